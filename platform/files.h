@@ -1,0 +1,46 @@
+#pragma once
+// File services over Windows-form paths. The throwing forms raise RuntimeError with the classic
+// numbers (53 file not found, 75 path/file access error, 76 path not found).
+#include <string>
+#include <vector>
+
+namespace zel::platform {
+
+// Copies src over dst (overwriting). The copy is written under a temporary name and renamed
+// into place, so a program polling for dst never sees it half-written.
+void CopyFile(const std::string& src, const std::string& dst);
+// Deletes a file; throws 53 when it does not exist.
+void DeleteFile(const std::string& path);
+// Deletes a file if it exists; false when it existed and could not be deleted.
+bool TryDeleteFile(const std::string& path);
+// Renames/moves a file; throws on failure (58 when the target exists and replace is false).
+void RenameFile(const std::string& from, const std::string& to, bool replace = false);
+// Makes one directory level; throws 75 when it already exists or cannot be made.
+void MakeDirectory(const std::string& path);
+
+// Names (not paths) of the entries of a folder that match a wildcard pattern ("*.req",
+// "file?.dat"); the pattern is the last component of `pattern`, matched without regard to
+// case. Directory order. Missing folder: empty list.
+std::vector<std::string> ListDirectory(const std::string& pattern, bool foldersToo = false);
+
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+// Size in bytes, or -1 when the file does not exist.
+long long FileSize(const std::string& path);
+
+// Whole file as bytes; throws 53 when missing.
+std::string ReadWholeFile(const std::string& path);
+// Writes the bytes under a temporary name and renames into place; throws on failure.
+void WriteWholeFile(const std::string& path, const std::string& bytes);
+
+// Temp folder in Windows form with a trailing backslash ($TMPDIR, else /tmp).
+std::string TempFolder();
+// Station name (upper case, as the platform reports computer names).
+std::string ComputerName();
+// Full Windows-form path of the running program, and its folder (no trailing backslash).
+std::string ProgramPath();
+std::string ProgramFolder();
+// File name of the running program without folder and extension ("Dulvan").
+std::string ProgramName();
+
+}  // namespace zel::platform

@@ -1,0 +1,31 @@
+#pragma once
+// Windows-form paths at the file-system boundary.
+//
+// Inside the system every path keeps the form the business programs build:
+//   "\\HOST\SHARE\rest"  ->  $ZEL_UNC_ROOT/HOST/SHARE/rest
+//   "Z:\rest"            ->  /rest          (drive Z: is the root; other letters likewise map
+//                                            to $ZEL_DRIVE_<L> when set, else are an error)
+//   "/native/path"       ->  itself
+// Backslashes and slashes both separate components. Each component that already exists is
+// matched without regard to case (Windows semantics); components that do not exist are kept as
+// spelled, so a file or folder created through a mapped path gets the caller's spelling.
+#include <string>
+
+namespace zel::platform {
+
+// Native path for a Windows-form path. Throws RuntimeError 76 ("Path not found") when the path
+// cannot be mapped (UNC path with ZEL_UNC_ROOT unset, unknown drive, empty path).
+std::string NativePath(const std::string& windowsPath);
+
+// Windows-form path ("Z:\...") for a native absolute path, the inverse of NativePath for paths
+// outside $ZEL_UNC_ROOT; paths under $ZEL_UNC_ROOT come back as "\\HOST\SHARE\...".
+std::string WindowsPath(const std::string& nativePath);
+
+// Joins a folder and a name with one backslash between them.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// Last component (after the last '\' or '/'), and everything before it (without separator).
+std::string FileNamePart(const std::string& path);
+std::string FolderPart(const std::string& path);
+
+}  // namespace zel::platform

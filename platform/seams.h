@@ -1,0 +1,52 @@
+#pragma once
+// The two seams tests replace: message boxes and ending the program.
+#include <functional>
+#include <string>
+
+namespace zel::platform {
+
+enum class MsgButtons { Ok, OkCancel, YesNo, RetryCancel, YesNoCancel };
+enum class MsgIcon { None, Information, Warning, Critical, Question };
+enum class MsgResult { Ok, Cancel, Yes, No, Retry };
+
+struct MsgBoxRequest {
+    std::string text;
+    std::string title;  // empty: the program's default title
+    MsgButtons buttons = MsgButtons::Ok;
+    MsgIcon icon = MsgIcon::None;
+};
+
+using MsgBoxHandler = std::function<MsgResult(const MsgBoxRequest&)>;
+
+// Shows a modal box and returns the button chosen. The default handler uses a Qt message box
+// when a QApplication exists and the session has a display, else writes the text to stderr and
+// returns the first button.
+MsgResult MsgBox(const std::string& text, MsgButtons buttons = MsgButtons::Ok,
+                 const std::string& title = "", MsgIcon icon = MsgIcon::None);
+// Replaces the handler; returns the previous one. An empty handler restores the default.
+MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler);
+
+// Thrown by the handler tests install, so a test can observe "the program ended".
+struct ProgramEnded {
+    int code;
+};
+
+using EndProgramHandler = std::function<void(int code)>;
+
+// Ends the program at once with `code`. If the handler returns, the process exits anyway.
+[[noreturn]] void EndProgram(int code = 0);
+EndProgramHandler SetEndProgramHandler(EndProgramHandler handler);
+
+// Test helper: install a handler that throws ProgramEnded{code} for the scope of the object.
+class ScopedEndProgramThrows {
+public:
+    ScopedEndProgramThrows();
+    ~ScopedEndProgramThrows();
+    ScopedEndProgramThrows(const ScopedEndProgramThrows&) = delete;
+    ScopedEndProgramThrows& operator=(const ScopedEndProgramThrows&) = delete;
+
+private:
+    EndProgramHandler previous_;
+};
+
+}  // namespace zel::platform
