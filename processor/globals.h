@@ -1,0 +1,54 @@
+#pragma once
+// Dulvan's program-wide values. They are set at start-up, by the settings window and by the
+// request processor, and read across the request processing; everything runs on the one window
+// thread, so they are plain variables without locking.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zel::processor {
+
+// Where Dulvan keeps its settings and counters in the per-user settings store.
+inline constexpr const char* kSettingsApp = "Zel";
+inline constexpr const char* kSettingsSection = "Distributor\\Settings\\Connection";
+inline constexpr const char* kStatisticsSection = "Distributor\\Settings\\Connection\\Statistics";
+
+// The business workstation's own connection settings, read (and written back) at start-up.
+inline constexpr const char* kCorvelApp = "Corvel";
+inline constexpr const char* kCorvelSection = "Connection";
+
+// --- Set at start-up by the monitor window -------------------------------------------------
+// Lines of the notes file beside the program; unset when there is no such file.
+inline std::optional<std::vector<std::string>> gQueryNotes;
+// Server name and company directory suffix that polling and the connection test use.
+inline std::string gHost;
+inline std::string gDirectory;
+inline std::int16_t gAutoStart = 0;
+inline std::int16_t gInterval = 0;
+
+// --- Processing flags (start-up and the settings window) ------------------------------------
+// Logging: the time log is copied into the test folder and then holds the answer.
+inline bool gLogging = false;
+// Archive: request and time log are copied into the archive folder before they are deleted.
+inline bool gArchive = false;
+// 1 shows the on-hand quantity in query answers, 2 the queried quantity.
+inline std::int16_t gQueryResp = 0;
+inline bool gSetupParts = false;
+inline std::string gEmergencyMessage;
+
+// --- Set when monitoring starts, from the business system's FILE0 ---------------------------
+inline std::string gFile0Block1;
+inline std::string gFile0Block401;
+inline bool gMultiBranch = false;
+inline std::int16_t gRestrictLines = 0;
+
+// --- Set while requests are processed -------------------------------------------------------
+// The user chose Pause in the connection-error window; the query's dealer check stops there.
+inline bool gPauseRequested = false;
+// "ZELINFO" "TestFlag" of the current request, trimmed and upper-cased ("Y": test order).
+inline std::string gTestFlag;
+// The state rule dropped the current query item's product line.
+inline bool gUnauthorizedLine = false;
+
+}  // namespace zel::processor
