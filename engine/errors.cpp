@@ -1,0 +1,25 @@
+#include "engine/errors.h"
+
+namespace zel::engine {
+
+namespace {
+const char* ClassicText(int number) {
+    switch (number) {
+        case err::kInvalidCall: return "Invalid procedure call or argument";
+        case err::kOverflow: return "Overflow";
+        case err::kSubscript: return "Subscript out of range";
+        case err::kDivisionByZero: return "Division by zero";
+        case err::kTypeMismatch: return "Type mismatch";
+        case err::kBadFileNumber: return "Bad file name or number";
+        case err::kDeviceIO: return "Device I/O error";
+        case err::kObjectNotSet: return "Object variable or With block variable not set";
+        default: return "Application-defined or object-defined error";
+    }
+}
+}  // namespace
+
+void RaiseClassic(int number, const std::string& source) {
+    throw platform::RuntimeError(number, source, ClassicText(number));
+}
+
+}  // namespace zel::engine
