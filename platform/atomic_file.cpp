@@ -1,0 +1,73 @@
+#include "platform/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+
+namespace zel::platform::detail {
+
+int ReadNative(const std::string& nativePath, std::string& bytes) {
+    bytes.clear();
+    int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return EISDIR;
+    }
+    if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int e = errno;
+            ::close(fd);
+            bytes.clear();
+            return e;
+        }
+        if (n == 0) break;
+        bytes.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return 0;
+}
+
+int ReplaceNative(const std::string& nativePath, const std::string& bytes) {
+    static std::atomic<unsigned> counter{0};
+    std::string tmp = nativePath + ".~zel" + std::to_string(::getpid()) + "-" +
+                      std::to_string(counter.fetch_add(1));
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return errno;
+    // Keep the permissions of the document being replaced.
+    struct stat st;
+    if (::stat(nativePath.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+    std::size_t off = 0;
+    while (off < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + off, bytes.size() - off);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int e = errno;
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            return e;
+        }
+        off += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) {
+        int e = errno;
+        ::unlink(tmp.c_str());
+        return e;
+    }
+    if (::rename(tmp.c_str(), nativePath.c_str()) != 0) {
+        int e = errno;
+        ::unlink(tmp.c_str());
+        return e;
+    }
+    return 0;
+}
+
+}  // namespace zel::platform::detail

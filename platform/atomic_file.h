@@ -1,0 +1,15 @@
+#pragma once
+// Reading and atomically replacing whole files at native paths.
+#include <string>
+
+namespace zel::platform::detail {
+
+// 0 when read, else the errno of the failure (ENOENT: no such file; EISDIR: a folder).
+int ReadNative(const std::string& nativePath, std::string& bytes);
+
+// Writes `bytes` to a new file beside `nativePath` (a name no poller matches: the target name
+// followed by ".~zel" and a unique tail) and renames it over the target, so readers see the old
+// or the new document, never a part. Returns 0 or the errno of the failure.
+int ReplaceNative(const std::string& nativePath, const std::string& bytes);
+
+}  // namespace zel::platform::detail

@@ -1,0 +1,227 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/atomic_file.h"
+#include "platform/error.h"
+#include "platform/paths.h"
+
+namespace zel::platform {
+namespace {
+
+[[noreturn]] void Fail(int e, const std::string& source, const std::string& path) {
+    int number = err::kPathFileAccess;
+    std::string text = "Path/File access error";
+    if (e == ENOENT) {
+        number = err::kFileNotFound;
+        text = "File not found";
+    } else if (e == ENOTDIR) {
+        number = err::kPathNotFound;
+        text = "Path not found";
+    } else if (e == EACCES || e == EPERM || e == EROFS) {
+        number = err::kPermissionDenied;
+        text = "Permission denied";
+    } else if (e == EEXIST) {
+        number = err::kFileAlreadyExists;
+        text = "File already exists";
+    } else if (e == EIO || e == ENOSPC) {
+        number = err::kDeviceIO;
+        text = "Device I/O error";
+    }
+    throw RuntimeError(number, source, text + ": " + path + " (" + std::strerror(e) + ")");
+}
+
+bool StatNative(const std::string& w, struct stat& st) {
+    try {
+        return ::stat(NativePath(w).c_str(), &st) == 0;
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
+bool ParentExists(const std::string& native) {
+    auto pos = native.find_last_of('/');
+    if (pos == std::string::npos || pos == 0) return true;
+    struct stat st;
+    return ::stat(native.substr(0, pos).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool WildMatch(const char* p, const char* s) {
+    // Iterative '*' / '?' matcher without regard to case.
+    const char* star = nullptr;
+    const char* resume = nullptr;
+    while (*s) {
+        if (*p == '?' || (*p && *p != '*' &&
+                          std::tolower(static_cast<unsigned char>(*p)) ==
+                              std::tolower(static_cast<unsigned char>(*s)))) {
+            ++p;
+            ++s;
+        } else if (*p == '*') {
+            star = p++;
+            resume = s;
+        } else if (star) {
+            p = star + 1;
+            s = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (*p == '*') ++p;
+    return *p == 0;
+}
+
+}  // namespace
+
+void CopyFile(const std::string& src, const std::string& dst) {
+    std::string from = NativePath(src);
+    std::string to = NativePath(dst);
+    std::string bytes;
+    int e = detail::ReadNative(from, bytes);
+    if (e != 0) Fail(e, "FileCopy", src);
+    if (!ParentExists(to)) Fail(ENOTDIR, "FileCopy", dst);
+    e = detail::ReplaceNative(to, bytes);
+    if (e != 0) Fail(e, "FileCopy", dst);
+}
+
+void DeleteFile(const std::string& path) {
+    std::string p = NativePath(path);
+    struct stat st;
+    if (::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) Fail(ENOENT, "Kill", path);
+    if (::unlink(p.c_str()) != 0) Fail(errno, "Kill", path);
+}
+
+bool TryDeleteFile(const std::string& path) {
+    try {
+        std::string p = NativePath(path);
+        return ::unlink(p.c_str()) == 0 || errno == ENOENT;
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
+void RenameFile(const std::string& from, const std::string& to, bool replace) {
+    std::string a = NativePath(from);
+    std::string b = NativePath(to);
+    if (!replace) {
+        // link + unlink never replaces an existing target, even against a racing writer.
+        if (::link(a.c_str(), b.c_str()) != 0) Fail(errno, "Name", to);
+        if (::unlink(a.c_str()) != 0) Fail(errno, "Name", from);
+        return;
+    }
+    if (::rename(a.c_str(), b.c_str()) != 0) Fail(errno, "Name", from);
+}
+
+void MakeDirectory(const std::string& path) {
+    std::string p = NativePath(path);
+    if (::mkdir(p.c_str(), 0777) != 0) {
+        int e = errno;
+        if (e == EEXIST) throw RuntimeError(err::kPathFileAccess, "MkDir", "Path/File access error: " + path);
+        if (e == ENOENT) Fail(ENOTDIR, "MkDir", path);
+        Fail(e, "MkDir", path);
+    }
+}
+
+std::vector<std::string> ListDirectory(const std::string& pattern, bool foldersToo) {
+    std::vector<std::string> out;
+    std::string folder = FolderPart(pattern);
+    std::string pat = FileNamePart(pattern);
+    if (pat.empty()) pat = "*";
+    if (pat == "*.*") pat = "*";
+    std::string native;
+    try {
+        native = folder.empty() ? std::string(".") : NativePath(folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder);
+    } catch (const RuntimeError&) {
+        return out;
+    }
+    DIR* d = ::opendir(native.c_str());
+    if (!d) return out;
+    while (dirent* e = ::readdir(d)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+        if (!WildMatch(pat.c_str(), e->d_name)) continue;
+        struct stat st;
+        std::string full = native + "/" + e->d_name;
+        if (::stat(full.c_str(), &st) != 0) continue;
+        if (S_ISDIR(st.st_mode) && !foldersToo) continue;
+        if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) continue;
+        out.push_back(e->d_name);
+    }
+    ::closedir(d);
+    return out;
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return StatNative(path, st) && S_ISREG(st.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+    struct stat st;
+    return StatNative(path, st) && S_ISDIR(st.st_mode);
+}
+
+long long FileSize(const std::string& path) {
+    struct stat st;
+    if (!StatNative(path, st) || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<long long>(st.st_size);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::string bytes;
+    int e = detail::ReadNative(NativePath(path), bytes);
+    if (e != 0) Fail(e, "ReadWholeFile", path);
+    return bytes;
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes) {
+    std::string p = NativePath(path);
+    if (!ParentExists(p)) Fail(ENOTDIR, "WriteWholeFile", path);
+    int e = detail::ReplaceNative(p, bytes);
+    if (e != 0) Fail(e, "WriteWholeFile", path);
+}
+
+std::string TempFolder() {
+    const char* t = std::getenv("TMPDIR");
+    std::string dir = (t && *t) ? t : "/tmp";
+    std::string w = WindowsPath(dir);
+    if (w.empty() || w.back() != '\\') w += '\\';
+    return w;
+}
+
+std::string ComputerName() {
+    // COMPUTERNAME lets a site (or a test) name the station as its business system knows it.
+    if (const char* c = std::getenv("COMPUTERNAME"); c && *c) return c;
+    char buf[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(buf, sizeof buf - 1) != 0) return "LOCALHOST";
+    std::string name = buf;
+    if (auto dot = name.find('.'); dot != std::string::npos) name.resize(dot);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+std::string ProgramPath() {
+    char buf[PATH_MAX + 1] = {};
+    ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
+    if (n <= 0) return {};
+    return WindowsPath(std::string(buf, static_cast<std::size_t>(n)));
+}
+
+std::string ProgramFolder() { return FolderPart(ProgramPath()); }
+
+std::string ProgramName() {
+    std::string name = FileNamePart(ProgramPath());
+    if (auto dot = name.rfind('.'); dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
+}
+
+}  // namespace zel::platform

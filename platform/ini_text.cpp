@@ -1,0 +1,210 @@
+#include "platform/ini_text.h"
+
+#include <strings.h>
+
+namespace zel::platform::ini {
+
+namespace {
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Values and keys may come from business data; a line break inside one would inject lines
+// into the document, so they are written as blanks.
+std::string OneLine(const std::string& s) {
+    std::string out = s;
+    for (char& c : out)
+        if (c == '\r' || c == '\n') c = ' ';
+    return out;
+}
+}  // namespace
+
+std::string Trim(const std::string& s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+bool HeaderName(const std::string& text, std::string& name) {
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i >= text.size() || text[i] != '[') return false;
+    auto close = text.find(']', i + 1);
+    if (close == std::string::npos) return false;
+    name = Trim(text.substr(i + 1, close - i - 1));
+    return true;
+}
+
+bool SplitKeyLine(const std::string& text, std::string& key, std::string& value) {
+    auto eq = text.find('=');
+    if (eq == std::string::npos) return false;
+    key = Trim(text.substr(0, eq));
+    if (!key.empty() && key[0] == ';') return false;
+    value = Trim(text.substr(eq + 1));
+    return true;
+}
+
+Document Document::Parse(const std::string& bytes) {
+    Document d;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        auto nl = bytes.find('\n', i);
+        Line l;
+        if (nl == std::string::npos) {
+            l.text = bytes.substr(i);
+            i = bytes.size();
+        } else {
+            std::size_t end = nl;
+            if (end > i && bytes[end - 1] == '\r') {
+                --end;
+                l.eol = "\r\n";
+            } else {
+                l.eol = "\n";
+            }
+            l.text = bytes.substr(i, end - i);
+            i = nl + 1;
+        }
+        d.lines.push_back(std::move(l));
+    }
+    return d;
+}
+
+std::string Document::Serialize() const {
+    std::string out;
+    std::size_t n = 0;
+    for (const auto& l : lines) n += l.text.size() + l.eol.size();
+    out.reserve(n);
+    for (const auto& l : lines) {
+        out += l.text;
+        out += l.eol;
+    }
+    return out;
+}
+
+long Document::FindSection(const std::string& section) const {
+    std::string want = Trim(section);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string name;
+        if (HeaderName(lines[i].text, name) && EqualNoCase(name, want)) return static_cast<long>(i);
+    }
+    return -1;
+}
+
+std::size_t Document::BodyEnd(std::size_t header) const {
+    std::size_t i = header + 1;
+    std::string name;
+    while (i < lines.size() && !HeaderName(lines[i].text, name)) ++i;
+    return i;
+}
+
+long Document::FindKey(std::size_t header, const std::string& key) const {
+    std::string want = Trim(key);
+    std::size_t end = BodyEnd(header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        std::string k, v;
+        if (SplitKeyLine(lines[i].text, k, v) && EqualNoCase(k, want)) return static_cast<long>(i);
+    }
+    return -1;
+}
+
+std::vector<std::string> Document::SectionNames() const {
+    std::vector<std::string> out;
+    for (const auto& l : lines) {
+        std::string name;
+        if (HeaderName(l.text, name)) out.push_back(name);
+    }
+    return out;
+}
+
+std::vector<std::string> Document::SectionEntries(const std::string& section) const {
+    std::vector<std::string> out;
+    long h = FindSection(section);
+    if (h < 0) return out;
+    std::size_t end = BodyEnd(static_cast<std::size_t>(h));
+    for (std::size_t i = static_cast<std::size_t>(h) + 1; i < end; ++i) {
+        std::string k, v;
+        if (SplitKeyLine(lines[i].text, k, v)) {
+            out.push_back(k + "=" + v);
+        } else {
+            std::string t = Trim(lines[i].text);
+            if (!t.empty() && t[0] != ';') out.push_back(t);
+        }
+    }
+    return out;
+}
+
+bool Document::GetValue(const std::string& section, const std::string& key, std::string& value) const {
+    long h = FindSection(section);
+    if (h < 0) return false;
+    long k = FindKey(static_cast<std::size_t>(h), key);
+    if (k < 0) return false;
+    std::string kk;
+    SplitKeyLine(lines[static_cast<std::size_t>(k)].text, kk, value);
+    return true;
+}
+
+void Document::EnsureLastLineEnded() {
+    if (!lines.empty() && lines.back().eol.empty()) lines.back().eol = "\r\n";
+}
+
+std::size_t Document::AppendSection(const std::string& section) {
+    EnsureLastLineEnded();
+    lines.push_back({"[" + OneLine(Trim(section)) + "]", "\r\n"});
+    return lines.size() - 1;
+}
+
+void Document::SetValue(const std::string& section, const std::string& key, const std::string& value) {
+    std::string text = OneLine(Trim(key)) + "=" + OneLine(value);
+    long h = FindSection(section);
+    if (h < 0) {
+        AppendSection(section);
+        lines.push_back({text, "\r\n"});
+        return;
+    }
+    long k = FindKey(static_cast<std::size_t>(h), key);
+    if (k >= 0) {
+        auto& l = lines[static_cast<std::size_t>(k)];
+        l.text = text;
+        if (l.eol.empty()) l.eol = "\r\n";
+        return;
+    }
+    // New keys go after the section's last non-blank line, so blank separators stay below.
+    std::size_t end = BodyEnd(static_cast<std::size_t>(h));
+    std::size_t at = end;
+    while (at > static_cast<std::size_t>(h) + 1 && Trim(lines[at - 1].text).empty()) --at;
+    if (at > 0 && lines[at - 1].eol.empty()) lines[at - 1].eol = "\r\n";
+    lines.insert(lines.begin() + static_cast<long>(at), Line{text, "\r\n"});
+}
+
+bool Document::DeleteKey(const std::string& section, const std::string& key) {
+    long h = FindSection(section);
+    if (h < 0) return false;
+    long k = FindKey(static_cast<std::size_t>(h), key);
+    if (k < 0) return false;
+    lines.erase(lines.begin() + k);
+    return true;
+}
+
+void Document::ReplaceSection(const std::string& section, const std::vector<std::string>& entries) {
+    long h = FindSection(section);
+    std::size_t header;
+    if (h < 0) {
+        header = AppendSection(section);
+    } else {
+        header = static_cast<std::size_t>(h);
+        if (lines[header].eol.empty()) lines[header].eol = "\r\n";
+        std::size_t end = BodyEnd(header);
+        // Keep the blank lines that separate this section from the next one.
+        std::size_t keepFrom = end;
+        while (keepFrom > header + 1 && Trim(lines[keepFrom - 1].text).empty()) --keepFrom;
+        lines.erase(lines.begin() + static_cast<long>(header + 1), lines.begin() + static_cast<long>(keepFrom));
+    }
+    std::vector<Line> add;
+    for (const auto& e : entries) add.push_back({OneLine(e), "\r\n"});
+    lines.insert(lines.begin() + static_cast<long>(header + 1), add.begin(), add.end());
+}
+
+}  // namespace zel::platform::ini

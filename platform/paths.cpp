@@ -1,0 +1,161 @@
+#include "platform/paths.h"
+
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/error.h"
+
+namespace zel::platform {
+namespace {
+
+bool IsSep(char c) { return c == '\\' || c == '/'; }
+
+std::vector<std::string> SplitComponents(const std::string& s, std::size_t from) {
+    std::vector<std::string> out;
+    std::string cur;
+    for (std::size_t i = from; i < s.size(); ++i) {
+        if (IsSep(s[i])) {
+            if (!cur.empty()) out.push_back(cur);
+            cur.clear();
+        } else {
+            cur += s[i];
+        }
+    }
+    if (!cur.empty()) out.push_back(cur);
+    return out;
+}
+
+[[noreturn]] void Unmappable(const std::string& path, const std::string& why) {
+    throw RuntimeError(err::kPathNotFound, "NativePath", "Path not found: " + path + " (" + why + ")");
+}
+
+bool Exists(const std::string& p) {
+    struct stat st;
+    return ::lstat(p.c_str(), &st) == 0;
+}
+
+// Finds `name` in folder `dir` without regard to case; the exact spelling wins.
+bool MatchComponent(const std::string& dir, const std::string& name, std::string& found) {
+    std::string exact = dir == "/" ? "/" + name : dir + "/" + name;
+    if (Exists(exact)) {
+        found = name;
+        return true;
+    }
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return false;
+    bool ok = false;
+    while (dirent* e = ::readdir(d)) {
+        if (::strcasecmp(e->d_name, name.c_str()) == 0) {
+            found = e->d_name;
+            ok = true;
+            break;
+        }
+    }
+    ::closedir(d);
+    return ok;
+}
+
+std::string Resolve(std::string root, const std::vector<std::string>& comps) {
+    // Lexical "." and "..", never above the root, so a request path cannot climb out of it.
+    std::vector<std::string> clean;
+    for (const auto& c : comps) {
+        if (c == ".") continue;
+        if (c == "..") {
+            if (!clean.empty()) clean.pop_back();
+            continue;
+        }
+        clean.push_back(c);
+    }
+    while (root.size() > 1 && root.back() == '/') root.pop_back();
+    std::string cur = root;
+    bool existing = true;
+    for (const auto& c : clean) {
+        std::string name = c;
+        if (existing) {
+            std::string found;
+            if (MatchComponent(cur, c, found))
+                name = found;
+            else
+                existing = false;
+        }
+        cur = (cur == "/") ? "/" + name : cur + "/" + name;
+    }
+    return cur;
+}
+
+}  // namespace
+
+std::string NativePath(const std::string& w) {
+    if (w.empty()) Unmappable(w, "empty path");
+    if (w.size() >= 2 && IsSep(w[0]) && IsSep(w[1])) {
+        const char* root = std::getenv("ZEL_UNC_ROOT");
+        if (!root || !*root) Unmappable(w, "ZEL_UNC_ROOT is not set");
+        auto comps = SplitComponents(w, 2);
+        if (comps.empty()) Unmappable(w, "no host name");
+        return Resolve(root, comps);
+    }
+    if (w.size() >= 2 && w[1] == ':' && std::isalpha(static_cast<unsigned char>(w[0]))) {
+        char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(w[0])));
+        std::string root;
+        if (letter == 'Z') {
+            root = "/";
+        } else {
+            std::string var = std::string("ZEL_DRIVE_") + letter;
+            const char* r = std::getenv(var.c_str());
+            if (!r || !*r) Unmappable(w, "drive " + std::string(1, letter) + ": is not mapped");
+            root = r;
+        }
+        return Resolve(root, SplitComponents(w, 2));
+    }
+    if (w[0] == '/') return Resolve("/", SplitComponents(w, 1));
+    // Relative: below the current folder, with backslashes as separators.
+    std::string out;
+    for (char c : w) out += (c == '\\') ? '/' : c;
+    return out;
+}
+
+std::string WindowsPath(const std::string& nativePath) {
+    const char* root = std::getenv("ZEL_UNC_ROOT");
+    std::string p = nativePath;
+    if (root && *root) {
+        std::string r = root;
+        while (r.size() > 1 && r.back() == '/') r.pop_back();
+        if (p.size() > r.size() && p.compare(0, r.size(), r) == 0 && p[r.size()] == '/') {
+            std::string rest = p.substr(r.size());
+            for (char& c : rest)
+                if (c == '/') c = '\\';
+            return "\\" + rest;
+        }
+    }
+    if (!p.empty() && p[0] == '/') {
+        for (char& c : p)
+            if (c == '/') c = '\\';
+        return "Z:" + p;
+    }
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return p;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (IsSep(folder.back())) return folder + name;
+    return folder + "\\" + name;
+}
+
+std::string FileNamePart(const std::string& path) {
+    auto pos = path.find_last_of("\\/");
+    return pos == std::string::npos ? path : path.substr(pos + 1);
+}
+
+std::string FolderPart(const std::string& path) {
+    auto pos = path.find_last_of("\\/");
+    return pos == std::string::npos ? std::string() : path.substr(0, pos);
+}
+
+}  // namespace zel::platform

@@ -1,0 +1,141 @@
+#include "platform/profile.h"
+
+#include <cerrno>
+#include <mutex>
+
+#include "platform/atomic_file.h"
+#include "platform/error.h"
+#include "platform/ini_text.h"
+#include "platform/paths.h"
+
+namespace zel::platform {
+namespace {
+
+std::mutex& ProfileMutex() {
+    static std::mutex m;
+    return m;
+}
+
+bool Load(const std::string& file, ini::Document& doc, std::string* native = nullptr) {
+    std::string path;
+    try {
+        path = NativePath(file);
+    } catch (const RuntimeError&) {
+        return false;
+    }
+    if (native) *native = path;
+    std::string bytes;
+    int e = detail::ReadNative(path, bytes);
+    // A missing file reads as an empty document; one that exists but cannot be read must not
+    // be replaced by a write that would drop its contents.
+    if (e != 0 && e != ENOENT) return false;
+    doc = ini::Document::Parse(bytes);
+    return true;
+}
+
+template <class Edit>
+bool Modify(const std::string& file, Edit edit) {
+    std::lock_guard<std::mutex> lock(ProfileMutex());
+    ini::Document doc;
+    std::string native;
+    if (!Load(file, doc, &native)) return false;
+    if (!edit(doc)) return true;  // nothing to change
+    return detail::ReplaceNative(native, doc.Serialize()) == 0;
+}
+
+std::string CutAtNul(std::string s) {
+    auto nul = s.find('\0');
+    if (nul != std::string::npos) s.resize(nul);
+    return s;
+}
+
+}  // namespace
+
+std::string GetProfileString(const std::string& section, const std::string& key,
+                             const std::string& def, std::size_t bufferSize,
+                             const std::string& file) {
+    if (bufferSize == 0) return {};
+    std::string value = def;
+    {
+        std::lock_guard<std::mutex> lock(ProfileMutex());
+        ini::Document doc;
+        if (Load(file, doc)) {
+            std::string v;
+            if (doc.GetValue(section, key, v)) value = v;
+        }
+    }
+    value = CutAtNul(value);
+    if (value.size() > bufferSize - 1) value.resize(bufferSize - 1);
+    return value;
+}
+
+std::vector<std::string> GetProfileSectionLines(const std::string& section, const std::string& file) {
+    std::lock_guard<std::mutex> lock(ProfileMutex());
+    ini::Document doc;
+    if (!Load(file, doc)) return {};
+    return doc.SectionEntries(section);
+}
+
+std::string GetProfileSection(const std::string& section, std::size_t bufferSize,
+                              const std::string& file) {
+    std::string all;
+    for (const auto& e : GetProfileSectionLines(section, file)) {
+        all += e;
+        all += '\0';
+    }
+    all += '\0';
+    if (all.size() == 1) all += '\0';  // an empty list is two NULs in the buffer
+    if (bufferSize < 2) return std::string(bufferSize, '\0');
+    if (all.size() > bufferSize) {
+        // Cut like the platform service: the last string is cut and the list still ends with
+        // a double NUL inside the buffer.
+        all.resize(bufferSize - 2);
+        all += std::string(2, '\0');
+    }
+    return all;
+}
+
+std::vector<std::string> GetProfileSectionNames(const std::string& file) {
+    std::lock_guard<std::mutex> lock(ProfileMutex());
+    ini::Document doc;
+    if (!Load(file, doc)) return {};
+    return doc.SectionNames();
+}
+
+bool WriteProfileString(const std::string& section, const std::string& key,
+                        const std::string& value, const std::string& file) {
+    return Modify(file, [&](ini::Document& doc) {
+        doc.SetValue(section, key, value);
+        return true;
+    });
+}
+
+bool DeleteProfileKey(const std::string& section, const std::string& key, const std::string& file) {
+    return Modify(file, [&](ini::Document& doc) { return doc.DeleteKey(section, key); });
+}
+
+bool DeleteProfileSection(const std::string& section, const std::string& file) {
+    std::string want = ini::Trim(section);
+    return Modify(file, [&](ini::Document& doc) {
+        return doc.DeleteSections([&](const std::string& name) { return ini::EqualNoCase(name, want); });
+    });
+}
+
+bool WriteProfileSection(const std::string& section, const std::string& data, const std::string& file) {
+    std::vector<std::string> entries;
+    std::size_t i = 0;
+    while (i < data.size()) {
+        auto nul = data.find('\0', i);
+        std::string item = data.substr(i, nul == std::string::npos ? std::string::npos : nul - i);
+        if (item.empty()) break;
+        entries.push_back(item);
+        if (nul == std::string::npos) break;
+        i = nul + 1;
+    }
+    return Modify(file, [&](ini::Document& doc) {
+        doc.ReplaceSection(section, entries);
+        return true;
+    });
+}
+
+}  // namespace zel::platform

@@ -1,0 +1,129 @@
+#include "platform/seams.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+
+#include "platform/files.h"
+
+namespace zel::platform {
+namespace {
+
+std::mutex& SeamMutex() {
+    static std::mutex m;
+    return m;
+}
+MsgBoxHandler& BoxHandler() {
+    static MsgBoxHandler h;
+    return h;
+}
+EndProgramHandler& EndHandler() {
+    static EndProgramHandler h;
+    return h;
+}
+
+MsgResult FirstButton(MsgButtons b) {
+    switch (b) {
+        case MsgButtons::Ok:
+        case MsgButtons::OkCancel:
+            return MsgResult::Ok;
+        case MsgButtons::YesNo:
+        case MsgButtons::YesNoCancel:
+            return MsgResult::Yes;
+        case MsgButtons::RetryCancel:
+            return MsgResult::Retry;
+    }
+    return MsgResult::Ok;
+}
+
+bool HasScreen() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
+    QString p = QGuiApplication::platformName();
+    return p != "offscreen" && p != "minimal";
+}
+
+MsgResult DefaultBox(const MsgBoxRequest& r) {
+    std::string title = r.title.empty() ? ProgramName() : r.title;
+    if (!HasScreen()) {
+        // Unattended (no display): the text goes to the error stream and the box takes its
+        // default button, so the program never waits for a click nobody can give.
+        std::cerr << title << ": " << r.text << std::endl;
+        return FirstButton(r.buttons);
+    }
+    QMessageBox box;
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setText(QString::fromLatin1(r.text.data(), static_cast<int>(r.text.size())));
+    switch (r.icon) {
+        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+        case MsgIcon::None: break;
+    }
+    switch (r.buttons) {
+        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+        case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        case MsgButtons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+        case MsgButtons::YesNoCancel:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Cancel: return MsgResult::Cancel;
+        case QMessageBox::Yes: return MsgResult::Yes;
+        case QMessageBox::No: return MsgResult::No;
+        case QMessageBox::Retry: return MsgResult::Retry;
+        default: return MsgResult::Ok;
+    }
+}
+
+}  // namespace
+
+MsgResult MsgBox(const std::string& text, MsgButtons buttons, const std::string& title, MsgIcon icon) {
+    MsgBoxHandler h;
+    {
+        std::lock_guard<std::mutex> lock(SeamMutex());
+        h = BoxHandler();
+    }
+    MsgBoxRequest r{text, title, buttons, icon};
+    return h ? h(r) : DefaultBox(r);
+}
+
+MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler) {
+    std::lock_guard<std::mutex> lock(SeamMutex());
+    MsgBoxHandler old = std::move(BoxHandler());
+    BoxHandler() = std::move(handler);
+    return old;
+}
+
+void EndProgram(int code) {
+    EndProgramHandler h;
+    {
+        std::lock_guard<std::mutex> lock(SeamMutex());
+        h = EndHandler();
+    }
+    if (h) h(code);
+    // Ends at once, like the business programs' End: no event loop, no static destructors.
+    std::fflush(nullptr);
+    ::_exit(code);
+}
+
+EndProgramHandler SetEndProgramHandler(EndProgramHandler handler) {
+    std::lock_guard<std::mutex> lock(SeamMutex());
+    EndProgramHandler old = std::move(EndHandler());
+    EndHandler() = std::move(handler);
+    return old;
+}
+
+ScopedEndProgramThrows::ScopedEndProgramThrows()
+    : previous_(SetEndProgramHandler([](int code) { throw ProgramEnded{code}; })) {}
+
+ScopedEndProgramThrows::~ScopedEndProgramThrows() { SetEndProgramHandler(std::move(previous_)); }
+
+}  // namespace zel::platform

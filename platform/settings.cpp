@@ -1,0 +1,99 @@
+#include "platform/settings.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "platform/error.h"
+#include "platform/ini_text.h"
+#include "platform/atomic_file.h"
+
+namespace zel::platform {
+namespace {
+
+std::mutex& StoreMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::string ConfigHome() {
+    const char* x = std::getenv("XDG_CONFIG_HOME");
+    if (x && *x) return x;
+    const char* h = std::getenv("HOME");
+    return std::string(h && *h ? h : "/tmp") + "/.config";
+}
+
+bool MakeParents(const std::string& path) {
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        if (path[i] != '/') continue;
+        std::string part = path.substr(0, i);
+        if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+    return true;
+}
+
+// The store is read and replaced whole under one lock, so a bump of a counter (read, add,
+// save) by two threads of one program cannot interleave inside a single call.
+template <class Edit>
+void Modify(const std::string& app, Edit edit) {
+    std::lock_guard<std::mutex> lock(StoreMutex());
+    std::string path = SettingsFilePath(app);
+    std::string bytes;
+    int e = detail::ReadNative(path, bytes);
+    if (e != 0 && e != ENOENT)
+        throw RuntimeError(err::kPathFileAccess, "SaveSetting",
+                           "Cannot read settings " + path + ": " + std::strerror(e));
+    auto doc = ini::Document::Parse(bytes);
+    if (!edit(doc)) return;
+    if (!MakeParents(path))
+        throw RuntimeError(err::kPathFileAccess, "SaveSetting", "Cannot create the folder of " + path);
+    e = detail::ReplaceNative(path, doc.Serialize());
+    if (e != 0)
+        throw RuntimeError(err::kPathFileAccess, "SaveSetting",
+                           "Cannot write settings " + path + ": " + std::strerror(e));
+}
+
+}  // namespace
+
+std::string SettingsFilePath(const std::string& appName) {
+    return ConfigHome() + "/" + appName + "/settings.ini";
+}
+
+std::string GetSetting(const std::string& appName, const std::string& section,
+                       const std::string& key, const std::string& def) {
+    std::lock_guard<std::mutex> lock(StoreMutex());
+    std::string bytes;
+    if (detail::ReadNative(SettingsFilePath(appName), bytes) != 0) return def;
+    std::string v;
+    if (ini::Document::Parse(bytes).GetValue(section, key, v)) return v;
+    return def;
+}
+
+void SaveSetting(const std::string& appName, const std::string& section, const std::string& key,
+                 const std::string& value) {
+    Modify(appName, [&](ini::Document& doc) {
+        doc.SetValue(section, key, value);
+        return true;
+    });
+}
+
+void DeleteSetting(const std::string& appName, const std::string& section) {
+    std::string want = ini::Trim(section);
+    while (!want.empty() && want.back() == '\\') want.pop_back();
+    Modify(appName, [&](ini::Document& doc) {
+        return doc.DeleteSections([&](const std::string& name) {
+            if (ini::EqualNoCase(name, want)) return true;
+            return name.size() > want.size() && name[want.size()] == '\\' &&
+                   ini::EqualNoCase(name.substr(0, want.size()), want);
+        });
+    });
+}
+
+void DeleteSetting(const std::string& appName, const std::string& section, const std::string& key) {
+    Modify(appName, [&](ini::Document& doc) { return doc.DeleteKey(section, key); });
+}
+
+}  // namespace zel::platform
