@@ -12,7 +12,11 @@ const char* ClassicText(int number) {
         case err::kTypeMismatch: return "Type mismatch";
         case err::kBadFileNumber: return "Bad file name or number";
         case err::kDeviceIO: return "Device I/O error";
+        case err::kDiskFull: return "Disk full";
+        case err::kBadRecordNumber: return "Bad record number";
         case err::kObjectNotSet: return "Object variable or With block variable not set";
+        case err::kDuplicateKey:
+            return "This key is already associated with an element of this collection";
         default: return "Application-defined or object-defined error";
     }
 }

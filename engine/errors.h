@@ -16,7 +16,10 @@ inline constexpr int kDivisionByZero = 11;
 inline constexpr int kTypeMismatch = 13;
 inline constexpr int kBadFileNumber = 52;
 inline constexpr int kDeviceIO = 57;
+inline constexpr int kDiskFull = 61;
+inline constexpr int kBadRecordNumber = 63;
 inline constexpr int kObjectNotSet = 91;
+inline constexpr int kDuplicateKey = 457;
 }  // namespace err
 
 // Raises error `number` with its classic description ("Overflow", "Type mismatch", ...).
