@@ -27,12 +27,16 @@ inline constexpr std::size_t kMaxQueue = 10;
 class TZELAgentCore {
 public:
     // One outgoing document. `sourceFile` (may be empty) is the document file the message was
-    // read from: it is kept on disk while the message waits and deleted once the hub took the
-    // message; when the hub rejects the message it is renamed to the extension ".err", so no
-    // handed-over document is lost when the program ends with messages still queued.
+    // read from. The caller hands it over with the message and must not delete it: the core
+    // moves it aside at once to `spoolFile` (same folder, the name followed by ".sending"; the
+    // caller's name is free again at once, as if the file were consumed), deletes it once the
+    // hub took the message, and renames it to the original name with the extension ".err"
+    // when the hub rejects the message. So no handed-over document is lost when the program
+    // ends with messages still queued or the hub refuses one.
     struct QueuedMessage {
         std::unique_ptr<TZELMessage> message;
         std::string sourceFile;
+        std::string spoolFile;  // where the document file waits; empty when none
     };
 
     // Receives every document that reaches the agent (hub replies to sends, fetched mail, the
@@ -59,8 +63,9 @@ public:
 
     const std::string& IniPath() const { return iniPath_; }
 
-    // Hands a message to the queue and sends the head. False (message freed) when the queue
-    // already holds 10 messages; the caller then keeps the document file as ".err".
+    // Hands a message to the queue and sends the head. False (message freed, `sourceFile`
+    // untouched) when the queue already holds 10 messages; the caller then keeps the document
+    // file as ".err".
     // True otherwise, also when the send failed (the head stays queued and is tried again at
     // the next send). `sourceFile`: see QueuedMessage; the caller must NOT delete it itself.
     bool EnqueueAndSend(std::unique_ptr<TZELMessage> message, std::string sourceFile = {});
