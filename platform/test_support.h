@@ -1,0 +1,53 @@
+#pragma once
+// Helpers for tests across the tree: a private temporary folder, a scoped environment variable,
+// and a fake share root with settings store.
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace zel::platform::testing {
+
+// mkdtemp folder removed (recursively) when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    // Creates folders and writes a file below the folder (native, relative path).
+    std::string Write(const std::string& relative, const std::string& bytes) const;
+    std::string Read(const std::string& relative) const;
+    bool Exists(const std::string& relative) const;
+    std::string MakeDirs(const std::string& relative) const;
+
+private:
+    std::string path_;
+};
+
+class ScopedEnv {
+public:
+    ScopedEnv(const std::string& name, const std::optional<std::string>& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+// ZEL_UNC_ROOT, XDG_CONFIG_HOME and TMPDIR pointed into one temporary folder for a test.
+class SandboxEnv {
+public:
+    SandboxEnv();
+    const TempDir& dir() const { return dir_; }
+    std::string UncRoot() const { return dir_.path() + "/unc"; }
+    std::string Temp() const { return dir_.path() + "/tmp"; }
+
+private:
+    TempDir dir_;
+    ScopedEnv unc_, config_, tmp_;
+};
+
+}  // namespace zel::platform::testing
