@@ -1,0 +1,86 @@
+#include "agent/message.h"
+
+#include <limits>
+
+#include "agent/cipher.h"
+
+namespace zel::agent {
+
+namespace {
+
+bool SameNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) {
+            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> FindReplyValue(std::string_view text, std::string_view name) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view line = text.substr(pos, end - pos);
+        const auto eq = line.find('=');
+        if (eq != std::string_view::npos && SameNoCase(line.substr(0, eq), name))
+            return std::string(line.substr(eq + 1));
+        pos = end;
+        if (pos < text.size() && text[pos] == '\r') ++pos;
+        if (pos < text.size() && text[pos] == '\n' && (pos == end || text[pos - 1] == '\r'))
+            ++pos;
+    }
+    return std::nullopt;
+}
+
+std::string ReplyValue(std::string_view text, std::string_view name) {
+    return FindReplyValue(text, name).value_or(std::string());
+}
+
+std::optional<std::int32_t> ParseInt32(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    std::size_t end = text.size();
+    while (end > i && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+    bool negative = false;
+    if (i < end && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == end) return std::nullopt;
+    long long value = 0;
+    for (; i < end; ++i) {
+        if (text[i] < '0' || text[i] > '9') return std::nullopt;
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(std::numeric_limits<std::int32_t>::max()) + 1)
+            return std::nullopt;
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+std::int32_t StrToIntDef(std::string_view text, std::int32_t def) {
+    return ParseInt32(text).value_or(def);
+}
+
+void TZELMessage::ParseReply(std::string_view reply, std::int32_t agentId) {
+    DocType = ReplyValue(reply, "DocType");
+    Version = ReplyValue(reply, "Version");
+    const std::string encryption = ReplyValue(reply, "Encryption");
+    DocId = StrToIntDef(ReplyValue(reply, "DocId"), 0);
+    const std::int32_t length = StrToIntDef(ReplyValue(reply, "DataLength"), 0);
+
+    std::string_view data;
+    const auto at = reply.find("Data=");
+    if (at != std::string_view::npos && length > 0)
+        data = reply.substr(at + 5, static_cast<std::size_t>(length));
+    if (encryption == "DESede")
+        Data += DecryptData(data, agentId);
+    else
+        Data.append(data);
+}
+
+}  // namespace zel::agent
