@@ -1,0 +1,46 @@
+// zelhub: a stand-in document hub on 127.0.0.1 for tests and the demo.
+//   zelhub --port N      (N = 0: any free port)
+// Prints "zelhub listening on 127.0.0.1:<port>" once it accepts connections.
+#include <httplib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "tools/zelhub/hub.h"
+
+int main(int argc, char** argv) {
+    int port = -1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
+            char* end = nullptr;
+            const long p = std::strtol(argv[++i], &end, 10);
+            if (*end == '\0' && p >= 0 && p <= 65535) port = static_cast<int>(p);
+        }
+    }
+    if (port < 0) {
+        std::cerr << "usage: zelhub --port N\n";
+        return 2;
+    }
+
+    zel::zelhub::Hub hub;
+    httplib::Server server;
+    server.Post("/ZelHub/HUBServlet", [&hub](const httplib::Request& req, httplib::Response& res) {
+        res.set_content(hub.Handle(req.body), "text/html; charset=iso-8859-1");
+    });
+
+    if (port == 0) {
+        port = server.bind_to_any_port("127.0.0.1");
+        if (port <= 0) {
+            std::cerr << "zelhub: cannot bind\n";
+            return 1;
+        }
+    } else if (!server.bind_to_port("127.0.0.1", port)) {
+        std::cerr << "zelhub: cannot bind port " << port << "\n";
+        return 1;
+    }
+    std::printf("zelhub listening on 127.0.0.1:%d\n", port);
+    std::fflush(stdout);
+    return server.listen_after_bind() ? 0 : 1;
+}
