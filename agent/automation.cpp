@@ -1,0 +1,139 @@
+#include "agent/automation.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusError>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/error.h"
+#include "platform/files.h"
+
+namespace zel::agent {
+namespace {
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string QuoteForExec(const std::string& s) {
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"' || c == '\\' || c == '$' || c == '`') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+TZelAgent::TZelAgent(IAgentAutomation& impl, QObject* parent) : QObject(parent), impl_(impl) {}
+
+template <typename F>
+void TZelAgent::Guard(F&& op) {
+    try {
+        op();
+    } catch (const std::exception& e) {
+        if (!calledFromDBus()) throw;
+        sendErrorReply(QDBusError::Failed, QString::fromStdString(e.what()));
+    } catch (...) {
+        if (!calledFromDBus()) throw;
+        sendErrorReply(QDBusError::Failed, QStringLiteral("Unknown error"));
+    }
+}
+
+QString TZelAgent::ResultFile() { return QString::fromStdString(impl_.ResultFile()); }
+
+void TZelAgent::SendFile(const QString& filename) {
+    Guard([&] { impl_.SendFile(filename.toStdString()); });
+}
+
+void TZelAgent::ExecuteQuery(const QString& filename) {
+    Guard([&] { impl_.ExecuteQuery(filename.toStdString()); });
+}
+
+void TZelAgent::Subscribe(const QString& filename) {
+    Guard([&] { impl_.Subscribe(filename.toStdString()); });
+}
+
+QString TZelAgent::Send(const QString& sData, const QString& sExt) {
+    try {
+        impl_.Send(sData.toStdString(), sExt.toStdString());
+    } catch (...) {
+        // Send reports success whatever happened inside.
+    }
+    return {};
+}
+
+void TZelAgent::CheckMail() {
+    Guard([&] { impl_.CheckMail(); });
+}
+
+bool RegisterAutomation(QDBusConnection bus, TZelAgent* object, std::string* why) {
+    auto fail = [&](const QString& text) {
+        if (why) *why = text.toStdString();
+        return false;
+    };
+    if (!bus.isConnected()) return fail(bus.lastError().message());
+    if (!bus.registerObject(kObjectPath, kInterfaceName, object,
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties))
+        return fail(QStringLiteral("object path %1 is taken").arg(kObjectPath));
+    if (!bus.registerService(kServiceName)) {
+        bus.unregisterObject(kObjectPath);
+        return fail(bus.lastError().message());
+    }
+    return true;
+}
+
+ServerSwitches ParseServerSwitches(const std::vector<std::string>& args) {
+    ServerSwitches out;
+    for (const auto& a : args) {
+        if (a.size() < 2 || (a[0] != '/' && a[0] != '-')) continue;
+        std::string name = Upper(a.substr(1));
+        if (name == "REGSERVER")
+            out.mode = ServerMode::RegServer;
+        else if (name == "UNREGSERVER")
+            out.mode = ServerMode::UnregServer;
+        else if (name == "AUTOMATION" || name == "EMBEDDING")
+            out.automation = true;
+    }
+    return out;
+}
+
+std::string ActivationFilePath() {
+    std::string base;
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && data[0] == '/') {
+        base = data;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home ? home : "") + "/.local/share";
+    }
+    return base + "/dbus-1/services/" + kServiceName + ".service";
+}
+
+std::string ActivationFileText(const std::string& programPath) {
+    return std::string("[D-BUS Service]\n") + "Name=" + kServiceName + "\n" +
+           "Exec=" + QuoteForExec(programPath) + " -AUTOMATION\n";
+}
+
+void RegisterServer(const std::string& programPath) {
+    std::string file = ActivationFilePath();
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ec);
+    if (ec)
+        throw platform::RuntimeError(platform::err::kPathNotFound, "RegisterServer",
+                                     "Cannot create " + file + ": " + ec.message());
+    platform::WriteWholeFile(file, ActivationFileText(programPath));
+}
+
+void UnregisterServer() {
+    std::string file = ActivationFilePath();
+    if (!platform::TryDeleteFile(file))
+        throw platform::RuntimeError(platform::err::kPathFileAccess, "UnregisterServer",
+                                     "Cannot delete " + file);
+}
+
+}  // namespace zel::agent
