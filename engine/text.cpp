@@ -66,19 +66,21 @@ std::string Crm(std::string& source, std::string_view alphabet) {
 
 std::string Ucm(std::string& source, std::string_view alphabet) {
     if (source.size() % 2 != 0) source.push_back('\0');
-    std::string out;
-    out.reserve(source.size() / 2 * 3);
+    // An index outside the alphabet yields no character; only a group's first can be one.
+    char table[kAlphabetLength];
+    const std::size_t known = alphabet.size() < kAlphabetLength ? alphabet.size() : kAlphabetLength;
+    std::memcpy(table, alphabet.data(), known);
+    std::string out(source.size() / 2 * 3, '\0');
     const auto* in = reinterpret_cast<const unsigned char*>(source.data());
-    // An index outside the alphabet yields no character (only the first of a group can be).
-    const auto put = [&](unsigned q) {
-        if (q < alphabet.size() && q < kAlphabetLength) out.push_back(alphabet[q]);
-    };
+    char* o = out.data();
     for (std::size_t i = 0; i < source.size(); i += 2) {
         const unsigned v = (static_cast<unsigned>(in[i]) << 8) | in[i + 1];
-        put(v / 1600u);
-        put((v / 40u) % 40u);
-        put(v % 40u);
+        const unsigned q1 = v / 1600u, q2 = (v / 40u) % 40u, q3 = v % 40u;
+        if (q1 < known) *o++ = table[q1];
+        if (q2 < known) *o++ = table[q2];
+        if (q3 < known) *o++ = table[q3];
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
