@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <new>
 
 #include "engine/errors.h"
 #include "platform/error.h"
@@ -162,7 +163,12 @@ std::shared_ptr<cOpenFile> OpenFile(std::string& fileName) {
 
 std::string ReadFile(const cOpenFile* file, std::int32_t bytesToRead, std::int32_t position) {
     if (bytesToRead < 0) return {};
-    std::string result(static_cast<std::size_t>(bytesToRead), ' ');
+    std::string result;
+    try {
+        result.assign(static_cast<std::size_t>(bytesToRead), ' ');
+    } catch (const std::bad_alloc&) {
+        return {};  // a read that cannot even be prepared gives the empty text
+    }
     if (file == nullptr || position < 0) return result;
     const int fd = FileAccess::Handle(*file);
     if (fd < 0) return result;
@@ -178,6 +184,13 @@ std::string ReadFile(const cOpenFile* file, std::int32_t bytesToRead, std::int32
     if (got < result.size()) std::fill(result.begin() + static_cast<std::ptrdiff_t>(got),
                                        result.end(), ' ');
     return result;
+}
+
+std::int64_t FileLength(const cOpenFile* file) {
+    if (file == nullptr || FileAccess::Handle(*file) < 0) return 0;
+    struct stat st {};
+    if (::fstat(FileAccess::Handle(*file), &st) != 0) return 0;
+    return static_cast<std::int64_t>(st.st_size);
 }
 
 void WriteFile(cOpenFile* file, const std::string& record, std::int32_t position) {

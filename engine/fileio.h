@@ -86,6 +86,8 @@ std::shared_ptr<cOpenFile> OpenFile(std::string& fileName);
 // `bytesToRead` bytes at 0-based `position`. Never fails: a missing or closed file, or any
 // byte past the end of the file, reads as spaces; a negative length gives "".
 std::string ReadFile(const cOpenFile* file, std::int32_t bytesToRead, std::int32_t position = 0);
+// Current length in bytes of an open file (0 for none or a closed one).
+std::int64_t FileLength(const cOpenFile* file);
 // Writes all of `record` at `position`, or at the remembered position when `position` is
 // negative. Raises -10 "iwriteFile" without a file object, 52 on a closed one.
 void WriteFile(cOpenFile* file, const std::string& record, std::int32_t position);

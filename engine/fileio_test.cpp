@@ -100,6 +100,26 @@ TEST_F(FileAccessTest, ReadsKeepEveryByteAndPadPastTheEndWithSpaces) {
     EXPECT_EQ(ReadFile(f.get(), 2, INT32_MAX), "  ");
 }
 
+TEST_F(FileAccessTest, EmptyFileReadsSpacesAndGrowsOnlyByWrites) {
+    std::string name = Put("EMPTY", "");
+    auto f = OpenFile(name);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(FileLength(f.get()), 0);
+    EXPECT_EQ(BlockReadFile(f.get(), 0), std::string(512, ' '));
+    cLogicalFile lf;
+    lf.FileName = "EMPTY";
+    lf.OpenFile = f;
+    lf.RecordLength = 10;
+    lf.LastRecord = 5;
+    EXPECT_EQ(LreadFile(&lf, 5), std::string(10, ' '));
+    EXPECT_EQ(FileLength(f.get()), 0);
+    LwriteFile(&lf, 2, "0123456789");
+    EXPECT_EQ(FileLength(f.get()), 30);
+    EXPECT_EQ(Get("EMPTY"), std::string(20, '\0') + "0123456789");
+    CloseFile(f.get());
+    EXPECT_EQ(FileLength(f.get()), 0);
+}
+
 TEST_F(FileAccessTest, ReadsSeeOtherProgramsWritesAtOnce) {
     std::string name = Put("SHARED", std::string(16, 'a'));
     auto f = OpenFile(name);
