@@ -78,12 +78,17 @@ void BM_Pack(benchmark::State& state) {
 }
 BENCHMARK(BM_Pack);
 
-// Compressed fields of typical width (30 characters: a description or name line) and long.
-void BM_Crm(benchmark::State& state) {
-    const auto len = static_cast<std::size_t>(state.range(0));
+std::string AlphabetText(std::size_t len) {
     const std::string alphabet = kDefaultCrmAlphabet;
     std::string text;
     for (std::size_t i = 0; i < len; ++i) text += alphabet[(i * 13) % 40];
+    return text;
+}
+
+// Compressed fields of typical width (30 characters: a description or name line) and long.
+void BM_Crm(benchmark::State& state) {
+    const auto len = static_cast<std::size_t>(state.range(0));
+    const std::string text = AlphabetText(len);
     for (auto _ : state) {
         std::string source = text;
         benchmark::DoNotOptimize(Crm(source));
@@ -95,9 +100,7 @@ BENCHMARK(BM_Crm)->Arg(30)->Arg(3000);
 
 void BM_Ucm(benchmark::State& state) {
     const auto len = static_cast<std::size_t>(state.range(0));
-    const std::string alphabet = kDefaultCrmAlphabet;
-    std::string text;
-    for (std::size_t i = 0; i < len; ++i) text += alphabet[(i * 13) % 40];
+    std::string text = AlphabetText(len);
     const std::string packed = Crm(text);
     for (auto _ : state) {
         std::string source = packed;
