@@ -1,6 +1,32 @@
+// Dulvan: answers the stock queries and purchase orders left in the request folder of the
+// business server's share. The monitor window owns the program's life: its start-up brings the
+// program up, the tray menu's Exit ends it.
 #include <QApplication>
+#include <cstdlib>
+#include <string>
+
+#include "processor/monitor.h"
+#include "processor/monitor_widget.h"
+#include "processor/restart.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName("Dulvan");
+    QApplication::setApplicationVersion(DULVAN_VERSION);
+    // The window hides to the tray; only Exit (or the close box without a tray) ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // An instance started by a restart shows its window minimised; its own children must not
+    // inherit that.
+    const char* showState = std::getenv(zel::processor::kShowStateVariable);
+    bool minimized = showState && std::string(showState) == zel::processor::kShowMinimized;
+    ::unsetenv(zel::processor::kShowStateVariable);
+
+    zel::processor::MonitorController monitor;
+    zel::processor::frmMonitor window(monitor);
+    monitor.Form_Load();
+    // Even when the start-up stopped early the window is there, so the user sees the program.
+    if (!window.isVisible()) window.show();
+    if (minimized) window.showMinimized();
+    return app.exec();
 }

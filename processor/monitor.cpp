@@ -1,0 +1,377 @@
+#include "processor/monitor.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QStringList>
+#include <QTime>
+#include <cctype>
+#include <exception>
+
+#include "engine/text.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/seams.h"
+#include "platform/settings.h"
+#include "processor/globals.h"
+#include "processor/monitor_fields.h"
+#include "processor/request_cycle.h"
+#include "processor/settings_window.h"
+#include "processor/statistics.h"
+#include "processor/utilities.h"
+
+namespace zel::processor {
+namespace {
+
+MonitorController* gInstance = nullptr;
+
+// The business workstation's server name when its own settings name none and the catalog
+// settings name none either.
+constexpr const char* kDefaultCorvelHost = "QUOMAR";
+
+std::string Get(const char* key, const std::string& def) {
+    return platform::GetSetting(kSettingsApp, kSettingsSection, key, def);
+}
+void Save(const char* key, const std::string& value) {
+    platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
+}
+
+std::string TimeText() { return QTime::currentTime().toString("h:mm:ss AP").toStdString(); }
+
+// "Dulvan  Revision major.minor.revision" from the application's version text.
+std::string TitleText() {
+    QStringList parts = QCoreApplication::applicationVersion().split('.');
+    auto part = [&](int i) { return i < parts.size() ? parts[i].toInt() : 0; };
+    return "Dulvan  Revision " + std::to_string(part(0)) + "." + std::to_string(part(1)) + "." +
+           std::to_string(part(2));
+}
+
+// Start-up steps from the folder creation on are skipped when they fail.
+template <class Step>
+void Skippable(Step step) {
+    try {
+        step();
+    } catch (const std::exception&) {
+    }
+}
+
+class WaitCursor {
+public:
+    WaitCursor() : active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+        if (active_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~WaitCursor() {
+        if (active_) QGuiApplication::restoreOverrideCursor();
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    bool active_;
+};
+
+}  // namespace
+
+std::string MonitorDirectoryText() { return gInstance ? gInstance->txtDirectory() : std::string(); }
+
+void SetMonitorProgress(const std::string& item, const std::string& count) {
+    if (gInstance) gInstance->SetProgress(item, count);
+}
+
+MonitorController::MonitorController() {
+    timer_.setInterval(20);
+    connect(&timer_, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1_Timer(); }); });
+    items_[0][0] = "Stock Queries ";
+    items_[1][0] = "Orders ";
+    gInstance = this;
+}
+
+MonitorController::~MonitorController() {
+    if (gInstance == this) gInstance = nullptr;
+}
+
+MonitorController* MonitorController::Instance() { return gInstance; }
+
+std::string MonitorController::RequestFolder() const {
+    return "\\\\" + gHost + "\\DadAri\\zeldist";
+}
+
+void MonitorController::Form_Load() {
+    // 1-2: the program-wide engine objects, then the window's own one.
+    MonitorEngine::LoadCatalogSettings();
+    if (!engine_.Create()) {
+        platform::MsgBox("Error... could not initialize cBusinessBasic. ");
+        return;
+    }
+
+    // Until the folders are made, a failing step is shown and the next one runs, so that a
+    // damaged settings store or notes file cannot keep the program from starting.
+    auto shown = [](auto step) {
+        try {
+            step();
+        } catch (const platform::RuntimeError& e) {
+            platform::MsgBox("Error " + std::to_string(e.Number()) + ": " + e.Description(),
+                             platform::MsgButtons::Ok, "", platform::MsgIcon::Critical);
+        }
+    };
+
+    // 3: notes sent with every stock-query answer.
+    shown([] {
+        std::string notes = platform::JoinPath(platform::ProgramFolder(), "QueryNotes.txt");
+        if (platform::FileExists(notes))
+            gQueryNotes = engine::Split(platform::ReadWholeFile(notes), "\r\n");
+    });
+
+    // 4: stored settings. Values that are not numbers read as their defaults would.
+    shown([] {
+        gHost = Get("Host", "");
+        gDirectory = Get("Directory", "");
+        gAutoStart = Int16Or(Get("Auto-Start", "0"), 0);
+        gInterval = Int16Or(Get("Interval", std::to_string(kIntervalCount - 1)), -1);
+        gLogging = Get("Logging", "0") == "1";
+        gArchive = Get("Archive", "1") == "1";
+    });
+
+    // 5: show them; the interval choice runs as the list's click does.
+    txtServer_ = gHost;
+    txtDirectory_ = gDirectory;
+    xStartUp_ = gAutoStart < 1 ? 0 : (gAutoStart == 2 ? 2 : 1);
+    shown([this] { List1_Click(gInterval); });
+
+    // 6: title with the program's version.
+    caption_ = TitleText();
+
+    // 7: the business workstation's connection settings; a first run takes its host.
+    shown([] {
+        std::string fallbackHost = MonitorEngine::CatalogServer();
+        if (fallbackHost.empty()) fallbackHost = kDefaultCorvelHost;
+        std::string host = platform::GetSetting(kCorvelApp, kCorvelSection, "Host", fallbackHost);
+        std::string current =
+            platform::GetSetting(kCorvelApp, kCorvelSection, "CurrentDirectory", "QMR1");
+        if (gHost.empty()) {
+            std::string suffix = current.size() > 3 ? current.substr(3) : std::string();
+            Save("Host", host);
+            Save("Directory", suffix);
+            gHost = host;
+            gDirectory = suffix;
+        }
+        platform::SaveSetting(kCorvelApp, kCorvelSection, "Host", host);
+        platform::SaveSetting(kCorvelApp, kCorvelSection, "CurrentDirectory", current);
+    });
+    emit changed();
+
+    // 8: request and archive folders (one level each; existing or unreachable is no error).
+    Skippable([] { platform::MakeDirectory("\\\\" + gHost + "\\DadAri\\zeldist"); });
+    Skippable([] { platform::MakeDirectory("\\\\" + gHost + "\\DadAri\\ZelArchive"); });
+
+    // 9: automatic start: no pick-ticket check and no connection test.
+    Skippable([this] {
+        if (xStartUp_ >= 1)
+            StartMonitoring();
+        else
+            StopMonitoring();
+    });
+
+    // 10: the settings window, hidden; its load sets the processing flags.
+    Skippable([] { SettingsController::Instance().Load(); });
+
+    // 11-12: the window, then the tray icon.
+    emit showWindow();
+    emit addTrayIcon();
+}
+
+void MonitorController::SetStopped() {
+    btnStartEnabled_ = true;
+    btnSettingsEnabled_ = true;
+    btnPauseEnabled_ = false;
+    inputsEnabled_ = true;
+}
+
+void MonitorController::StartMonitoring() {
+    inputsEnabled_ = false;
+    emit changed();
+    std::string source = "\\\\" + txtServer_ + "\\QMRLINK\\QMR" + txtDirectory_;
+    if (!FolderAnswers(source)) {
+        platform::MsgBox("Invalid or Inaccessable Source.  Check either Server or Directory for validity.",
+                         platform::MsgButtons::Ok, "Invalid Path", platform::MsgIcon::Information);
+        inputsEnabled_ = true;
+        emit changed();
+        btnPause_Click();
+        return;
+    }
+    btnPauseEnabled_ = true;
+    btnStartEnabled_ = false;
+    btnSettingsEnabled_ = false;
+    try {
+        gFile0Block1 = engine_.BlockReadFile("FILE0", 1, true);
+        gFile0Block401 = engine_.BlockReadFile("FILE0", 401, false);
+        gMultiBranch = gFile0Block401.size() >= 309 && gFile0Block401[308] == 'Y';
+        gRestrictLines = gFile0Block401.size() >= 45 && gFile0Block401[44] == 'Y' ? 1 : 0;
+        Save("Host", txtServer_);
+        Save("Directory", txtDirectory_);
+        Save("Auto-start", std::to_string(xStartUp_));
+    } catch (const platform::RuntimeError& e) {
+        // Without the business system's option blocks, or with a store that cannot keep the
+        // settings, the requests cannot be answered as configured: stay stopped and say why.
+        platform::MsgBox("Error " + std::to_string(e.Number()) + ": " + e.Description(),
+                         platform::MsgButtons::Ok, "", platform::MsgIcon::Critical);
+        timer_.stop();
+        SetStopped();
+        emit changed();
+        return;
+    }
+    timer_.start();
+    emit changed();
+}
+
+void MonitorController::StopMonitoring() {
+    timer_.stop();
+    SetStopped();
+    emit changed();
+}
+
+void MonitorController::btnStart_Click() {
+    SettingsController& settings = SettingsController::Instance();
+    settings.EnsureLoaded();
+    if (LeadingNumber(settings.TicketCounter()) <= 0) {
+        platform::MsgBox("Pick Ticket Counter Must be Set!");
+        btnSettings_Click();
+        return;
+    }
+    if (!timer_.isActive()) {
+        WaitCursor wait;
+        StartMonitoring();
+    }
+    gPauseRequested = false;
+    CheckConnection();
+    // Pause chosen in the connection-error window means what it says here too.
+    if (gPauseRequested) btnPause_Click();
+}
+
+void MonitorController::btnPause_Click() {
+    if (timer_.isActive()) StopMonitoring();
+}
+
+void MonitorController::btnSettings_Click() { SettingsController::Instance().ShowModal(); }
+
+void MonitorController::btnReset_Click() {
+    try {
+        ResetStatistics();
+    } catch (const std::exception&) {
+    }
+}
+
+void MonitorController::Timer1_Timer() {
+    if (passRunning_) return;
+    passRunning_ = true;
+    struct PassEnd {
+        bool& running;
+        ~PassEnd() { running = false; }
+    } passEnd{passRunning_};
+
+    std::vector<std::string> names;
+    try {
+        names = platform::ListDirectory(RequestFolder() + "\\*.req");
+    } catch (const std::exception&) {
+        names.clear();
+    }
+    for (const std::string& f : names) {
+        if (f.empty()) break;
+        std::string path = RequestFolder() + "\\" + f;
+        // A request that another party took away since the listing is not ours to answer.
+        bool present = false;
+        try {
+            present = platform::FileExists(path);
+        } catch (const std::exception&) {
+        }
+        if (!present) continue;
+
+        txtCntr_.clear();
+        txtCount_.clear();
+        txtStartTime_ = TimeText();
+        emit changed();
+
+        gPauseRequested = false;
+        CheckConnection();
+        if (gPauseRequested) {
+            btnPause_Click();
+            return;
+        }
+        ProcessRequest(path);
+        txtEndTime_ = TimeText();
+        emit changed();
+    }
+    RefreshStatistics();
+}
+
+void MonitorController::RefreshStatistics() {
+    for (int row = 1; row <= 2; ++row)
+        for (int k = 1; k <= 6; ++k) {
+            std::string value;
+            try {
+                value = ReadStatistic("Item" + std::to_string(row) + "-" + std::to_string(k));
+            } catch (const std::exception&) {
+                continue;
+            }
+            items_[row - 1][k] = value;
+        }
+    emit changed();
+}
+
+void MonitorController::List1_Click(int index) {
+    if (index < 0 || index >= kIntervalCount) index = kIntervalCount - 1;
+    list1Index_ = index;
+    timer_.setInterval(kIntervals[index]);
+    emit changed();
+    Save("Interval", std::to_string(index));
+}
+
+void MonitorController::xStartUp_Click(int value) {
+    xStartUp_ = value;
+    emit changed();
+    Save("Auto-start", std::to_string(value));
+}
+
+char MonitorController::txtServer_KeyPress(char typed) {
+    char c = static_cast<char>(std::toupper(static_cast<unsigned char>(typed)));
+    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return c;
+    if (c == 37 || c == 39 || c == 8 || c == 46) return c;
+    return 0;
+}
+
+char MonitorController::txtDirectory_KeyPress(char typed) {
+    if (typed >= '0' && typed <= '9') return typed;
+    if (typed == 37 || typed == 39 || typed == 8 || typed == 46) return typed;
+    return 0;
+}
+
+void MonitorController::SetServerText(const std::string& text) {
+    if (text == txtServer_) return;
+    txtServer_ = text;
+    emit changed();
+}
+
+void MonitorController::SetDirectoryText(const std::string& text) {
+    if (text == txtDirectory_) return;
+    txtDirectory_ = text;
+    emit changed();
+}
+
+void MonitorController::SetProgress(const std::string& item, const std::string& count) {
+    txtCntr_ = item;
+    txtCount_ = count;
+    emit changed();
+}
+
+void MonitorController::Form_Unload() {
+    timer_.stop();
+    emit removeTrayIcon();
+    engine_.Release();
+}
+
+void MonitorController::mPopExit_Click() {
+    Form_Unload();
+    platform::EndProgram(0);
+}
+
+}  // namespace zel::processor

@@ -1,0 +1,117 @@
+#pragma once
+// The monitor window's behaviour (frmMonitor): start-up of the program, the polling timer that
+// hands every request document of the request folder to the request processor, Start, Pause,
+// Reset, the interval list, the character filters and the statistics grid. The widget
+// (monitor_widget.h) mirrors these values, forwards the user's actions and owns the tray icon.
+#include <QObject>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "processor/monitor_engine.h"
+
+namespace zel::processor {
+
+class MonitorController : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kIntervalCount = 6;
+    static constexpr std::array<int, kIntervalCount> kIntervals = {200, 400, 800, 1000, 2000, 5000};
+    static constexpr std::array<const char*, kIntervalCount> kIntervalTexts = {
+        "0.2 sec.", "0.4 sec.", "0.8 sec.", "1.0 sec.", "2.0 sec.", "5.0 sec."};
+    static constexpr const char* kTrayTip = "Zel Transaction Processor";
+
+    MonitorController();
+    ~MonitorController() override;
+    MonitorController(const MonitorController&) = delete;
+    MonitorController& operator=(const MonitorController&) = delete;
+
+    // The program's monitor window (the most recently created one), or nullptr.
+    static MonitorController* Instance();
+
+    // --- Events ---------------------------------------------------------------------------
+    // Start-up of the program (see monitor.cpp for the order of its steps).
+    void Form_Load();
+    void StartMonitoring();
+    void StopMonitoring();
+    void btnStart_Click();
+    void btnPause_Click();
+    void btnSettings_Click();
+    void btnReset_Click();
+    // One polling pass. A tick that falls due while a pass runs (inside the modal
+    // connection-error window, or a message box) is passed over.
+    void Timer1_Timer();
+    // An interval chosen (any index outside 0 to 5 selects the last entry).
+    void List1_Click(int index);
+    // The auto-start box changed (0 or 1).
+    void xStartUp_Click(int value);
+    // Character filters: the character a typed one becomes, or 0 when it is dropped.
+    static char txtServer_KeyPress(char typed);
+    static char txtDirectory_KeyPress(char typed);
+    // Texts as the user edits them.
+    void SetServerText(const std::string& text);
+    void SetDirectoryText(const std::string& text);
+    // Removes the tray icon and releases the engine objects.
+    void Form_Unload();
+    // Tray menu Exit: unload, then end the program.
+    void mPopExit_Click();
+
+    // --- Controls -------------------------------------------------------------------------
+    const std::string& Caption() const { return caption_; }
+    const std::string& txtServer() const { return txtServer_; }
+    const std::string& txtDirectory() const { return txtDirectory_; }
+    bool txtServerEnabled() const { return inputsEnabled_; }
+    bool txtDirectoryEnabled() const { return inputsEnabled_; }
+    bool btnStartEnabled() const { return btnStartEnabled_; }
+    bool btnPauseEnabled() const { return btnPauseEnabled_; }
+    bool btnSettingsEnabled() const { return btnSettingsEnabled_; }
+    int xStartUp() const { return xStartUp_; }
+    int List1Index() const { return list1Index_; }
+    // Row 1 (stock queries) and 2 (orders), box 1 to 6.
+    const std::string& txtItem(int row, int box) const { return items_[row - 1][box]; }
+    const std::string& txtCntr() const { return txtCntr_; }
+    const std::string& txtCount() const { return txtCount_; }
+    const std::string& txtStartTime() const { return txtStartTime_; }
+    const std::string& txtEndTime() const { return txtEndTime_; }
+    const QTimer& Timer1() const { return timer_; }
+    bool IsPassRunning() const { return passRunning_; }
+
+    // Written by the purchase-order processing while it works through the items.
+    void SetProgress(const std::string& item, const std::string& count);
+
+signals:
+    // Any control value changed; the view mirrors the values.
+    void changed();
+    // Start-up wants the window shown, then the tray icon added; unload wants it removed.
+    void showWindow();
+    void addTrayIcon();
+    void removeTrayIcon();
+
+private:
+    void SetStopped();
+    void RefreshStatistics();
+    std::string RequestFolder() const;
+
+    MonitorEngine engine_;
+    QTimer timer_;
+    bool passRunning_ = false;
+
+    std::string caption_;
+    std::string txtServer_;
+    std::string txtDirectory_;
+    bool inputsEnabled_ = true;
+    bool btnStartEnabled_ = true;
+    bool btnPauseEnabled_ = false;
+    bool btnSettingsEnabled_ = true;
+    int xStartUp_ = 0;
+    int list1Index_ = -1;
+    std::array<std::array<std::string, 7>, 2> items_{};
+    std::string txtCntr_;
+    std::string txtCount_;
+    std::string txtStartTime_;
+    std::string txtEndTime_;
+};
+
+}  // namespace zel::processor

@@ -1,0 +1,32 @@
+#pragma once
+// Restart of Dulvan by its own executable: after a failure that leaves the engine in doubt the
+// running instance starts a fresh one and ends at once; the request being answered stays in the
+// request folder and is answered by the new instance.
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zel::processor {
+
+// Environment variable that tells a started instance to show its window minimised (which hides
+// it to the tray when there is one).
+inline constexpr const char* kShowStateVariable = "ZEL_SHOW_STATE";
+inline constexpr const char* kShowMinimized = "minimized";
+
+// Releases the program-wide engine and system-paths objects, starts the program's own
+// executable again with its window minimised, and ends this instance at once. When the new
+// instance cannot be started a message box says so; this instance ends all the same.
+[[noreturn]] void RestartProgram();
+
+// Starts a program detached from this one, with the given extra environment variables; false
+// when it could not be started.
+using ProcessStarter = std::function<bool(const std::string& nativePath,
+                                          const std::map<std::string, std::string>& environment)>;
+bool StartDetached(const std::string& nativePath,
+                   const std::map<std::string, std::string>& environment);
+// Replaces how RestartProgram starts the new instance (tests); an empty starter restores
+// StartDetached. Returns the previous one.
+ProcessStarter SetProcessStarter(ProcessStarter starter);
+
+}  // namespace zel::processor

@@ -1,0 +1,191 @@
+#include "processor/settings_window.h"
+
+#include <QEventLoop>
+#include <cctype>
+
+#include "platform/seams.h"
+#include "platform/settings.h"
+#include "processor/globals.h"
+#include "processor/request_cycle.h"
+#include "processor/settings_window_widget.h"
+#include "processor/utilities.h"
+
+namespace zel::processor {
+namespace {
+
+std::string Stored(const char* key, const char* def) {
+    return platform::GetSetting(kSettingsApp, kSettingsSection, key, def);
+}
+
+void Store(const char* key, const std::string& value) {
+    platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
+}
+
+SettingsController::ViewFactory& Factory() {
+    static SettingsController::ViewFactory f = [](SettingsController& c) -> std::unique_ptr<QWidget> {
+        return std::make_unique<frmSettings>(c);
+    };
+    return f;
+}
+
+}  // namespace
+
+SettingsController& SettingsController::Instance() {
+    static SettingsController* instance = new SettingsController;  // lives as long as the program
+    return *instance;
+}
+
+SettingsController::ViewFactory SettingsController::SetViewFactory(ViewFactory factory) {
+    ViewFactory old = std::move(Factory());
+    Factory() = std::move(factory);
+    return old;
+}
+
+void SettingsController::ClearControls() {
+    chkArchive_ = chkLogging_ = chkSetupUnknown_ = chkSkipDB_ = false;
+    optQOH_ = optQueryQty_ = false;
+    ticketCounter_.clear();
+    txtPrinter_.clear();
+    emergencyMessage_.clear();
+    ticketCounterBackColor_ = kWhite;
+}
+
+void SettingsController::Load() {
+    ClearControls();
+    loaded_ = true;
+
+    // A stored choice that is not a small whole number selects neither option.
+    gQueryResp = Int16Or(Stored("QueryResp", "2"), 0);
+    if (gQueryResp == 1)
+        SelectQOH();
+    else if (gQueryResp == 2)
+        SelectQueryQty();
+
+    std::string setupParts = Stored("SetupParts", "1");
+    std::string skipDB = Stored("SkipDB", "0");
+
+    SetPrinter(Stored("PickTicketPrinter", ""));
+    SetTicketCounter(Stored("PickTicketCounter", ""));
+
+    gEmergencyMessage = Stored("EmergencyMessage", "");
+    SetEmergencyMessage(gEmergencyMessage);
+
+    std::string logging = Stored("Logging", "0");
+    std::string archive = Stored("Archive", "1");
+
+    // Only ticking runs a box's handler; a box left unticked leaves its flag as it was.
+    if (logging == "1") SetLogging(true);
+    if (archive == "1") SetArchive(true);
+    if (setupParts == "1") SetSetupUnknown(true);
+    if (skipDB != "0") SetSkipDB(true);
+
+    ticketCounterBackColor_ = LeadingNumber(ticketCounter_) <= 0 ? kYellow : kWhite;
+    emit changed();
+}
+
+void SettingsController::Unload() {
+    if (!loaded_) return;
+    loaded_ = false;
+    ClearControls();
+    emit changed();
+    emit unloaded();
+}
+
+void SettingsController::ShowModal() {
+    EnsureLoaded();
+    std::unique_ptr<QWidget> view;
+    if (Factory()) view = Factory()(*this);
+    QEventLoop loop;
+    connect(this, &SettingsController::unloaded, &loop, &QEventLoop::quit);
+    if (view) {
+        view->setWindowModality(Qt::ApplicationModal);
+        view->show();
+    }
+    if (loaded_) loop.exec();
+    if (view) view->hide();
+}
+
+void SettingsController::SaveFlag(const char* key, bool ticked) { Store(key, ticked ? "1" : "0"); }
+
+void SettingsController::SetArchive(bool ticked) {
+    if (chkArchive_ == ticked) return;
+    chkArchive_ = ticked;
+    gArchive = ticked;
+    SaveFlag("Archive", ticked);
+    emit changed();
+}
+
+void SettingsController::SetLogging(bool ticked) {
+    if (chkLogging_ == ticked) return;
+    chkLogging_ = ticked;
+    gLogging = ticked;
+    SaveFlag("Logging", ticked);
+    emit changed();
+}
+
+void SettingsController::SetSetupUnknown(bool ticked) {
+    if (chkSetupUnknown_ == ticked) return;
+    chkSetupUnknown_ = ticked;
+    gSetupParts = ticked;
+    SaveFlag("SetupParts", ticked);
+    emit changed();
+}
+
+void SettingsController::SetSkipDB(bool ticked) {
+    if (chkSkipDB_ == ticked) return;
+    chkSkipDB_ = ticked;
+    SaveFlag("SkipDB", ticked);
+    emit changed();
+}
+
+void SettingsController::SelectQOH() {
+    optQOH_ = true;
+    optQueryQty_ = false;
+    Store("QueryResp", "1");
+    gQueryResp = 1;
+    emit changed();
+}
+
+void SettingsController::SelectQueryQty() {
+    optQueryQty_ = true;
+    optQOH_ = false;
+    Store("QueryResp", "2");
+    gQueryResp = 2;
+    emit changed();
+}
+
+void SettingsController::SetTicketCounter(const std::string& text) {
+    if (text == ticketCounter_) return;
+    ticketCounter_ = text;
+    ticketCounterBackColor_ = LeadingNumber(text) <= 0 ? kYellow : kWhite;
+    emit changed();
+}
+
+void SettingsController::SetPrinter(const std::string& text) {
+    if (text == txtPrinter_) return;
+    txtPrinter_ = text;
+    emit changed();
+    if (!text.empty() && !IsNumeric(text)) {
+        platform::MsgBox("Must be Numeric!");
+        emit printerFocusRequested();
+    }
+}
+
+void SettingsController::SetEmergencyMessage(const std::string& text) {
+    if (text == emergencyMessage_) return;
+    emergencyMessage_ = text;
+    emit changed();
+}
+
+char SettingsController::EmergencyMessageKey(char typed) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(typed)));
+}
+
+void SettingsController::btnClose_Click() {
+    Store("PickTicketPrinter", txtPrinter_);
+    Store("PickTicketCounter", ticketCounter_);
+    Store("EmergencyMessage", emergencyMessage_);
+    Unload();
+}
+
+}  // namespace zel::processor

@@ -1,0 +1,245 @@
+#include "processor/utilities.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/seams.h"
+#include "platform/settings.h"
+#include "processor/error_window.h"
+#include "processor/globals.h"
+#include "processor/request_cycle.h"
+#include "processor/settings_window.h"
+
+namespace zel::processor {
+namespace {
+
+constexpr const char* kCounterKey = "PickTicketCounter";
+
+// Length of the number at the start of `s` from `pos` (sign, digits, fraction, exponent), or 0.
+std::size_t NumberLength(const std::string& s, std::size_t pos) {
+    std::size_t i = pos;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    }
+    if (digits == 0) return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        std::size_t expDigits = 0;
+        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j, ++expDigits;
+        if (expDigits > 0) i = j;
+    }
+    return i - pos;
+}
+
+std::size_t SkipBlanks(const std::string& s, std::size_t pos) {
+    while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t')) ++pos;
+    return pos;
+}
+
+// Serialises the read-advance-save of the counter between programs that share one settings
+// store: two instances must never draw the same number from the same stored value.
+class CounterLock {
+public:
+    CounterLock() {
+        std::string path = platform::SettingsFilePath(kSettingsApp);
+        auto slash = path.rfind('/');
+        if (slash != std::string::npos) {
+            std::string folder = path.substr(0, slash);
+            // The folder may not exist yet on a first run; the store's own save creates it too.
+            for (std::size_t i = 1; i <= folder.size(); ++i)
+                if (i == folder.size() || folder[i] == '/')
+                    ::mkdir(folder.substr(0, i).c_str(), 0777);
+        }
+        fd_ = ::open((path + ".counter-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd_ >= 0)
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~CounterLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    }
+    CounterLock(const CounterLock&) = delete;
+    CounterLock& operator=(const CounterLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+// A number handed out must never come back after a power loss: the store that holds its
+// successor is forced to disk before the number is used.
+void SyncStore() {
+    std::string path = platform::SettingsFilePath(kSettingsApp);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) return;
+    int dir = ::open(path.substr(0, slash).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+// The counter text read as a 32-bit ticket number, or error 6.
+std::int32_t TicketFromText(const std::string& text) {
+    double n = RoundHalfEven(LeadingNumber(text));
+    if (!(n >= std::numeric_limits<std::int32_t>::min() &&
+          n <= std::numeric_limits<std::int32_t>::max()))
+        throw platform::RuntimeError(6, "NextPickTicketNumber", "Overflow");
+    return static_cast<std::int32_t>(n);
+}
+
+const char* const kUnitTexts[][2] = {
+    {" ", "Each"},          {"A", "gallon"},          {"B", "Box of Each"},
+    {"C", "Card of Each"},  {"D", "Pound"},           {"E", "Box of Pounds"},
+    {"F", "Feet"},          {"G", "Package of Each"}, {"H", "Box of Inches"},
+    {"I", "Pint"},          {"J", "Length of Each"},  {"K", "Case of Each"},
+    {"L", "Length of Feet"}, {"M", "Can of Pounds"},  {"N", "Can of Each"},
+    {"O", "Coil of Feet"},  {"P", "Piece"},           {"Q", "Quart"},
+    {"R", "Pair"},          {"S", "Set"},             {"T", "Tube"},
+    {"U", "Drum of Gallons"}, {"V", "Sleve of Pounds"}, {"W", "Drum of Pounds"},
+    {"X", "Bag of Pounds"}, {"Y", "Bag of Pieces"},   {"Z", "Roll of Feet"},
+    {"0", "Roll of Yards"}, {"1", "Roll of Inches"},  {"2", "Can of Pounds"},
+    {"5", "Can of Gallons"},
+};
+
+}  // namespace
+
+double RoundHalfEven(double value) {
+    if (!std::isfinite(value)) return value;
+    double r = std::nearbyint(value);  // default rounding mode: to nearest, ties to even
+    return r == 0.0 ? 0.0 : r;
+}
+
+double LeadingNumber(const std::string& text) {
+    std::size_t pos = SkipBlanks(text, 0);
+    std::size_t len = NumberLength(text, pos);
+    if (len == 0) return 0.0;
+    double v = std::strtod(text.substr(pos, len).c_str(), nullptr);
+    return std::isfinite(v) ? v : 0.0;
+}
+
+std::int16_t Int16Or(const std::string& text, std::int16_t fallback) {
+    if (!IsNumeric(text)) return fallback;
+    try {
+        return ToInt16(text, "Int16Or");
+    } catch (const platform::RuntimeError&) {
+        return fallback;
+    }
+}
+
+std::int32_t NextPickTicketNumber() {
+    SettingsController& settings = SettingsController::Instance();
+    settings.EnsureLoaded();
+
+    CounterLock lock;
+    std::int32_t n = TicketFromText(settings.TicketCounter());
+    // The field is the live counter; the store is ahead of it only when another instance
+    // sharing this store has drawn numbers since this window was loaded. Never go back below
+    // what was already handed out.
+    std::string stored = platform::GetSetting(kSettingsApp, kSettingsSection, kCounterKey, "");
+    if (IsNumeric(stored)) {
+        double s = RoundHalfEven(LeadingNumber(stored));
+        if (s > n && s <= std::numeric_limits<std::int32_t>::max())
+            n = static_cast<std::int32_t>(s);
+    }
+    if (n == std::numeric_limits<std::int32_t>::max())
+        throw platform::RuntimeError(6, "NextPickTicketNumber", "Overflow");
+
+    std::string next = std::to_string(n + 1);
+    settings.SetTicketCounter(next);
+    platform::SaveSetting(kSettingsApp, kSettingsSection, kCounterKey, next);
+    SyncStore();
+    return n;
+}
+
+std::int16_t WrapEmergencyMessage() {
+    const std::size_t width = kWrappedLineWidth;
+    for (int i = 1; i <= kWrappedLineCount; ++i) gWrappedLines[i].assign(width, ' ');
+    std::string rest = gEmergencyMessage;
+    std::int16_t count = 0;
+    while (!rest.empty() && count < kWrappedLineCount) {
+        std::string line;
+        if (rest.size() > width) {
+            std::size_t w = width;
+            std::string head = rest.substr(0, width);
+            auto lastSpace = head.rfind(' ');
+            if (lastSpace != std::string::npos && rest[width] != ' ') w = lastSpace + 1;
+            line = rest.substr(0, w);
+            rest.erase(0, w);
+        } else {
+            line = rest;
+            rest.clear();
+        }
+        ++count;
+        line.resize(width, ' ');
+        gWrappedLines[count] = line;
+    }
+    return count;
+}
+
+std::string UnitOfMeasureText(const std::string& code) {
+    for (const auto& entry : kUnitTexts)
+        if (code == entry[0]) return entry[1];
+    return "";
+}
+
+std::string DigitsOnly(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c >= '0' && c <= '9') out += c;
+    return out;
+}
+
+std::string BusinessDataFolder(const std::string& host, const std::string& directory) {
+    return "\\\\" + host + "\\QMRLINK\\QMR" + directory;
+}
+
+bool FolderAnswers(const std::string& path) {
+    try {
+        return platform::FolderExists(path);
+    } catch (...) {
+        return false;
+    }
+}
+
+void RunHandler(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const platform::RuntimeError& e) {
+        platform::MsgBox("Error " + std::to_string(e.Number()) + ": " + e.Description(),
+                         platform::MsgButtons::Ok, "", platform::MsgIcon::Critical);
+    } catch (const std::exception& e) {
+        platform::MsgBox(std::string("Error: ") + e.what(), platform::MsgButtons::Ok, "",
+                         platform::MsgIcon::Critical);
+    }
+}
+
+void CheckConnection() {
+    if (FolderAnswers(BusinessDataFolder(gHost, gDirectory))) return;
+    try {
+        ErrorController::ShowModal("Can't Connect to Quomar Files!\r\nWill Retry in 5 Seconds.");
+    } catch (const std::exception&) {
+        // The test has no failure of its own to report; the pass goes on as if it answered.
+    }
+}
+
+}  // namespace zel::processor

@@ -1,0 +1,59 @@
+#pragma once
+// Small procedures of the request processor: pick-ticket numbers, the emergency message cut
+// into remark lines, unit-of-measure texts, phone digits and the test that the business share
+// answers. All run on the window thread.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace zel::processor {
+
+// Remark lines of the emergency message: entries 1 to 20 are used, each exactly 36 characters.
+inline constexpr int kWrappedLineWidth = 36;
+inline constexpr int kWrappedLineCount = 20;
+inline std::array<std::string, kWrappedLineCount + 1> gWrappedLines;
+
+// Hands out the next pick-ticket number from the settings window's counter field (loading the
+// window first when it is not loaded) and advances the field and the stored
+// "PickTicketCounter" before the number is returned. Raises error 6 when the number or its
+// successor leaves the 32-bit range, and the store's error when it cannot be written.
+std::int32_t NextPickTicketNumber();
+
+// Cuts gEmergencyMessage into gWrappedLines (36 characters per line, breaking at the last space
+// of a line where a word would be split). Returns the number of lines; a message that needs more
+// than 20 lines keeps its first 20.
+std::int16_t WrapEmergencyMessage();
+
+// Text of a one-character unit-of-measure code; "" for a code that has no text.
+std::string UnitOfMeasureText(const std::string& code);
+
+// The digits 0 to 9 of `text`, in their order.
+std::string DigitsOnly(const std::string& text);
+
+// Returns at once when the business data folder answers; otherwise shows the connection-error
+// window modally until the folder answers again or the user chooses Pause (gPauseRequested).
+void CheckConnection();
+
+// "\\host\QMRLINK\QMRdir": the business system's data folder on the server share.
+std::string BusinessDataFolder(const std::string& host, const std::string& directory);
+// Whether a folder exists; any failure (unmappable path, unreachable share) counts as "no".
+bool FolderAnswers(const std::string& path);
+
+// Runs a window's event handler. An error that escapes it (a settings store that cannot be
+// written, an engine failure) is shown in a message box instead of unwinding through the event
+// loop; the program goes on.
+void RunHandler(const std::function<void()>& handler);
+
+// --- Numeric readings of texts typed by the user or kept in the settings store ---------------
+
+// The number at the start of `text` (leading blanks skipped; sign, digits, fraction, exponent);
+// 0 when the text does not begin with a number.
+double LeadingNumber(const std::string& text);
+// The text as a 16-bit whole number (halves to even), or `fallback` when it is not numeric or
+// does not fit: a damaged stored setting must not stop the program from starting.
+std::int16_t Int16Or(const std::string& text, std::int16_t fallback);
+// Rounds half to even (the business programs' rounding of numbers to whole numbers).
+double RoundHalfEven(double value);
+
+}  // namespace zel::processor
