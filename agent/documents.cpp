@@ -158,13 +158,6 @@ std::string NowAsText() {
 AgentDocuments::AgentDocuments(const AgentIni& ini, TZELAgentCore& core, RandomBelow random)
     : ini_(ini), core_(core), random_(std::move(random)) {}
 
-std::string AgentDocuments::SpoolCopy(const std::string& path, const std::string& bytes) {
-    std::string outbox = OutboxDir();
-    if (!platform::FolderExists(outbox)) platform::MakeDirectory(outbox);
-    std::string ext = ExtractFileExt(path);
-    return SaveToUniqueFile(outbox, ext, ext, bytes, random_);
-}
-
 bool AgentDocuments::SendMessageFile(const std::string& path) {
     LastReceivedFile.clear();
     auto message = std::make_unique<TZELMessage>();
@@ -174,29 +167,17 @@ bool AgentDocuments::SendMessageFile(const std::string& path) {
     message->DocType = platform::GetProfileString("zelInfo", "DOCTYPE", "", kProfileBuffer, path);
     message->AgentId = core_.AgentId;
 
-    if (core_.Queue.size() >= kMaxQueue) {
-        bool taken = core_.EnqueueAndSend(std::move(message));
-        if (!taken) {
-            try {
-                platform::RenameFile(path, ChangeFileExt(path, ".err"), false);
-            } catch (const RuntimeError&) {
-                // The document stays under its own name.
-            }
+    // The hub client takes the file over: it keeps the document under a name of its own until
+    // the hub has taken the message, so nothing handed over is lost when the program ends.
+    bool taken = core_.EnqueueAndSend(std::move(message), path);
+    if (!taken) {
+        try {
+            platform::RenameFile(path, ChangeFileExt(path, ".err"), false);
+        } catch (const RuntimeError&) {
+            // The document stays under its own name.
         }
-        return taken;
     }
-
-    // The caller's file is consumed now; the copy in the outbox lives until the hub took the
-    // message, so a document still queued when the program ends is not lost. Without an
-    // outbox the caller's file itself is kept until then.
-    std::string kept = path;
-    try {
-        kept = SpoolCopy(path, message->Data);
-        platform::TryDeleteFile(path);
-    } catch (const RuntimeError&) {
-        kept = path;
-    }
-    return core_.EnqueueAndSend(std::move(message), kept);
+    return taken;
 }
 
 void AgentDocuments::StoreReceivedMessage(const TZELMessage& message, bool& Delete) {

@@ -60,9 +60,9 @@ public:
     // The document stored most recently since the last send.
     std::string LastReceivedFile;
 
-    // Sends one document file through the hub client. The file is consumed at once: the hub
-    // client keeps its own copy in the outbox folder until the hub has taken the message. When
-    // the queue already holds 10 messages the file is renamed to the extension ".err" and the
+    // Sends one document file through the hub client. The file is consumed at once (the hub
+    // client keeps the document under a name of its own until the hub has taken it). When the
+    // queue already holds 10 messages the file is renamed to the extension ".err" and the
     // result is false.
     bool SendMessageFile(const std::string& path);
 
@@ -73,12 +73,7 @@ public:
     // `extension` and sends it; the result of SendMessageFile.
     bool SendNewDocument(std::string_view text, const std::string& extension);
 
-    // Where handed-over documents wait until the hub took them.
-    std::string OutboxDir() const { return WorkingDir + "outbox\\"; }
-
 private:
-    std::string SpoolCopy(const std::string& path, const std::string& bytes);
-
     const AgentIni& ini_;
     TZELAgentCore& core_;
     RandomBelow random_;
