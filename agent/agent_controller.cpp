@@ -9,6 +9,7 @@
 #include "agent/message.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/profile.h"
 
 #ifndef ZEL_AGENT_VERSION
@@ -151,7 +152,15 @@ void AgentController::ExecuteQuery(const std::string& filename) {
     Documents().SendMessageFile(filename);
 }
 
-std::string AgentController::ResultFile() { return docs_ ? docs_->LastReceivedFile : ""; }
+std::string AgentController::ResultFile() {
+    // Local programs get the path in their own form.
+    if (!docs_ || docs_->LastReceivedFile.empty()) return "";
+    try {
+        return platform::NativePath(docs_->LastReceivedFile);
+    } catch (const platform::RuntimeError&) {
+        return docs_->LastReceivedFile;
+    }
+}
 
 void AgentController::Subscribe(const std::string& filename) { OpenSubscriptionPage(filename); }
 

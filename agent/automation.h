@@ -21,6 +21,7 @@ public:
     virtual ~IAgentAutomation() = default;
     virtual void SendFile(const std::string& filename) = 0;
     virtual void ExecuteQuery(const std::string& filename) = 0;
+    // The last stored document as a native path ("" when none).
     virtual std::string ResultFile() = 0;
     virtual void Subscribe(const std::string& filename) = 0;
     virtual void Send(const std::string& sData, const std::string& sExt) = 0;
