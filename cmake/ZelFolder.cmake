@@ -32,13 +32,14 @@ function(zel_folder)
     target_link_libraries(${_exe} PRIVATE ${Z_NAME} ${Z_TEST_LIBS} GTest::gmock GTest::gtest_main)
     target_compile_definitions(${_exe} PRIVATE
       ZEL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ZEL_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    if(Z_DBUS_TESTS)
+      # D-Bus tests each get a private session bus (set before discovery,
+      # which reads it).
+      set_property(TARGET ${_exe} PROPERTY CROSSCOMPILING_EMULATOR dbus-run-session --)
+    endif()
     gtest_discover_tests(${_exe}
       DISCOVERY_TIMEOUT 60
       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
-    if(Z_DBUS_TESTS)
-      # D-Bus tests each get a private session bus.
-      set_property(TARGET ${_exe} PROPERTY CROSSCOMPILING_EMULATOR dbus-run-session --)
-    endif()
   endif()
   foreach(b IN LISTS _benches)
     get_filename_component(_bn ${b} NAME_WE)
