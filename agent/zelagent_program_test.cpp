@@ -1,0 +1,183 @@
+// The real ZelAgent program, started as a process beside the stand-in hub, on the private
+// session bus of the test.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QDBusConnectionInterface>
+#include <filesystem>
+
+#include "agent/agent_test_util.h"
+#include "agent/automation.h"
+#include "agent/loopback_test_util.h"
+#include "agent/single_instance.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/test_support.h"
+
+namespace zel::agent {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::WindowsPath;
+
+// The program is copied, because its settings file lives beside it and its lock is named
+// after its file name.
+std::string InstallAgent(const platform::testing::TempDir& dir, const std::string& folder,
+                         const std::string& name) {
+    std::string target = dir.MakeDirs(folder) + "/" + name;
+    fs::copy_file(std::string(ZEL_BINARY_DIR) + "/apps/ZelAgent/ZelAgent", target);
+    return target;
+}
+
+QProcessEnvironment AgentEnv(const platform::testing::TempDir& dir) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    auto set = [&](const char* name, const std::string& sub) {
+        env.insert(name, QString::fromStdString(dir.MakeDirs(sub)));
+    };
+    set("HOME", "home");
+    set("XDG_DATA_HOME", "home/data");
+    set("XDG_CONFIG_HOME", "home/config");
+    set("XDG_CACHE_HOME", "home/cache");
+    set("XDG_RUNTIME_DIR", "home/run");
+    ::chmod((dir.path() + "/home/run").c_str(), 0700);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    return env;
+}
+
+// A started program, ended when the object goes.
+class Running {
+public:
+    Running(const std::string& program, const QProcessEnvironment& env) {
+        process_.setProcessEnvironment(env);
+        process_.start(QString::fromStdString(program), {});
+        process_.waitForStarted(5000);
+    }
+    ~Running() { Kill(); }
+    void Kill() {
+        if (process_.state() == QProcess::NotRunning) return;
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    bool Alive() const { return process_.state() == QProcess::Running; }
+
+private:
+    QProcess process_;
+};
+
+bool ServiceOnBus() {
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(kServiceName);
+}
+
+std::string IniValue(const std::string& ini, const std::string& section, const std::string& key) {
+    return platform::GetProfileString(section, key, "", 2048, ini);
+}
+
+TEST(ZelAgentProgram, CarriesAQuerySentToSelfIntoTheMappedRequestFolder) {
+    testutil::App();
+    platform::testing::TempDir dir;
+    testutil::HubProcess hub;
+    std::string agent = InstallAgent(dir, "prog", "ZelAgent");
+    std::string zeldist = dir.MakeDirs("unc/server/DadAri/zeldist");
+    dir.Write("prog/ZelAgent.INI", "[AGENT CORE]\r\nHUB_URL=" + hub.Url() +
+                                       "\r\n[DocTypeDir]\r\nQUERY=\\\\server\\DadAri\\zeldist"
+                                       "\r\n[DocTypeExt]\r\nQUERY=.req\r\n");
+    QProcessEnvironment env = AgentEnv(dir);
+    env.insert("ZEL_UNC_ROOT", QString::fromStdString(dir.path() + "/unc"));
+    Running running(agent, env);
+    ASSERT_TRUE(testutil::WaitFor(ServiceOnBus)) << "the agent did not offer its interface";
+    EXPECT_EQ(IniValue(agent + ".INI", "AGENT CORE", "Agent_Id"), "1");  // signed up at start
+
+    const std::string query =
+        "[zelInfo]\r\nTRADEPARTNER=self\r\nDOCTYPE=QUERY\r\nDEALERNUMBER=4711\r\n"
+        "[1]\r\nMFG=AB\r\nPART=1234-5\r\nQTY=2\r\n";
+    std::string doc = dir.Write("client/query.txt", query);
+    auto r = testutil::CallAgent("SendFile", {doc}, env);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_FALSE(fs::exists(doc));
+    ASSERT_EQ(testutil::CallAgent("CheckMail", {}, env).code, 0);
+
+    std::vector<fs::path> reqs;
+    for (const auto& e : fs::directory_iterator(zeldist)) reqs.push_back(e.path());
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].extension(), ".req");
+    std::string stored = dir.Read("unc/server/DadAri/zeldist/" + reqs[0].filename().string());
+    EXPECT_EQ(stored.rfind(query, 0), 0u) << stored;
+    EXPECT_EQ(testutil::AgentResultFile(env), reqs[0].string());
+}
+
+TEST(ZelAgentProgram, SecondInstanceEndsWithOneBeforeAnyWindow) {
+    testutil::App();
+    platform::testing::TempDir dir;
+    std::string first = InstallAgent(dir, "a", "ZelAgentLockTest");
+    std::string second = InstallAgent(dir, "b", "ZelAgentLockTest");
+    std::string unreachable = testutil::HubProcess::UrlFor(testutil::FreePort());
+    for (const char* f : {"a", "b"})
+        dir.Write(std::string(f) + "/ZelAgentLockTest.INI",
+                  "[AGENT CORE]\r\nHUB_URL=" + unreachable + "\r\n");
+    QProcessEnvironment env = AgentEnv(dir);
+
+    auto started = [&](const std::string& program) {
+        return [program] { return !IniValue(program + ".INI", "AGENT PLUG-IN", "WorkingDir").empty(); };
+    };
+    auto holder = std::make_unique<Running>(first, env);
+    ASSERT_TRUE(testutil::WaitFor(started(first)));
+
+    auto r = testutil::RunServing(QString::fromStdString(second), {}, env);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(started(second)());  // its window never came to be
+    EXPECT_FALSE(fs::exists(dir.path() + "/b/zel"));
+
+    holder->Kill();  // the lock goes with its holder, however it ends
+    Running again(second, env);
+    EXPECT_TRUE(testutil::WaitFor(started(second)));
+    EXPECT_TRUE(again.Alive());
+}
+
+TEST(SingleInstance, OneHolderPerName) {
+    SingleInstance a, b, c;
+    ASSERT_TRUE(a.Acquire("zel-agent-lock-test"));
+    EXPECT_FALSE(b.Acquire("zel-agent-lock-test"));
+    EXPECT_TRUE(c.Acquire("zel-agent-lock-test-other"));
+    a.Release();
+    EXPECT_TRUE(b.Acquire("zel-agent-lock-test"));
+}
+
+TEST(ZelAgentProgram, RegistrationSwitchesInstallAWorkingActivationFile) {
+    testutil::App();
+    platform::testing::TempDir dir;
+    std::string agent = InstallAgent(dir, "prog", "ZelAgentRegTest");
+    QProcessEnvironment env = AgentEnv(dir);
+    std::string file = dir.path() + "/home/data/dbus-1/services/net.zel.ZelAgent.service";
+
+    auto r = testutil::RunServing(QString::fromStdString(agent), {"/REGSERVER"}, env);
+    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_TRUE(fs::exists(file));
+    EXPECT_EQ(dir.Read("home/data/dbus-1/services/net.zel.ZelAgent.service"),
+              ActivationFileText(agent));
+    EXPECT_FALSE(fs::exists(agent + ".INI"));  // registration opens no window
+
+    // A bus of its own that reads the file starts the agent for a caller.
+    const char* script =
+        "gdbus call --session --dest net.zel.ZelAgent --object-path /ZelAgent "
+        "--method net.zel.IZelAgent.CheckMail || exit 3; "
+        "pid=$(gdbus call --session --dest org.freedesktop.DBus --object-path "
+        "/org/freedesktop/DBus --method org.freedesktop.DBus.GetConnectionUnixProcessID "
+        "net.zel.ZelAgent | sed -E 's/[^ ]* ([0-9]+).*/\\1/'); kill \"$pid\"";
+    r = testutil::RunServing("dbus-run-session", {"--", "sh", "-c", script}, env);
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_TRUE(fs::exists(agent + ".INI"));
+
+    r = testutil::RunServing(QString::fromStdString(agent), {"-unregserver"}, env);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_FALSE(fs::exists(file));
+
+    env.remove("XDG_DATA_HOME");
+    r = testutil::RunServing(QString::fromStdString(agent), {"-RegServer", "/Automation"}, env);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir.path() + "/home/.local/share/dbus-1/services/net.zel.ZelAgent.service"));
+}
+
+}  // namespace
+}  // namespace zel::agent
