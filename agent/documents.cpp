@@ -1,6 +1,5 @@
 #include "agent/documents.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDateTime>

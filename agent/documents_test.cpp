@@ -209,6 +209,7 @@ TEST_F(StoreTest, UnreachableHubGivesTheExceptionDocumentAndTheEleventhFileBecom
                                                "[zelInfo]\r\nTRADEPARTNER=self\r\nDOCTYPE=Q\r\n");
         ASSERT_TRUE(docs->SendMessageFile(WindowsPath(file)));
         EXPECT_FALSE(fs::exists(file));
+        EXPECT_TRUE(fs::exists(file + ".sending"));  // kept while it waits, not lost
         std::string stored = platform::ReadWholeFile(docs->LastReceivedFile);
         EXPECT_NE(stored.find("ErrorCode1=7000"), std::string::npos) << stored;
     }
