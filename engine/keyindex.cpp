@@ -321,6 +321,30 @@ void KPrev(const cLogicalFile* logicalFile, std::string& buff, std::string& key,
         Damaged(lf, "KPrev");
     };
 
+    // Entry number (from the last, 0 when absent) of `entry` in the block in `buff`.
+    auto find = [&](const std::string& entry, std::uint32_t count) -> std::uint32_t {
+        for (std::uint32_t j = count; j >= 1; --j)
+            if (block.Entry(j) == entry) return j;
+        return 0;
+    };
+    auto repath = [&](const std::string& entry, std::int32_t level) -> std::uint32_t {
+        const std::string_view target = std::string_view(entry).substr(0, static_cast<std::size_t>(l.keyLength));
+        std::int32_t blockNo = static_cast<std::int32_t>(Word(buff, 8));
+        Visited seen;
+        for (std::int32_t d = 1;; ++d) {
+            if (!InFile(lf, blockNo) || !seen.Insert(blockNo)) fail();
+            LoadBlock(lf, buff, blockNo, kPlainBlock, "KPrev");
+            PutWord(buff, SlotAt(d), static_cast<std::uint32_t>(blockNo));
+            const std::uint32_t count = block.Count();
+            if (!l.Fits(count)) fail();
+            if (d == level) return find(entry, count);
+            std::uint32_t j = 1;
+            while (j <= count && KCompare(block.Key(j), target) < 0) ++j;
+            if (j > count) fail();
+            blockNo = block.Pointer(j);
+        }
+    };
+
     std::uint32_t i = Byte(buff, 16);
     const std::int32_t depth = static_cast<std::int32_t>(Byte(buff, 17));
     if (depth < 1 || depth > kPlainLevels || !l.Fits(block.Count()) || i < 1 || i > block.Count())
@@ -346,13 +370,10 @@ void KPrev(const cLogicalFile* logicalFile, std::string& buff, std::string& key,
         LoadBlock(lf, buff, static_cast<std::int32_t>(parent), kPlainBlock, "KPrev");
         const std::uint32_t pc = block.Count();
         if (!l.Fits(pc)) fail();
-        i = 0;
-        for (std::uint32_t j = pc; j >= 1; --j) {
-            if (block.Entry(j) == rebuilt) {
-                i = j;
-                break;
-            }
-        }
+        i = find(rebuilt, pc);
+        // KNext keeps only the leaf's slot up to date: after it crossed into another subtree
+        // the remembered parent is stale, so the path is found again from the root.
+        if (i == 0) i = repath(rebuilt, level);
         if (i == 0) fail();
     }
     // Down the right edge of the subtree before entry i.
