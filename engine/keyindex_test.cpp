@@ -8,6 +8,7 @@
 
 #include "engine/fileio.h"
 #include "engine/packing.h"
+#include "engine/share_test_support.h"
 #include "engine/test_helpers.h"
 #include "platform/seams.h"
 #include "platform/test_support.h"
@@ -16,26 +17,11 @@
 namespace zel::engine {
 namespace {
 
+using testing::BoxRecorder;
 using testing::Raised;
 namespace sg = zel::sharegen;
 
 constexpr std::int32_t kStart = 3;  // index areas start at block 3 of their file
-
-// Message boxes answered and remembered.
-class BoxRecorder {
-public:
-    BoxRecorder() {
-        previous_ = platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
-            boxes.push_back(r);
-            return platform::MsgResult::Ok;
-        });
-    }
-    ~BoxRecorder() { platform::SetMsgBoxHandler(previous_); }
-    std::vector<platform::MsgBoxRequest> boxes;
-
-private:
-    platform::MsgBoxHandler previous_;
-};
 
 // A share "\\HOST\QMRLINK\DATA" with a fresh open-file list; index files are written on it.
 class IndexFileTest : public ::testing::Test {

@@ -1,0 +1,71 @@
+#pragma once
+// Test-only helpers: message boxes answered and remembered, and a sample business share built
+// in a private sandbox (header only; the engine itself does not use it).
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/catalog.h"
+#include "engine/state.h"
+#include "platform/seams.h"
+#include "platform/test_support.h"
+#include "tools/sharegen/sharegen.h"
+
+namespace zel::engine::testing {
+
+class BoxRecorder {
+public:
+    BoxRecorder() {
+        previous_ = platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
+            boxes.push_back(r);
+            return platform::MsgResult::Ok;
+        });
+    }
+    ~BoxRecorder() { platform::SetMsgBoxHandler(previous_); }
+    BoxRecorder(const BoxRecorder&) = delete;
+    BoxRecorder& operator=(const BoxRecorder&) = delete;
+
+    std::vector<platform::MsgBoxRequest> boxes;
+
+private:
+    platform::MsgBoxHandler previous_;
+};
+
+// The sample share (samples/share.json, host QSERVER, data directory ZEL) in a sandbox, with
+// this station named "dealerpc". Tests change the description before Build().
+class SampleShareTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::ifstream in(std::string(ZEL_SOURCE_DIR) + "/samples/share.json");
+        description = nlohmann::json::parse(in);
+    }
+    void TearDown() override {
+        Engine().DataEngine.reset();
+        ReleaseEngine();
+        Engine().EpcInfo.reset();
+        Engine().CrmAlphabet = kDefaultCrmAlphabet;
+    }
+
+    void Build() { sharegen::BuildShare(description, sandbox.UncRoot(), sandbox.Temp()); }
+    // Native path of a file under the share's QMRLINK folder.
+    std::string SharePath(const std::string& relative) const {
+        return sandbox.UncRoot() + "/QSERVER/QMRLINK/" + relative;
+    }
+    std::string ReadShare(const std::string& relative) const {
+        return sandbox.dir().Read("unc/QSERVER/QMRLINK/" + relative);
+    }
+    void WriteShare(const std::string& relative, const std::string& bytes) const {
+        sandbox.dir().Write("unc/QSERVER/QMRLINK/" + relative, bytes);
+    }
+
+    platform::testing::SandboxEnv sandbox;
+    platform::testing::ScopedEnv station{"COMPUTERNAME", std::string("dealerpc")};
+    BoxRecorder boxes;
+    nlohmann::json description;
+};
+
+}  // namespace zel::engine::testing
