@@ -167,7 +167,10 @@ Outcome Find(const cLogicalFile* logicalFile, std::string& buff, std::string& ke
     if (logicalFile == nullptr) RaiseClassic(err::kObjectNotSet, "KFind");
     const cLogicalFile& lf = *logicalFile;
     const std::int32_t rl = lf.RecordLength;
-    const std::string header = ReadFile(lf.OpenFile.get(), rl, BlockOffset(lf, 0, rl, "KFind"));
+    // Of the header block only its first 32 bytes survive in the KeyState (the block read
+    // below covers the rest), so only they are read.
+    const std::string header =
+        ReadFile(lf.OpenFile.get(), std::min<std::int32_t>(rl, kStateBytes), BlockOffset(lf, 0, rl, "KFind"));
 
     Layout l;
     l.SetVariant(lf.IsamPlus);
