@@ -26,13 +26,6 @@ constexpr std::size_t kNameWidth = 10;
 
 char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
-bool SameKey(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Fold(a[i]) != Fold(b[i])) return false;
-    return true;
-}
-
 // Characters `from` (0-based) to `from + count` of `s`, as far as `s` reaches.
 std::string Mid(const std::string& s, std::size_t from, std::size_t count) {
     return from < s.size() ? s.substr(from, count) : std::string();
@@ -111,16 +104,30 @@ std::string FindDirectoryRow(const std::string& windowsPath, const std::string& 
 
 // ---- KeyedList ----
 
+namespace {
+std::string FoldKey(const std::string& key) {
+    std::string folded = key;
+    for (char& c : folded) c = Fold(c);
+    return folded;
+}
+}  // namespace
+
 template <class T>
 std::size_t KeyedList<T>::IndexOf(const std::string& key) const {
+    const auto it = byKey_.find(FoldKey(key));
+    return it == byKey_.end() ? members_.size() : it->second;
+}
+
+template <class T>
+void KeyedList<T>::Reindex() {
+    byKey_.clear();
     for (std::size_t i = 0; i < members_.size(); ++i)
-        if (!members_[i].key.empty() && SameKey(members_[i].key, key)) return i;
-    return members_.size();
+        if (!members_[i].key.empty()) byKey_.emplace(FoldKey(members_[i].key), i);
 }
 
 template <class T>
 bool KeyedList<T>::Insert(const std::string& key, std::shared_ptr<T> item) {
-    if (!key.empty() && IndexOf(key) != members_.size()) return false;
+    if (!key.empty() && !byKey_.emplace(FoldKey(key), members_.size()).second) return false;
     members_.push_back({key, std::move(item)});
     return true;
 }
@@ -148,6 +155,7 @@ template <class T>
 void KeyedList<T>::Remove(std::int32_t index) {
     if (index < 1 || index > Count()) RaiseClassic(err::kSubscript, "Remove");
     members_.erase(members_.begin() + (index - 1));
+    Reindex();
 }
 
 template <class T>
@@ -155,6 +163,7 @@ void KeyedList<T>::Remove(const std::string& key) {
     const std::size_t i = IndexOf(key);
     if (i == members_.size()) RaiseClassic(err::kInvalidCall, "Remove");
     members_.erase(members_.begin() + static_cast<std::ptrdiff_t>(i));
+    Reindex();
 }
 
 template class KeyedList<cLink>;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/state.h"
@@ -51,7 +52,9 @@ protected:
 
 private:
     std::size_t IndexOf(const std::string& key) const;
+    void Reindex();
     std::vector<Member> members_;
+    std::unordered_map<std::string, std::size_t> byKey_;  // upper-cased key -> position
 };
 
 // The link table (program-wide instance Links).

@@ -87,6 +87,35 @@ TEST_F(LinkTest, FirstOfDuplicateLinksWinsAndAPartialLastRowCounts) {
     EXPECT_EQ(b->ResolutionFile, "TWO");  // returned, though not kept
 }
 
+TEST(LinkListTest, KeysIgnoreCaseAndSurviveRemoval) {
+    cLinks links;
+    std::string image;
+    for (int i = 0; i < 20000; ++i) {
+        std::string row(160, '\0');
+        const std::string name = ":D:F" + std::to_string(i);
+        row.replace(1, name.size(), name);
+        row.replace(81, 4, "D:FD");
+        image += row;
+    }
+    links.AddRows(image);
+    EXPECT_EQ(links.Count(), 20000);
+    EXPECT_EQ(links.Item(":d:f19999")->LinkFile, ":D:F19999");
+    links.Remove(1);
+    links.Remove(":D:F5");
+    EXPECT_FALSE(links.Find(":D:F0"));
+    EXPECT_FALSE(links.Find(":D:F5"));
+    EXPECT_EQ(links.Item(":D:F6")->LinkFile, ":D:F6");
+    EXPECT_EQ(links.Item(1)->LinkFile, ":D:F1");
+    EXPECT_EQ(Raised([&] { links.Item(":D:F0"); }).Number(), 5);
+    EXPECT_EQ(Raised([&] { links.Item(20000); }).Number(), 9);
+
+    cLogicalFiles cache;
+    cache.Add("PARTL", "L", nullptr, 1, 0, 64, 9, false, "PARTL");
+    cache.Add("x", "L", nullptr, 1, 0, 64, 9, false);  // no key: only by index
+    EXPECT_EQ(Raised([&] { cache.Add("partl", "L", nullptr, 1, 0, 64, 9, false, "partl"); }).Number(), 457);
+    EXPECT_EQ(cache.Count(), 2);
+}
+
 TEST_F(LinkTest, MissingLinkTableIsCreatedEmpty) {
     description["linksFile"] = false;
     Connect();
