@@ -56,19 +56,11 @@ std::string MoveToSpool(const std::string& file) {
 }
 
 std::string JoinLinesCrLf(std::string_view text) {
+    const auto lines = SplitLines(text);
     std::string out;
-    std::size_t pos = 0;
-    bool first = true;
-    while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
-        if (!first) out += "\r\n";
-        out.append(text.substr(pos, end - pos));
-        first = false;
-        pos = end;
-        if (pos < text.size() && text[pos] == '\r') ++pos;
-        if (pos < text.size() && text[pos] == '\n' && (pos == end || text[pos - 1] == '\r'))
-            ++pos;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i) out += "\r\n";
+        out.append(lines[i]);
     }
     return out;
 }

@@ -21,19 +21,26 @@ bool SameNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::optional<std::string> FindReplyValue(std::string_view text, std::string_view name) {
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos) end = text.size();
-        const std::string_view line = text.substr(pos, end - pos);
-        const auto eq = line.find('=');
-        if (eq != std::string_view::npos && SameNoCase(line.substr(0, eq), name))
-            return std::string(line.substr(eq + 1));
+        lines.push_back(text.substr(pos, end - pos));
         pos = end;
         if (pos < text.size() && text[pos] == '\r') ++pos;
         if (pos < text.size() && text[pos] == '\n' && (pos == end || text[pos - 1] == '\r'))
             ++pos;
+    }
+    return lines;
+}
+
+std::optional<std::string> FindReplyValue(std::string_view text, std::string_view name) {
+    for (const std::string_view line : SplitLines(text)) {
+        const auto eq = line.find('=');
+        if (eq != std::string_view::npos && SameNoCase(line.substr(0, eq), name))
+            return std::string(line.substr(eq + 1));
     }
     return std::nullopt;
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zel::agent {
 
@@ -25,6 +26,10 @@ public:
     // "DESede". `Encryption` keeps its value.
     void ParseReply(std::string_view reply, std::int32_t agentId);
 };
+
+// The lines of a text, split at CR LF, lone CR and lone LF (a final line break ends the last
+// line and starts none).
+std::vector<std::string_view> SplitLines(std::string_view text);
 
 // Value of the first line "name=value" of `text` whose name equals `name` without regard to
 // case (lines end at CR LF, CR or LF; the value is everything after the first "="); nullopt
