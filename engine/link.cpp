@@ -196,13 +196,13 @@ std::shared_ptr<cLinks> cLinks::Load() {
 
 // ---- cLogicalFiles ----
 
-std::shared_ptr<cLogicalFile> cLogicalFiles::Add(const std::string& fileName,
-                                                 const std::string& fileType,
-                                                 std::shared_ptr<cOpenFile> openFile,
-                                                 std::int32_t position, std::int32_t flags,
-                                                 std::int32_t recordLength,
-                                                 std::int32_t lastRecord, bool isamPlus,
-                                                 const std::string& sKey) {
+namespace {
+std::shared_ptr<cLogicalFile> NewLogicalFile(const std::string& fileName,
+                                             const std::string& fileType,
+                                             std::shared_ptr<cOpenFile> openFile,
+                                             std::int32_t position, std::int32_t flags,
+                                             std::int32_t recordLength, std::int32_t lastRecord,
+                                             bool isamPlus) {
     auto file = std::make_shared<cLogicalFile>();
     file->FileName = fileName;
     file->FileType = fileType;
@@ -212,6 +212,19 @@ std::shared_ptr<cLogicalFile> cLogicalFiles::Add(const std::string& fileName,
     file->RecordLength = recordLength;
     file->LastRecord = lastRecord;
     file->IsamPlus = isamPlus;
+    return file;
+}
+}  // namespace
+
+std::shared_ptr<cLogicalFile> cLogicalFiles::Add(const std::string& fileName,
+                                                 const std::string& fileType,
+                                                 std::shared_ptr<cOpenFile> openFile,
+                                                 std::int32_t position, std::int32_t flags,
+                                                 std::int32_t recordLength,
+                                                 std::int32_t lastRecord, bool isamPlus,
+                                                 const std::string& sKey) {
+    auto file = NewLogicalFile(fileName, fileType, std::move(openFile), position, flags,
+                               recordLength, lastRecord, isamPlus);
     if (!Insert(sKey, file)) RaiseClassic(err::kDuplicateKey, "cLogicalFiles");
     return file;
 }
@@ -277,13 +290,7 @@ std::shared_ptr<cLogicalFile> PhysLogicalOpen(std::string& fileName, const std::
     }
     // Not kept in the logical-file cache: an entry without a name is never found again, and
     // one per call would grow the cache for as long as the program runs.
-    auto file = std::make_shared<cLogicalFile>();
-    file->FileName = fileName;
-    file->FileType = fileType;
-    file->OpenFile = std::move(openFile);
-    file->RecordLength = recordLength;
-    file->LastRecord = last;
-    return file;
+    return NewLogicalFile(fileName, fileType, std::move(openFile), 0, 0, recordLength, last, false);
 }
 
 namespace {
