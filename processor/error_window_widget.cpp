@@ -42,7 +42,7 @@ frmError::frmError(ErrorController& controller, QWidget* parent)
 }
 
 void frmError::Refresh() {
-    QString message = QString::fromLatin1(controller_.txtError().c_str());
+    QString message = QString::fromLatin1(controller_.txtError().c_str()).replace("\r\n", "\n");
     if (txtError_->toPlainText() != message) txtError_->setPlainText(message);
     txtDate_->setText(QString::fromStdString(controller_.txtDate()));
     txtTime_->setText(QString::fromStdString(controller_.txtTime()));

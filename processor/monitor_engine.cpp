@@ -1,15 +1,15 @@
 #include "processor/monitor_engine.h"
 
-#include "engine/fileio.h"
+#include <exception>
+
+#include "engine/catalog.h"
+#include "engine/facade.h"
 #include "engine/state.h"
 #include "platform/error.h"
 
 namespace zel::processor {
 
-// Interim: the engine facade is not in the tree yet. The window's engine object is stood in by
-// the program-wide state; FILE0 is read through the open-file list.
-
-void MonitorEngine::LoadCatalogSettings() {}
+void MonitorEngine::LoadCatalogSettings() { engine::LoadCatalogSettings(); }
 
 std::string MonitorEngine::CatalogServer() {
     auto& state = engine::Engine();
@@ -17,22 +17,23 @@ std::string MonitorEngine::CatalogServer() {
 }
 
 bool MonitorEngine::Create() {
-    created_ = true;
-    return true;
+    try {
+        engine_ = std::make_shared<engine::cBusinessBasic>();
+    } catch (const std::exception&) {
+        engine_.reset();
+    }
+    return engine_ != nullptr;
 }
 
-std::string MonitorEngine::BlockReadFile(const std::string& file, std::int32_t block, bool) {
-    if (!created_)
+std::string MonitorEngine::BlockReadFile(const std::string& file, std::int32_t block, bool orb) {
+    if (!engine_)
         throw platform::RuntimeError(91, "BlockReadFile",
                                      "Object variable or With block variable not set");
-    if (!engine::Engine().SystemInfo) return std::string(512, ' ');
-    std::string name = file;
-    auto open = engine::OpenFile(name);
-    return engine::BlockReadFile(open.get(), block);
+    return engine_->BlockReadFile(file, block, orb);
 }
 
 void MonitorEngine::Release() {
-    created_ = false;
+    engine_.reset();
     engine::Engine().SystemInfo.reset();
 }
 

@@ -22,7 +22,7 @@ public:
 
     // Creates the window's own engine object; false when it could not be created.
     bool Create();
-    bool IsCreated() const { return created_; }
+    bool IsCreated() const { return engine_ != nullptr; }
     // BlockReadFile(file, block, orb) through the window's own engine object. Raises error 91
     // when the object was never created.
     std::string BlockReadFile(const std::string& file, std::int32_t block, bool orb);
@@ -31,7 +31,6 @@ public:
 
 private:
     std::shared_ptr<engine::cBusinessBasic> engine_;
-    bool created_ = false;
 };
 
 }  // namespace zel::processor

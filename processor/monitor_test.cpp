@@ -1,0 +1,379 @@
+#include "processor/monitor.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <filesystem>
+
+#include "platform/files.h"
+#include "platform/profile.h"
+#include "platform/settings.h"
+#include "processor/monitor_fields.h"
+#include "processor/monitor_test_support.h"
+#include "processor/monitor_widget.h"
+#include "processor/statistics.h"
+
+namespace zel::processor {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::Soon;
+namespace fs = std::filesystem;
+
+std::string Request(const std::string& docType) {
+    return "[ZELINFO]\r\nDocType=" + docType + "\r\nDealerNumber=1\r\n[DMSINFO]\r\nTIMESUBMITED=08:00:00\r\n";
+}
+
+QWidget* VisibleTopLevel(const char* name) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == name && w->isVisible()) return w;
+    return nullptr;
+}
+
+class MonitorTest : public testing::DulvanSandbox {
+protected:
+    void SetUp() override {
+        DulvanSandbox::SetUp();
+        ASSERT_TRUE(BuildShare());
+        QCoreApplication::setApplicationVersion("3.7.12");
+    }
+
+    static std::string Stored(const char* key, const char* app = kSettingsApp,
+                              const char* section = kSettingsSection) {
+        return platform::GetSetting(app, section, key, "<none>");
+    }
+    static void Store(const char* key, const std::string& value) {
+        platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
+    }
+    // Settings of an installed site: the host of the built share, directory 1.
+    static void StoreSite(const std::string& autoStart = "0") {
+        Store("Host", "HOST");
+        Store("Directory", "1");
+        Store("Auto-Start", autoStart);
+        Store("PickTicketCounter", "100");
+    }
+    std::string Zeldist(const std::string& name = "") const { return "HOST/DadAri/zeldist/" + name; }
+    void HideDataFolder() const { fs::rename(Native("HOST/QMRLINK/QMR1"), Native("HOST/QMRLINK/QMR1.away")); }
+    void BringBackDataFolder() const {
+        fs::rename(Native("HOST/QMRLINK/QMR1.away"), Native("HOST/QMRLINK/QMR1"));
+    }
+
+    MonitorController monitor;
+};
+
+TEST_F(MonitorTest, FirstRunTakesTheBusinessWorkstationsHostAndDoesNotStart) {
+    platform::SaveSetting(kCorvelApp, kCorvelSection, "Host", "HOST");
+    platform::SaveSetting(kCorvelApp, kCorvelSection, "CurrentDirectory", "QMR1");
+    monitor.Form_Load();
+    EXPECT_EQ(monitor.txtServer(), "");  // filled before the first-run values were taken
+    EXPECT_EQ(monitor.txtDirectory(), "");
+    EXPECT_EQ(gHost, "HOST");
+    EXPECT_EQ(gDirectory, "1");
+    EXPECT_EQ(Stored("Host"), "HOST");
+    EXPECT_EQ(Stored("Directory"), "1");
+    EXPECT_FALSE(monitor.Timer1().isActive());
+    EXPECT_TRUE(monitor.btnStartEnabled());
+    EXPECT_FALSE(monitor.btnPauseEnabled());
+    EXPECT_EQ(monitor.List1Index(), 5);
+    EXPECT_EQ(monitor.Timer1().interval(), 5000);
+    EXPECT_EQ(Stored("Interval"), "5");
+    EXPECT_EQ(monitor.Caption(), "Dulvan  Revision 3.7.12");
+    EXPECT_TRUE(fs::is_directory(Native("HOST/DadAri/zeldist")));
+    EXPECT_TRUE(fs::is_directory(Native("HOST/DadAri/ZelArchive")));
+    EXPECT_TRUE(SettingsController::Instance().IsLoaded());
+    EXPECT_TRUE(gArchive);
+    EXPECT_THAT(BoxTexts(), IsEmpty());
+}
+
+TEST_F(MonitorTest, FirstRunWithoutWorkstationSettingsStoresTheDefaults) {
+    monitor.Form_Load();
+    std::string host = Stored("Host", kCorvelApp, kCorvelSection);
+    EXPECT_NE(host, "<none>");
+    EXPECT_EQ(Stored("CurrentDirectory", kCorvelApp, kCorvelSection), "QMR1");
+    EXPECT_EQ(Stored("Host"), host);
+    EXPECT_EQ(Stored("Directory"), "1");
+}
+
+TEST_F(MonitorTest, AutoStartStartsMonitoringWithoutTheCounterCheck) {
+    StoreSite("1");
+    Store("PickTicketCounter", "");
+    Store("Interval", "0");
+    monitor.Form_Load();
+    EXPECT_TRUE(monitor.Timer1().isActive());
+    EXPECT_EQ(monitor.Timer1().interval(), 200);
+    EXPECT_FALSE(monitor.btnStartEnabled());
+    EXPECT_FALSE(monitor.btnSettingsEnabled());
+    EXPECT_TRUE(monitor.btnPauseEnabled());
+    EXPECT_FALSE(monitor.txtServerEnabled());
+    EXPECT_EQ(gFile0Block401.size(), 512u);
+    EXPECT_TRUE(gMultiBranch);
+    EXPECT_EQ(gRestrictLines, 1);
+    EXPECT_EQ(gFile0Block1.substr(150, 22), "SAMPLE DISTRIBUTING CO");
+    EXPECT_EQ(Stored("Auto-start"), "1");
+    EXPECT_THAT(BoxTexts(), IsEmpty());
+
+    monitor.btnPause_Click();
+    EXPECT_FALSE(monitor.Timer1().isActive());
+    EXPECT_TRUE(monitor.btnStartEnabled());
+    EXPECT_TRUE(monitor.txtDirectoryEnabled());
+}
+
+TEST_F(MonitorTest, BadSourcePathLeavesTheMonitorStopped) {
+    StoreSite("1");
+    Store("Directory", "9");
+    monitor.Form_Load();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Invalid or Inaccessable Source.  Check either Server or Directory for validity.");
+    EXPECT_EQ(boxes[0].title, "Invalid Path");
+    EXPECT_EQ(boxes[0].icon, platform::MsgIcon::Information);
+    EXPECT_FALSE(monitor.Timer1().isActive());
+    EXPECT_TRUE(monitor.txtServerEnabled());
+    EXPECT_TRUE(monitor.btnStartEnabled());
+    EXPECT_EQ(Stored("Directory"), "9");
+}
+
+TEST_F(MonitorTest, StartRefusesWhileThePickTicketCounterIsNotSet) {
+    StoreSite();
+    for (const char* counter : {"", "0", "-3", "abc"}) {
+        boxes.clear();
+        Store("PickTicketCounter", counter);
+        SettingsController::Instance().Unload();
+        DropEngine();
+        monitor.Form_Load();
+        bool settingsShown = false;
+        Soon(50, [&] {
+            QWidget* w = VisibleTopLevel("frmSettings");
+            settingsShown = w != nullptr;
+            if (w) w->close();
+        });
+        monitor.btnStart_Click();
+        EXPECT_TRUE(settingsShown) << counter;
+        EXPECT_THAT(BoxTexts(), ElementsAre("Pick Ticket Counter Must be Set!")) << counter;
+        EXPECT_FALSE(monitor.Timer1().isActive()) << counter;
+    }
+}
+
+TEST_F(MonitorTest, StartWithACounterStartsAndTestsTheConnection) {
+    StoreSite();
+    monitor.Form_Load();
+    monitor.SetServerText("HOST");
+    monitor.SetDirectoryText("1");
+    monitor.btnStart_Click();
+    EXPECT_TRUE(monitor.Timer1().isActive());
+    EXPECT_THAT(BoxTexts(), IsEmpty());
+
+    // Started already: no second start, but the connection test runs, and Pause there pauses.
+    HideDataFolder();
+    bool windowShown = false;
+    Soon(50, [&] {
+        windowShown = ErrorController::Current() != nullptr;
+        if (windowShown) ErrorController::Current()->btnPause_Click();
+    });
+    monitor.btnStart_Click();
+    EXPECT_TRUE(windowShown);
+    EXPECT_FALSE(monitor.Timer1().isActive());
+}
+
+TEST_F(MonitorTest, IntervalListMapsEveryIndexAndStoresIt) {
+    StoreSite();
+    monitor.Form_Load();
+    const int expected[] = {200, 400, 800, 1000, 2000, 5000};
+    for (int i = 0; i < 6; ++i) {
+        monitor.List1_Click(i);
+        EXPECT_EQ(monitor.Timer1().interval(), expected[i]);
+        EXPECT_EQ(Stored("Interval"), std::to_string(i));
+    }
+    for (const char* stored : {"7", "-1", "x", "70000"}) {
+        Store("Interval", stored);
+        DropEngine();
+        MonitorController fresh;
+        fresh.Form_Load();
+        EXPECT_EQ(fresh.List1Index(), 5) << stored;
+        EXPECT_EQ(fresh.Timer1().interval(), 5000) << stored;
+        EXPECT_EQ(Stored("Interval"), "5") << stored;
+    }
+}
+
+TEST_F(MonitorTest, AnEmptyFolderPassOnlyRefreshesTheStatistics) {
+    StoreSite();
+    monitor.Form_Load();
+    BumpStatistic("Item1-3", 4);
+    BumpStatistic("Item2-1", 2);
+    monitor.Timer1_Timer();
+    EXPECT_EQ(monitor.txtItem(1, 3), "4");
+    EXPECT_EQ(monitor.txtItem(2, 1), "2");
+    EXPECT_EQ(monitor.txtItem(1, 1), "0");
+    EXPECT_EQ(monitor.txtStartTime(), "");
+}
+
+TEST_F(MonitorTest, APassAnswersEveryRequestOfTheFolder) {
+    StoreSite();
+    monitor.Form_Load();
+    Put(Zeldist("A.req"), Request("Estimate"));
+    Put(Zeldist("b.req"), Request(""));
+    Put(Zeldist("notes.txt"), "not a request");
+    monitor.SetProgress("3", "9");
+    monitor.Timer1_Timer();
+    EXPECT_TRUE(Exists(Zeldist("a.req.2")));
+    EXPECT_TRUE(Exists(Zeldist("b.req.2")));
+    EXPECT_FALSE(Exists(Zeldist("A.req")));
+    EXPECT_FALSE(Exists(Zeldist("b.req")));
+    EXPECT_TRUE(Exists("HOST/DadAri/zelarchive/a.req") || Exists("HOST/DadAri/ZelArchive/a.req"));
+    EXPECT_TRUE(Exists(Zeldist("notes.txt")));
+    EXPECT_EQ(monitor.txtCntr(), "");
+    EXPECT_EQ(monitor.txtCount(), "");
+    EXPECT_NE(monitor.txtStartTime(), "");
+    EXPECT_NE(monitor.txtEndTime(), "");
+}
+
+TEST_F(MonitorTest, PauseInTheConnectionErrorWindowLeavesTheRequestUntouched) {
+    StoreSite();
+    monitor.Form_Load();
+    monitor.StartMonitoring();
+    ASSERT_TRUE(monitor.Timer1().isActive());
+    Put(Zeldist("order.req"), Request("Estimate"));
+    std::string before = env.dir().Read("unc/" + Zeldist("order.req"));
+    BumpStatistic("Item1-1", 5);
+    HideDataFolder();
+
+    bool secondPassRan = false;
+    Soon(150, [&] {
+        ASSERT_NE(ErrorController::Current(), nullptr);
+        EXPECT_TRUE(monitor.IsPassRunning());
+        // A tick that falls due now does not start a second pass.
+        ErrorController* window = ErrorController::Current();
+        monitor.Timer1_Timer();
+        secondPassRan = ErrorController::Current() != window;
+        QWidget* w = VisibleTopLevel("frmError");
+        ASSERT_NE(w, nullptr);
+        w->findChild<QPushButton*>("btnPause")->click();
+    });
+    monitor.Timer1_Timer();
+    EXPECT_FALSE(secondPassRan);
+    EXPECT_FALSE(monitor.Timer1().isActive());
+    EXPECT_TRUE(monitor.btnStartEnabled());
+    EXPECT_EQ(env.dir().Read("unc/" + Zeldist("order.req")), before);
+    EXPECT_FALSE(Exists(Zeldist("order.req.2")));
+    EXPECT_FALSE(Exists(Zeldist("order.req.a")));
+    EXPECT_FALSE(Exists(Zeldist("order.log")));
+    EXPECT_EQ(monitor.txtItem(1, 1), "");  // the statistics were not refreshed
+}
+
+TEST_F(MonitorTest, WhenTheShareComesBackThePassGoesOnWithTheSameRequest) {
+    StoreSite();
+    monitor.Form_Load();
+    Put(Zeldist("q1.req"), Request("Estimate"));
+    HideDataFolder();
+    bool waited = false;
+    Soon(250, [&] {
+        waited = ErrorController::Current() != nullptr && Exists(Zeldist("q1.req"));
+        BringBackDataFolder();
+    });
+    monitor.Timer1_Timer();
+    EXPECT_TRUE(waited);
+    EXPECT_TRUE(Exists(Zeldist("q1.req.2")));
+    EXPECT_FALSE(Exists(Zeldist("q1.req")));
+    EXPECT_FALSE(gPauseRequested);
+}
+
+TEST_F(MonitorTest, ResetDeletesEveryCounter) {
+    StoreSite();
+    monitor.Form_Load();
+    BumpStatistic("Item1-1", 3);
+    BumpStatistic("Item2-6", 1);
+    monitor.btnReset_Click();
+    EXPECT_EQ(platform::GetSetting(kSettingsApp, kStatisticsSection, "Item1-1", "<none>"), "<none>");
+    EXPECT_EQ(Stored("Host"), "HOST");  // the parent section stays
+    monitor.btnReset_Click();           // nothing to delete is no error
+    monitor.Timer1_Timer();
+    for (int k = 1; k <= 6; ++k) EXPECT_EQ(monitor.txtItem(1, k), "0");
+}
+
+TEST_F(MonitorTest, EditedServerIsStoredButPollingKeepsTheStartUpHost) {
+    StoreSite();
+    monitor.Form_Load();
+    env.dir().MakeDirs("unc/OTHER/QMRLINK/QMR2");
+    env.dir().MakeDirs("unc/OTHER/DadAri/zeldist");
+    Put("OTHER/DadAri/zeldist/x.req", Request("Estimate"));
+    Put(Zeldist("y.req"), Request("Estimate"));
+    monitor.SetServerText("OTHER");
+    monitor.SetDirectoryText("2");
+    monitor.btnStart_Click();
+    EXPECT_TRUE(monitor.Timer1().isActive());
+    EXPECT_EQ(Stored("Host"), "OTHER");
+    EXPECT_EQ(Stored("Directory"), "2");
+    monitor.Timer1_Timer();
+    EXPECT_TRUE(Exists(Zeldist("y.req.2")));
+    EXPECT_TRUE(Exists("OTHER/DadAri/zeldist/x.req"));
+}
+
+TEST_F(MonitorTest, CharacterFilters) {
+    EXPECT_EQ(MonitorController::txtServer_KeyPress('a'), 'A');
+    EXPECT_EQ(MonitorController::txtServer_KeyPress('-'), 0);
+    EXPECT_EQ(MonitorController::txtServer_KeyPress('.'), '.');
+    EXPECT_EQ(MonitorController::txtServer_KeyPress('\b'), '\b');
+    EXPECT_EQ(MonitorController::txtServer_KeyPress('\\'), 0);
+    EXPECT_EQ(MonitorController::txtDirectory_KeyPress('7'), '7');
+    EXPECT_EQ(MonitorController::txtDirectory_KeyPress('.'), '.');
+    EXPECT_EQ(MonitorController::txtDirectory_KeyPress('a'), 0);
+    EXPECT_EQ(MonitorController::txtDirectory_KeyPress('-'), 0);
+
+    frmMonitor window(monitor);
+    auto* server = window.findChild<QLineEdit*>("txtServer");
+    for (char c : std::string("ab-1.")) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(c)));
+        QApplication::sendEvent(server, &press);
+    }
+    EXPECT_EQ(server->text(), "AB1.");
+    EXPECT_EQ(monitor.txtServer(), "AB1.");
+}
+
+TEST_F(MonitorTest, WindowShowsTheControlsAndFieldsReachTheRequestProcessing) {
+    StoreSite();
+    frmMonitor window(monitor);
+    monitor.Form_Load();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.windowTitle(), "Dulvan  Revision 3.7.12");
+    EXPECT_EQ(window.findChild<QListWidget*>("List1")->count(), 6);
+    EXPECT_EQ(window.findChild<QPushButton*>("btnReset")->toolTip(), " Clear All Statistics ");
+    EXPECT_EQ(window.findChild<QLineEdit*>("txtItem3_0")->text(), "Order Queries ");
+    EXPECT_EQ(MonitorDirectoryText(), "1");
+    SetMonitorProgress("2", "5");
+    EXPECT_EQ(window.findChild<QLineEdit*>("txtCntr")->text(), "2");
+    EXPECT_EQ(window.findChild<QLineEdit*>("txtCount")->text(), "5");
+
+    // Without a notification area the close box ends the program instead of hiding it.
+    platform::ScopedEndProgramThrows ends;
+    if (!window.HasTrayIcon()) {
+        EXPECT_THROW(monitor.mPopExit_Click(), platform::ProgramEnded);
+    }
+}
+
+TEST_F(MonitorTest, MissingEngineShowsTheMessageAndSkipsTheRest) {
+    StoreSite("1");
+    fs::remove(Native("HOST/QMRLINK/ttymap"));
+    bool shown = false;
+    QObject::connect(&monitor, &MonitorController::showWindow, [&] { shown = true; });
+    monitor.Form_Load();
+    EXPECT_THAT(BoxTexts(), Contains("Error... could not initialize cBusinessBasic. "));
+    EXPECT_FALSE(monitor.Timer1().isActive());
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(gHost, "");
+    // Start without an engine object says so instead of failing.
+    boxes.clear();
+    monitor.SetServerText("HOST");
+    monitor.SetDirectoryText("1");
+    monitor.StartMonitoring();
+    EXPECT_FALSE(monitor.Timer1().isActive());
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
+}  // namespace
+}  // namespace zel::processor
