@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <filesystem>
+#include <fstream>
 
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -354,6 +355,24 @@ TEST_F(MonitorTest, WindowShowsTheControlsAndFieldsReachTheRequestProcessing) {
     if (!window.HasTrayIcon()) {
         EXPECT_THROW(monitor.mPopExit_Click(), platform::ProgramEnded);
     }
+}
+
+TEST_F(MonitorTest, NotesBesideTheProgramBecomeTheQueryNotes) {
+    StoreSite();
+    monitor.Form_Load();
+    EXPECT_FALSE(gQueryNotes.has_value());
+
+    fs::path notes = fs::read_symlink("/proc/self/exe").parent_path() / "QueryNotes.txt";
+    {
+        std::ofstream out(notes, std::ios::binary);
+        out << "PRICES IN USD\r\n\r\nCALL 555-0100 FOR FREIGHT\r\n";
+    }
+    DropEngine();
+    MonitorController second;
+    second.Form_Load();
+    fs::remove(notes);
+    ASSERT_TRUE(gQueryNotes.has_value());
+    EXPECT_THAT(*gQueryNotes, ElementsAre("PRICES IN USD", "CALL 555-0100 FOR FREIGHT"));
 }
 
 TEST_F(MonitorTest, MissingEngineShowsTheMessageAndSkipsTheRest) {
