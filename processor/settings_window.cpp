@@ -105,38 +105,21 @@ void SettingsController::ShowModal() {
     if (view) view->hide();
 }
 
-void SettingsController::SaveFlag(const char* key, bool ticked) { Store(key, ticked ? "1" : "0"); }
-
-void SettingsController::SetArchive(bool ticked) {
-    if (chkArchive_ == ticked) return;
-    chkArchive_ = ticked;
-    gArchive = ticked;
-    SaveFlag("Archive", ticked);
+void SettingsController::ClickBox(bool& box, bool* flag, const char* key, bool ticked) {
+    if (box == ticked) return;
+    box = ticked;
+    if (flag) *flag = ticked;
+    Store(key, ticked ? "1" : "0");
     emit changed();
 }
 
-void SettingsController::SetLogging(bool ticked) {
-    if (chkLogging_ == ticked) return;
-    chkLogging_ = ticked;
-    gLogging = ticked;
-    SaveFlag("Logging", ticked);
-    emit changed();
-}
-
+void SettingsController::SetArchive(bool ticked) { ClickBox(chkArchive_, &gArchive, "Archive", ticked); }
+void SettingsController::SetLogging(bool ticked) { ClickBox(chkLogging_, &gLogging, "Logging", ticked); }
 void SettingsController::SetSetupUnknown(bool ticked) {
-    if (chkSetupUnknown_ == ticked) return;
-    chkSetupUnknown_ = ticked;
-    gSetupParts = ticked;
-    SaveFlag("SetupParts", ticked);
-    emit changed();
+    ClickBox(chkSetupUnknown_, &gSetupParts, "SetupParts", ticked);
 }
-
-void SettingsController::SetSkipDB(bool ticked) {
-    if (chkSkipDB_ == ticked) return;
-    chkSkipDB_ = ticked;
-    SaveFlag("SkipDB", ticked);
-    emit changed();
-}
+// "Skip DataBase Lookup" is stored and shown only; no processing flag follows it.
+void SettingsController::SetSkipDB(bool ticked) { ClickBox(chkSkipDB_, nullptr, "SkipDB", ticked); }
 
 void SettingsController::SelectQOH() {
     optQOH_ = true;

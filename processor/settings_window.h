@@ -80,7 +80,8 @@ signals:
 
 private:
     void ClearControls();
-    void SaveFlag(const char* key, bool ticked);
+    // A check box's click: its program-wide flag (if any) and its stored value follow it.
+    void ClickBox(bool& box, bool* flag, const char* key, bool ticked);
 
     bool loaded_ = false;
     bool chkArchive_ = false;

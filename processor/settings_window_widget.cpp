@@ -107,18 +107,15 @@ frmSettings::frmSettings(SettingsController& controller, QWidget* parent)
     grid->addWidget(btnClose_, 6, 1, Qt::AlignRight);
 
     auto guarded = [](auto fn) { return [fn] { RunHandler(fn); }; };
-    connect(chkArchive_, &QCheckBox::toggled, this, [this, guarded](bool on) {
-        if (!refreshing_) guarded([this, on] { controller_.SetArchive(on); })();
-    });
-    connect(chkLogging_, &QCheckBox::toggled, this, [this, guarded](bool on) {
-        if (!refreshing_) guarded([this, on] { controller_.SetLogging(on); })();
-    });
-    connect(chkSkipDB_, &QCheckBox::toggled, this, [this, guarded](bool on) {
-        if (!refreshing_) guarded([this, on] { controller_.SetSkipDB(on); })();
-    });
-    connect(chkSetupUnknown_, &QCheckBox::toggled, this, [this, guarded](bool on) {
-        if (!refreshing_) guarded([this, on] { controller_.SetSetupUnknown(on); })();
-    });
+    const std::pair<QCheckBox*, void (SettingsController::*)(bool)> boxes[] = {
+        {chkArchive_, &SettingsController::SetArchive},
+        {chkLogging_, &SettingsController::SetLogging},
+        {chkSkipDB_, &SettingsController::SetSkipDB},
+        {chkSetupUnknown_, &SettingsController::SetSetupUnknown}};
+    for (auto [box, handler] : boxes)
+        connect(box, &QCheckBox::toggled, this, [this, guarded, handler](bool on) {
+            if (!refreshing_) guarded([this, handler, on] { (controller_.*handler)(on); })();
+        });
     connect(optQOH_, &QRadioButton::clicked, this,
             [this, guarded] { guarded([this] { controller_.SelectQOH(); })(); });
     connect(optQueryQty_, &QRadioButton::clicked, this,
