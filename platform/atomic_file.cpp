@@ -36,7 +36,7 @@ int ReadNative(const std::string& nativePath, std::string& bytes) {
     return 0;
 }
 
-int ReplaceNative(const std::string& nativePath, const std::string& bytes) {
+int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool durable) {
     static std::atomic<unsigned> counter{0};
     std::string tmp = nativePath + ".~zel" + std::to_string(::getpid()) + "-" +
                       std::to_string(counter.fetch_add(1));
@@ -57,6 +57,12 @@ int ReplaceNative(const std::string& nativePath, const std::string& bytes) {
         }
         off += static_cast<std::size_t>(n);
     }
+    if (durable && ::fsync(fd) != 0) {
+        int e = errno;
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        return e;
+    }
     if (::close(fd) != 0) {
         int e = errno;
         ::unlink(tmp.c_str());
@@ -66,6 +72,15 @@ int ReplaceNative(const std::string& nativePath, const std::string& bytes) {
         int e = errno;
         ::unlink(tmp.c_str());
         return e;
+    }
+    if (durable) {
+        auto slash = nativePath.find_last_of('/');
+        std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : nativePath.substr(0, slash));
+        int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dfd >= 0) {
+            ::fsync(dfd);
+            ::close(dfd);
+        }
     }
     return 0;
 }

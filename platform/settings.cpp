@@ -1,6 +1,9 @@
 #include "platform/settings.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -35,12 +38,39 @@ bool MakeParents(const std::string& path) {
     return true;
 }
 
+// Holds an exclusive lock on "<store>.lock" for the scope, across processes: two programs (or
+// a restarted instance overlapping the old one) rewriting the store would otherwise lose each
+// other's settings and counters.
+class FileLock {
+public:
+    explicit FileLock(const std::string& storePath) {
+        std::string lockPath = storePath + ".lock";
+        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FileLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 // The store is read and replaced whole under one lock, so a bump of a counter (read, add,
-// save) by two threads of one program cannot interleave inside a single call.
+// save) cannot interleave with another writer inside a single call. Writes are forced to disk:
+// counters and numbers handed out must not come back after a power loss.
 template <class Edit>
 void Modify(const std::string& app, Edit edit) {
     std::lock_guard<std::mutex> lock(StoreMutex());
     std::string path = SettingsFilePath(app);
+    if (!MakeParents(path))
+        throw RuntimeError(err::kPathFileAccess, "SaveSetting", "Cannot create the folder of " + path);
+    FileLock fileLock(path);
     std::string bytes;
     int e = detail::ReadNative(path, bytes);
     if (e != 0 && e != ENOENT)
@@ -48,9 +78,7 @@ void Modify(const std::string& app, Edit edit) {
                            "Cannot read settings " + path + ": " + std::strerror(e));
     auto doc = ini::Document::Parse(bytes);
     if (!edit(doc)) return;
-    if (!MakeParents(path))
-        throw RuntimeError(err::kPathFileAccess, "SaveSetting", "Cannot create the folder of " + path);
-    e = detail::ReplaceNative(path, doc.Serialize());
+    e = detail::ReplaceNative(path, doc.Serialize(), true);
     if (e != 0)
         throw RuntimeError(err::kPathFileAccess, "SaveSetting",
                            "Cannot write settings " + path + ": " + std::strerror(e));

@@ -1,6 +1,10 @@
 #include "platform/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vector>
 
 #include "platform/error.h"
 #include "platform/test_support.h"
@@ -41,4 +45,28 @@ TEST(Settings, UnwritableStoreIsAnError) {
     env.dir().Write("config/Blocked", "a file where the application folder should be");
     EXPECT_THROW(SaveSetting("Blocked", "S", "k", "v"), RuntimeError);
     EXPECT_EQ(GetSetting("Blocked", "S", "k", "d"), "d");
+}
+
+TEST(Settings, WritersInSeveralProcessesNeverLoseEachOthersKeys) {
+    SandboxEnv env;
+    constexpr int kProcs = 4, kKeys = 40;
+    std::vector<pid_t> kids;
+    for (int p = 0; p < kProcs; ++p) {
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (int k = 0; k < kKeys; ++k)
+                SaveSetting("Zel", "S", "p" + std::to_string(p) + "k" + std::to_string(k), "1");
+            ::_exit(0);
+        }
+        kids.push_back(pid);
+    }
+    for (pid_t pid : kids) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    for (int p = 0; p < kProcs; ++p)
+        for (int k = 0; k < kKeys; ++k)
+            EXPECT_EQ(GetSetting("Zel", "S", "p" + std::to_string(p) + "k" + std::to_string(k)), "1");
 }
