@@ -4,8 +4,6 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${BUILD_DIR:-$ROOT/build}"
 
-bash "$ROOT/scripts/install-deps.sh"
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$BUILD" -j"$(nproc)"
+bash "$ROOT/scripts/build.sh"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)" --timeout 300
