@@ -41,17 +41,17 @@ TEST_F(ConnectionTest, CatalogSettingsConnectTheProgramWideEngine) {
     EXPECT_EQ(epc.Server, "QSERVER");
     EXPECT_EQ(epc.DataShare, "DATA");
     EXPECT_EQ(epc.CatalogShare, "\\\\QSERVER\\CATALOG\\");
-    EXPECT_EQ(epc.Directory, "ZEL");
+    EXPECT_EQ(epc.Directory, "QMR1");
     EXPECT_EQ(epc.TerminalID, "7");
     EXPECT_EQ(epc.CustomerNumber, 1001);
 
     auto sys = Engine().DataEngine->CorvelSys();
     EXPECT_EQ(sys, Engine().SystemInfo);  // the program-wide object itself
     EXPECT_EQ(sys->mUNCDrive, "QSERVER");
-    EXPECT_EQ(sys->mDirectory, "ZEL");
+    EXPECT_EQ(sys->mDirectory, "QMR1");
     EXPECT_EQ(sys->ComputerName, "dealerpc");
     EXPECT_EQ(sys->TerminalID, "7");  // "  DEALERPC   7,3  "
-    EXPECT_EQ(sys->QMRLINK(), "\\\\QSERVER\\QMRLINK\\ZEL");
+    EXPECT_EQ(sys->QMRLINK(), "\\\\QSERVER\\QMRLINK\\QMR1");
     EXPECT_EQ(sys->DADARI(), "\\\\QSERVER\\DADARI\\");
     EXPECT_EQ(Engine().CrmAlphabet, kDefaultCrmAlphabet);
 }

@@ -26,7 +26,7 @@ protected:
 
 TEST_F(LinkTest, NamesAreQualifiedByTheDataDirectory) {
     Connect();
-    auto cust = LogicalOpen("CUSTL");  // looked up as ":ZEL:CUSTL"
+    auto cust = LogicalOpen("CUSTL");  // looked up as ":QMR1:CUSTL"
     ASSERT_TRUE(cust);
     EXPECT_EQ(cust->FileName, "CUSTL");
     EXPECT_EQ(cust->FileType, "L");
@@ -36,45 +36,45 @@ TEST_F(LinkTest, NamesAreQualifiedByTheDataDirectory) {
     EXPECT_EQ(cust->Flags, 0);
     EXPECT_FALSE(cust->IsamPlus);
     ASSERT_TRUE(cust->OpenFile);
-    // "ZEL:ZELFD" is the file ZELFD in the folder ZEL; its data file ends in "DB" instead.
-    EXPECT_EQ(cust->OpenFile->Path, "\\\\QSERVER\\QMRLINK\\ZEL\\ZELDB");
+    // "QMR1:QMR1FD" is the file QMR1FD in the folder QMR1; its data file ends in "DB" instead.
+    EXPECT_EQ(cust->OpenFile->Path, "\\\\QSERVER\\QMRLINK\\QMR1\\QMR1DB");
 
-    auto branch = LogicalOpen(":QMR1:PARTL");  // already qualified: looked up as it stands
+    auto branch = LogicalOpen(":QMR2:PARTL");  // already qualified: looked up as it stands
     ASSERT_TRUE(branch);
     EXPECT_EQ(branch->RecordLength, 128);
-    EXPECT_EQ(branch->OpenFile->Path, "\\\\QSERVER\\QMRLINK\\QMR1\\QMR1DB");
-    EXPECT_FALSE(LogicalOpen("PARTL"));  // ":ZEL:PARTL" has no link
+    EXPECT_EQ(branch->OpenFile->Path, "\\\\QSERVER\\QMRLINK\\QMR2\\QMR2DB");
+    EXPECT_FALSE(LogicalOpen("PARTL"));  // ":QMR1:PARTL" has no link
 }
 
 TEST_F(LinkTest, SecondOpenComesFromTheCacheWithoutReadingFiles) {
     Connect();
     auto first = LogicalOpen("CUSTL");
-    std::filesystem::remove(SharePath("ZEL/ZELFD"));
+    std::filesystem::remove(SharePath("QMR1/QMR1FD"));
     EXPECT_EQ(LogicalOpen("CUSTL"), first);
-    EXPECT_FALSE(LogicalOpen(":ZEL:CUSTL"));  // cached under the name as given only
+    EXPECT_FALSE(LogicalOpen(":QMR1:CUSTL"));  // cached under the name as given only
 }
 
 TEST_F(LinkTest, LinkLookupIgnoresCaseButMemberNamesDoNot) {
     Connect();
-    EXPECT_TRUE(Engine().Links->Find(":zel:custl"));
+    EXPECT_TRUE(Engine().Links->Find(":qmr1:custl"));
     EXPECT_FALSE(LogicalOpen("custl"));
     EXPECT_TRUE(LogicalOpen("CUSTL"));
 }
 
 TEST_F(LinkTest, FirstOfDuplicateLinksWinsAndAPartialLastRowCounts) {
-    description["links"] = {{{"link", ":ZEL:CUSTL"}, {"resolution", "QMR1:QMR1FD"}}};
+    description["links"] = {{{"link", ":QMR1:CUSTL"}, {"resolution", "QMR2:QMR2FD"}}};
     Build();
     // A last row cut short after its resolution name.
     std::string links = ReadShare("LINKSFILE");
-    std::string partial(90, ' ');
+    std::string partial(93, ' ');
     partial.replace(1, 9, ":Q2:CUSTL");
-    partial.replace(81, 9, "ZEL:ZELFD");
+    partial.replace(81, 11, "QMR1:QMR1FD");
     WriteShare("LINKSFILE", links + partial);
     LoadCatalogSettings();
 
     auto cust = LogicalOpen("CUSTL");
     ASSERT_TRUE(cust);
-    EXPECT_EQ(cust->RecordLength, 64);  // from ZEL:ZELFD, the first row of the name
+    EXPECT_EQ(cust->RecordLength, 64);  // from QMR1:QMR1FD, the first row of the name
     auto viaPartial = LogicalOpen(":Q2:CUSTL");
     ASSERT_TRUE(viaPartial);
     EXPECT_EQ(viaPartial->Position, 2);
@@ -130,7 +130,7 @@ TEST_F(LinkTest, MissingLinkTableIsCreatedEmpty) {
 
 TEST_F(LinkTest, MissingDataFileStillGivesALogicalFile) {
     Connect();
-    std::filesystem::remove(SharePath("ZEL/ZELDB"));
+    std::filesystem::remove(SharePath("QMR1/QMR1DB"));
     auto cust = LogicalOpen("CUSTL");
     ASSERT_TRUE(cust);
     EXPECT_FALSE(cust->OpenFile);
@@ -141,21 +141,21 @@ TEST_F(LinkTest, MissingDataFileStillGivesALogicalFile) {
 
 TEST_F(LinkTest, MissingResolutionFileGivesNoneAndIsNotCreated) {
     Connect();
-    std::filesystem::remove(SharePath("ZEL/ZELFD"));
+    std::filesystem::remove(SharePath("QMR1/QMR1FD"));
     EXPECT_FALSE(LogicalOpen("CUSTL"));
-    EXPECT_FALSE(sandbox.dir().Exists("unc/QSERVER/QMRLINK/ZEL/ZELFD"));
+    EXPECT_FALSE(sandbox.dir().Exists("unc/QSERVER/QMRLINK/QMR1/QMR1FD"));
 }
 
 TEST_F(LinkTest, PhysicalFileTakenAsALogicalFile) {
     Connect();
-    WriteShare("ZEL/BIGFILE", std::string(10240, 'b'));
+    WriteShare("QMR1/BIGFILE", std::string(10240, 'b'));
     const auto cached = Engine().LogicalFiles->Count();
 
     std::string name = "BIGFILE";
     std::int32_t last = 0;
     auto whole = PhysLogicalOpen(name, "L", 512, &last);
     ASSERT_TRUE(whole);
-    EXPECT_EQ(name, "\\\\QSERVER\\QMRLINK\\ZEL\\BIGFILE");
+    EXPECT_EQ(name, "\\\\QSERVER\\QMRLINK\\QMR1\\BIGFILE");
     EXPECT_EQ(last, 19);
     EXPECT_EQ(whole->LastRecord, 19);
     EXPECT_EQ(whole->FileName, name);
@@ -213,10 +213,10 @@ TEST_F(LinkTest, AbsurdResolutionRowsGiveCleanErrors) {
     };
     description["links"] = nlohmann::json::array();
     for (const char* n : {"HUGEL", "NEGL", "ZEROI", "FARI", "TAILL"})
-        description["links"].push_back({{"link", std::string(":ZEL:") + n}, {"resolution", "ZEL:BADFD"}});
+        description["links"].push_back({{"link", std::string(":QMR1:") + n}, {"resolution", "QMR1:BADFD"}});
     Build();
-    WriteShare("ZEL/BADDB", std::string(8192, '\x7F'));
-    WriteShare("ZEL/BADFD", row("HUGEL", 'L', 0xFFFFFF, 65535, INT32_MAX) + row("NEGL", 'L', 1, 64, -5) +
+    WriteShare("QMR1/BADDB", std::string(8192, '\x7F'));
+    WriteShare("QMR1/BADFD", row("HUGEL", 'L', 0xFFFFFF, 65535, INT32_MAX) + row("NEGL", 'L', 1, 64, -5) +
                                 row("ZEROI", 'I', 1, 0, 3) + row("FARI", 'I', 0xFFFFFF, 512, 9) +
                                 row("TAILL", 'L', 1, 64, 4).substr(0, 12));
     LoadCatalogSettings();

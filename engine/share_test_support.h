@@ -35,7 +35,7 @@ private:
     platform::MsgBoxHandler previous_;
 };
 
-// The sample share (samples/share.json, host QSERVER, data directory ZEL) in a sandbox, with
+// The sample share (samples/share.json, host QSERVER, data directory QMR1) in a sandbox, with
 // this station named "dealerpc". Tests change the description before Build().
 class SampleShareTest : public ::testing::Test {
 protected:

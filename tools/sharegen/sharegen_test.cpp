@@ -159,7 +159,7 @@ TEST(SharegenCommand, BuildsTheSampleUnderTheUncRoot) {
                             SHAREGEN_EXE + "' '" + sample + "' >/dev/null";
     ASSERT_EQ(std::system(run.c_str()), 0);
     EXPECT_TRUE(fs::exists(root.path + "/QSERVER/QMRLINK/LINKSFILE"));
-    EXPECT_EQ(fs::file_size(root.path + "/QSERVER/QMRLINK/ZEL/FILE0"), 402u * 512u);
+    EXPECT_EQ(fs::file_size(root.path + "/QSERVER/QMRLINK/QMR1/FILE0"), 402u * 512u);
     EXPECT_TRUE(fs::exists(root.path + "/QMRCatalog.ini"));
 
     const std::string unset = "env -u ZEL_UNC_ROOT '" + std::string(SHAREGEN_EXE) + "' '" + sample +
