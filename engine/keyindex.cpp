@@ -4,7 +4,9 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <unordered_set>
+#include <vector>
 
 #include "engine/errors.h"
 #include "engine/fileio.h"
@@ -330,22 +332,33 @@ void KPrev(const cLogicalFile* logicalFile, std::string& buff, std::string& key,
             if (block.Entry(j) == entry) return j;
         return 0;
     };
-    auto repath = [&](const std::string& entry, std::int32_t level) -> std::uint32_t {
-        const std::string_view target = std::string_view(entry).substr(0, static_cast<std::size_t>(l.keyLength));
-        std::int32_t blockNo = static_cast<std::int32_t>(Word(buff, 8));
-        Visited seen;
-        for (std::int32_t d = 1;; ++d) {
-            if (!InFile(lf, blockNo) || !seen.Insert(blockNo)) fail();
-            LoadBlock(lf, buff, blockNo, kPlainBlock, "KPrev");
-            PutWord(buff, SlotAt(d), static_cast<std::uint32_t>(blockNo));
-            const std::uint32_t count = block.Count();
-            if (!l.Fits(count)) fail();
-            if (d == level) return find(entry, count);
-            std::uint32_t j = 1;
-            while (j <= count && KCompare(block.Key(j), target) < 0) ++j;
-            if (j > count) fail();
-            blockNo = block.Pointer(j);
+    // The search goes down every child whose keys can include the entry's key: with duplicate
+    // keys a run of equal keys can span several subtrees, and only one of them holds the block.
+    Visited searched;
+    std::function<std::uint32_t(const std::string&, std::int32_t, std::int32_t, std::int32_t)> search =
+        [&](const std::string& entry, std::int32_t blockNo, std::int32_t d,
+            std::int32_t level) -> std::uint32_t {
+        if (!InFile(lf, blockNo) || !searched.Insert(blockNo)) return 0;
+        LoadBlock(lf, buff, blockNo, kPlainBlock, "KPrev");
+        PutWord(buff, SlotAt(d), static_cast<std::uint32_t>(blockNo));
+        const std::uint32_t count = block.Count();
+        if (!l.Fits(count)) fail();
+        if (d == level) return find(entry, count);
+        const std::string_view target =
+            std::string_view(entry).substr(0, static_cast<std::size_t>(l.keyLength));
+        std::vector<std::int32_t> children;
+        for (std::uint32_t j = 1; j <= count; ++j) {
+            const int c = KCompare(block.Key(j), target);
+            if (c < 0) continue;
+            children.push_back(block.Pointer(j));
+            if (c > 0) break;
         }
+        for (const std::int32_t child : children)
+            if (const std::uint32_t i = search(entry, child, d + 1, level)) return i;
+        return 0;
+    };
+    auto repath = [&](const std::string& entry, std::int32_t level) -> std::uint32_t {
+        return search(entry, static_cast<std::int32_t>(Word(buff, 8)), 1, level);
     };
 
     std::uint32_t i = Byte(buff, 16);

@@ -293,6 +293,41 @@ INSTANTIATE_TEST_SUITE_P(
         Config{"ExtendedUnique", 6, true, 2048, false, 6000, 0, 15, 0, 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Runs of one key longer than a leaf, in a tree of three levels: after KNext has carried the
+// KeyState into another subtree, KPrev must find the way back although several parent entries
+// carry the same key.
+TEST_F(IndexFileTest, PrevAfterNextAcrossLongRunsOfOneKey) {
+    sg::IndexSpec spec;
+    spec.keyLength = 4;
+    spec.duplicates = true;
+    std::vector<sg::IndexEntry> entries;
+    for (int i = 0; i < 20000; ++i) {
+        char k[5];
+        std::snprintf(k, sizeof k, "K%03d", i / 700);
+        entries.push_back({k, i + 1});
+    }
+    const auto idx = sg::BuildIndex(spec, entries);
+    ASSERT_GE(idx.levels, 3);
+    auto lf = Put("RUNS", idx, spec);
+    for (int run = 0; run < 29; ++run) {
+        char k[5];
+        std::snprintf(k, sizeof k, "K%03d", run);
+        std::string buff, key = k;
+        std::int32_t rec = 0;
+        KFind(lf.get(), buff, key, rec);
+        std::int32_t at = run * 700 + 1;
+        ASSERT_EQ(rec, at);
+        for (int s = 0; s < 900 && at < 20000; ++s) {
+            KNext(lf.get(), buff, key, rec);
+            ASSERT_EQ(rec, ++at);
+        }
+        for (int s = 0; s < 900 && at > 1; ++s) {
+            KPrev(lf.get(), buff, key, rec);
+            ASSERT_EQ(rec, --at) << "run " << run << " step " << s;
+        }
+    }
+}
+
 // ---- fresh files -----------------------------------------------------------------------------
 
 TEST_F(IndexFileTest, InitFileMakesAnEmptyIndex) {
