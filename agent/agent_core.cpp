@@ -16,7 +16,6 @@ namespace {
 constexpr const char* kCoreSection = "AGENT CORE";
 constexpr const char* kProxySection = "PROXY";
 constexpr std::size_t kIniBuffer = 2048;
-// A hostile delete reply must not make the message box unusable.
 constexpr std::size_t kMaxBoxText = 4096;
 
 std::string Upper(std::string s) {
@@ -55,13 +54,18 @@ std::string MoveToSpool(const std::string& file) {
     return file;
 }
 
-std::string JoinLinesCrLf(std::string_view text) {
-    const auto lines = SplitLines(text);
+// The reply's lines joined with CR LF, cut to `limit` bytes: a hostile delete reply must
+// neither make the message box unusable nor cost memory in proportion to its line count.
+std::string JoinLinesCrLf(std::string_view text, std::size_t limit) {
     std::string out;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i) out += "\r\n";
-        out.append(lines[i]);
-    }
+    bool first = true;
+    ForEachLine(text, [&](std::string_view line) {
+        if (!first) out += "\r\n";
+        first = false;
+        out.append(line.substr(0, limit - std::min(limit, out.size())));
+        return out.size() < limit;
+    });
+    if (out.size() > limit) out.resize(limit);
     return out;
 }
 
@@ -159,6 +163,9 @@ bool TZELAgentCore::SendQueuedMessage() {
     std::string reply;
     try {
         reply = Post(body);
+    } catch (const HttpReplyBroken& e) {
+        // The hub has the request; sending it again would deliver the document twice.
+        reply = e.Partial();
     } catch (const std::exception& e) {
         ReportSendFailure(e.what());
         return true;
@@ -195,6 +202,8 @@ bool TZELAgentCore::SendQueuedMessage() {
 bool TZELAgentCore::CheckMailOnce() {
     std::string reply;
     try {
+        // A reply that broke off is a failed check: the document stays on the hub and comes
+        // again whole, rather than being stored cut short and deleted there.
         reply = Post("Action=GETMAIL&AgentId=" + std::to_string(AgentId));
     } catch (const std::exception& e) {
         Log("Check Message to HUB " + HubURL + " failed - " + e.what());
@@ -224,13 +233,13 @@ bool TZELAgentCore::CheckMailOnce() {
         try {
             deleteReply = Post("Action=DELETEMAIL&AgentId=" + std::to_string(AgentId) +
                                "&DocId=" + std::to_string(docId));
+        } catch (const HttpReplyBroken& e) {
+            deleteReply = e.Partial();
         } catch (const std::exception&) {
             return true;
         }
         if (ReplyValue(deleteReply, "Action") != "OK") {
-            std::string shown = JoinLinesCrLf(deleteReply);
-            if (shown.size() > kMaxBoxText) shown.resize(kMaxBoxText);
-            platform::MsgBox("Error deleting Mail " + shown);
+            platform::MsgBox("Error deleting Mail " + JoinLinesCrLf(deleteReply, kMaxBoxText));
         }
     }
     return true;

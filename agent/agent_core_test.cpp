@@ -363,12 +363,31 @@ TEST_F(ScriptedHubTest, BinaryBytesAndNulsInData) {
     EXPECT_EQ(agent().received.at(0).data, plain.substr(0, 11));
 }
 
-TEST_F(ScriptedHubTest, TruncatedReplyIsReadAsFarAsItCame) {
-    const std::string head = "Action=RESPONSE\r\nDocType=Q\r\nDataLength=40\r\nData=part";
-    Check({"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + head});
-    EXPECT_EQ(agent().received.at(0).data, "part");
+// A document cut short in transit is neither stored nor deleted on the hub: it comes again.
+TEST_F(ScriptedHubTest, TruncatedFetchIsAFailedCheck) {
+    const std::string head =
+        "Action=RESPONSE\r\nDocType=Q\r\nDocId=6\r\nDataLength=40\r\nData=part";
+    const auto bodies = Check({"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + head,
+                               RawServer::Ok("Action=OK\r\n")});
+    EXPECT_FALSE(result_);
+    EXPECT_TRUE(agent().received.empty());
+    EXPECT_EQ(bodies.size(), 1u);  // no delete request
+    EXPECT_EQ(agent().logs.back(), "Check Message to HUB " + agent().core->HubURL +
+                                       " failed - Could not connect to " + agent().core->HubURL);
     Check({"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\nAction=RESP"});
-    EXPECT_EQ(agent().logs.back(), "No Mail");
+    EXPECT_FALSE(result_);
+}
+
+// The hub has a document whose receipt broke off: it is not sent a second time.
+TEST_F(ScriptedHubTest, SendWhoseReplyBreaksOffCountsAsDelivered) {
+    RawServer server({"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\nAction=OK\r\nDocType=R"});
+    Agent a(Folder(), "x", server.Url());
+    a.core->AgentId = 12;
+    EXPECT_TRUE(a.Send("self", "PO", "order"));
+    EXPECT_EQ(a.logs.back(), "Message sent to HUB");
+    EXPECT_TRUE(a.core->Queue.empty());
+    ASSERT_EQ(a.received.size(), 1u);
+    EXPECT_EQ(a.received[0].docType, "R");
 }
 
 TEST_F(ScriptedHubTest, FiftyMegabyteReply) {

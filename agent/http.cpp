@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
 #include <mutex>
@@ -23,8 +24,6 @@ constexpr const char* kContentType =
     "Content-Type: application/x-www-form-urlencoded; charset=iso-8859-1";
 constexpr const char* kAccept = "Accept: text/html";
 constexpr long kConnectTimeoutSeconds = 30;
-// A hub that stops sending for this long ends the reply (what arrived is the reply).
-constexpr long kStallSeconds = 120;
 
 bool Fits(const std::string& s, std::size_t cap) { return s.size() < cap; }
 
@@ -129,9 +128,18 @@ struct SlistFree {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
 
+struct ReplySink {
+    std::string text;
+    std::size_t limit;
+};
+
+// Keeps at most the limit; a reply that would go beyond it ends the transfer.
 size_t Append(char* data, size_t size, size_t count, void* user) {
-    static_cast<std::string*>(user)->append(data, size * count);
-    return size * count;
+    auto* sink = static_cast<ReplySink*>(user);
+    const std::size_t n = size * count;
+    const std::size_t room = sink->limit - std::min(sink->limit, sink->text.size());
+    sink->text.append(data, std::min(n, room));
+    return n <= room ? n : 0;
 }
 
 struct ProxySetting {
@@ -157,7 +165,8 @@ std::string Post(const std::string& url, const std::string& body, const ProxySet
         headers.reset(l);
     }
 
-    std::string reply;
+    const HttpLimits limits = TransferLimits();
+    ReplySink reply{{}, limits.maxReplyBytes};
     CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_URL, target.c_str());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
@@ -171,7 +180,8 @@ std::string Post(const std::string& url, const std::string& body, const ProxySet
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &reply);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT, limits.totalSeconds);
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
     // Documents travel over this connection: certificates are checked (peer and host name).
     curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -192,16 +202,26 @@ std::string Post(const std::string& url, const std::string& body, const ProxySet
     }
 
     const CURLcode rc = curl_easy_perform(c);
-    if (rc == CURLE_OK) return reply;
+    if (rc == CURLE_OK) return std::move(reply.text);
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
-    if (status > 0) return reply;  // the request went through; the reply broke off
+    // The request went through but its reply is not whole. A fetched document cut short must
+    // not be taken (and deleted on the hub) as if it were complete; callers decide.
+    if (status > 0) throw HttpReplyBroken(url, std::move(reply.text));
     throw HttpError(url);
 }
 
 }  // namespace
 
 HttpError::HttpError(const std::string& url) : std::runtime_error("Could not connect to " + url) {}
+
+HttpReplyBroken::HttpReplyBroken(const std::string& url, std::string partial)
+    : HttpError(url), partial_(std::move(partial)) {}
+
+HttpLimits& TransferLimits() {
+    static HttpLimits limits;
+    return limits;
+}
 
 bool CrackUrl(const std::string& url, UrlParts& parts) {
     UrlParts p;

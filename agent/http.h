@@ -1,6 +1,7 @@
 #pragma once
 // Form-encoded HTTP POST to the hub, directly or through a named HTTP proxy, and the escaping
 // of the payload inside such a body.
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -12,6 +13,27 @@ class HttpError : public std::runtime_error {
 public:
     explicit HttpError(const std::string& url);
 };
+
+// Raised when the request went out but its reply did not arrive whole: the connection broke
+// before the announced end, the hub stalled, or the reply outgrew the limit. The hub may have
+// acted on the request; `Partial()` is what arrived. Same message as HttpError.
+class HttpReplyBroken : public HttpError {
+public:
+    HttpReplyBroken(const std::string& url, std::string partial);
+    const std::string& Partial() const noexcept { return partial_; }
+
+private:
+    std::string partial_;
+};
+
+// Bounds that keep a hub from holding the agent (whose window waits on every post) or its
+// memory without end. Process-wide; tests lower them.
+struct HttpLimits {
+    std::size_t maxReplyBytes = std::size_t{64} << 20;
+    long stallSeconds = 120;   // no byte for this long ends the exchange
+    long totalSeconds = 900;   // the whole exchange, request and reply
+};
+HttpLimits& TransferLimits();
 
 // Scheme numbers as the URL splitter reports them.
 inline constexpr int kSchemeUnknown = -1;
@@ -43,8 +65,8 @@ std::string RequestTarget(const std::string& url);
 
 // POSTs `body` (every byte, NULs included) to `url` with the agent's name, the form content
 // type and "Accept: text/html", and returns the reply body read whole. An HTTP error status
-// is not a failure: its body is the reply. A read that breaks off after the request was sent
-// gives what arrived so far. Throws HttpError when the request cannot be sent.
+// is not a failure: its body is the reply. Throws HttpError when the request cannot be sent,
+// HttpReplyBroken when its reply does not arrive whole (see TransferLimits).
 // The direct form uses the system's configured access (the usual proxy environment).
 std::string HttpPost(const std::string& url, const std::string& body);
 

@@ -99,11 +99,44 @@ TEST_F(HttpTest, ErrorStatusBodyIsTheReply) {
     EXPECT_EQ(HttpPost(server.Url(), "x"), "Action=ERROR");
 }
 
-TEST_F(HttpTest, ReplyThatBreaksOffGivesWhatArrived) {
+// What arrived of a reply that is not whole, or "<whole>" when the post succeeded.
+std::string BrokenPart(const std::string& url) {
+    try {
+        HttpPost(url, "x");
+        return "<whole>";
+    } catch (const HttpReplyBroken& e) {
+        EXPECT_EQ(std::string(e.what()), "Could not connect to " + url);
+        return e.Partial();
+    }
+}
+
+TEST_F(HttpTest, ReplyThatBreaksOffIsNotTakenAsWhole) {
     RawServer server({"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nAction=RESPONSE\r\nDa"});
-    EXPECT_EQ(HttpPost(server.Url(), "x"), "Action=RESPONSE\r\nDa");
+    EXPECT_EQ(BrokenPart(server.Url()), "Action=RESPONSE\r\nDa");
     RawServer noLength({"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nAction=OK"});
     EXPECT_EQ(HttpPost(noLength.Url(), "x"), "Action=OK");
+}
+
+// Restores the process-wide limits after a test lowered them.
+class LimitsTest : public HttpTest {
+protected:
+    ~LimitsTest() override { TransferLimits() = saved_; }
+    HttpLimits saved_ = TransferLimits();
+};
+
+TEST_F(LimitsTest, SlowOrOversizedRepliesEndTheExchange) {
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\nAction=RESPONSE";
+    TransferLimits().totalSeconds = 1;
+    {
+        RawServer slow({head}, true);
+        EXPECT_EQ(BrokenPart(slow.Url()), "Action=RESPONSE");
+    }
+    TransferLimits() = saved_;
+    TransferLimits().maxReplyBytes = 1000;
+    RawServer big({RawServer::Ok(std::string(5000, 'b'))});
+    EXPECT_EQ(BrokenPart(big.Url()), std::string(1000, 'b'));
+    RawServer fits({RawServer::Ok(std::string(1000, 'f'))});
+    EXPECT_EQ(HttpPost(fits.Url(), "x"), std::string(1000, 'f'));
 }
 
 TEST_F(HttpTest, UnreachableOrBadUrlRaisesHttpError) {

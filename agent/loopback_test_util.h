@@ -132,10 +132,12 @@ private:
 };
 
 // A scripted HTTP server: answers the n-th request with the n-th raw response (the last one
-// again when they run out) and records every request whole.
+// again when they run out) and records every request whole. With `holdOpen` it keeps each
+// connection open after its response, as a stalled hub does, until the server goes.
 class RawServer {
 public:
-    explicit RawServer(std::vector<std::string> responses) : responses_(std::move(responses)) {
+    explicit RawServer(std::vector<std::string> responses, bool holdOpen = false)
+        : responses_(std::move(responses)), holdOpen_(holdOpen) {
         listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
         const int one = 1;
         ::setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -225,10 +227,15 @@ private:
             if (n <= 0) break;
             sent += static_cast<std::size_t>(n);
         }
+        while (holdOpen_ && !stop_) {
+            pollfd p{c, POLLIN, 0};
+            if (::poll(&p, 1, 50) > 0 && ::read(c, buf, sizeof buf) <= 0) break;  // client gone
+        }
         ::shutdown(c, SHUT_WR);
     }
 
     std::vector<std::string> responses_;
+    bool holdOpen_ = false;
     int listen_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false};

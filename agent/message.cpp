@@ -21,28 +21,37 @@ bool SameNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
+void ForEachLine(std::string_view text, const std::function<bool(std::string_view)>& visit) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos) end = text.size();
-        lines.push_back(text.substr(pos, end - pos));
+        if (!visit(text.substr(pos, end - pos))) return;
         pos = end;
         if (pos < text.size() && text[pos] == '\r') ++pos;
         if (pos < text.size() && text[pos] == '\n' && (pos == end || text[pos - 1] == '\r'))
             ++pos;
     }
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    ForEachLine(text, [&](std::string_view line) {
+        lines.push_back(line);
+        return true;
+    });
     return lines;
 }
 
 std::optional<std::string> FindReplyValue(std::string_view text, std::string_view name) {
-    for (const std::string_view line : SplitLines(text)) {
+    std::optional<std::string> value;
+    ForEachLine(text, [&](std::string_view line) {
         const auto eq = line.find('=');
-        if (eq != std::string_view::npos && SameNoCase(line.substr(0, eq), name))
-            return std::string(line.substr(eq + 1));
-    }
-    return std::nullopt;
+        if (eq == std::string_view::npos || !SameNoCase(line.substr(0, eq), name)) return true;
+        value = std::string(line.substr(eq + 1));
+        return false;
+    });
+    return value;
 }
 
 std::string ReplyValue(std::string_view text, std::string_view name) {

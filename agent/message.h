@@ -1,6 +1,7 @@
 #pragma once
 // One document with its hub envelope fields, and the reading of hub replies.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,9 @@ public:
 // The lines of a text, split at CR LF, lone CR and lone LF (a final line break ends the last
 // line and starts none).
 std::vector<std::string_view> SplitLines(std::string_view text);
+// The same lines handed one by one to `visit` until it returns false; nothing is collected, so
+// a reply of millions of short lines costs no memory of its own.
+void ForEachLine(std::string_view text, const std::function<bool(std::string_view)>& visit);
 
 // Value of the first line "name=value" of `text` whose name equals `name` without regard to
 // case (lines end at CR LF, CR or LF; the value is everything after the first "="); nullopt
