@@ -278,14 +278,6 @@ void MonitorController::Timer1_Timer() {
     for (const std::string& f : names) {
         if (f.empty()) break;
         std::string path = RequestFolder() + "\\" + f;
-        // A request that another party took away since the listing is not ours to answer.
-        bool present = false;
-        try {
-            present = platform::FileExists(path);
-        } catch (const std::exception&) {
-        }
-        if (!present) continue;
-
         txtCntr_.clear();
         txtCount_.clear();
         txtStartTime_ = TimeText();
@@ -297,6 +289,15 @@ void MonitorController::Timer1_Timer() {
             btnPause_Click();
             return;
         }
+        // A request that another party took away since the listing (the connection-error
+        // window may have waited for minutes) is not ours to answer: answering it would send
+        // back an exceptions document for a request nobody made.
+        bool present = false;
+        try {
+            present = platform::FileExists(path);
+        } catch (const std::exception&) {
+        }
+        if (!present) continue;
         ProcessRequest(path);
         txtEndTime_ = TimeText();
         emit changed();

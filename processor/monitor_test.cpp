@@ -284,6 +284,23 @@ TEST_F(MonitorTest, WhenTheShareComesBackThePassGoesOnWithTheSameRequest) {
     EXPECT_FALSE(gPauseRequested);
 }
 
+TEST_F(MonitorTest, ARequestTakenAwayWhileTheShareWasAwayIsNotAnswered) {
+    StoreSite();
+    monitor.Form_Load();
+    platform::ScopedEndProgramThrows ends;
+    Put(Zeldist("gone.req"), Request("QUERY"));
+    HideDataFolder();
+    Soon(250, [&] {
+        fs::remove(Native(Zeldist("gone.req")));  // another party took it meanwhile
+        BringBackDataFolder();
+    });
+    monitor.Timer1_Timer();
+    EXPECT_FALSE(Exists(Zeldist("gone.req.2")));
+    EXPECT_FALSE(Exists(Zeldist("gone.req.1")));
+    EXPECT_FALSE(Exists(Zeldist("gone.log")));
+    EXPECT_THAT(BoxTexts(), IsEmpty());
+}
+
 TEST_F(MonitorTest, ResetDeletesEveryCounter) {
     StoreSite();
     monitor.Form_Load();
