@@ -21,7 +21,8 @@ QStringList DialogFilters(const std::string& filter) {
     return out;
 }
 
-TForm1::TForm1(const std::string& iniPath, const std::string& programFolder, QWidget* parent)
+TForm1::TForm1(const std::string& iniPath, const std::string& programFolder,
+               const std::function<void(TForm1&)>& beforeCreate, QWidget* parent)
     : QMainWindow(parent), controller_(iniPath, programFolder, *this) {
     setWindowTitle(QStringLiteral("ZEL Agent"));
 
@@ -82,6 +83,7 @@ TForm1::TForm1(const std::string& iniPath, const std::string& programFolder, QWi
     connect(tmr_CheckMail, &QTimer::timeout, this, &TForm1::tmr_CheckMailTimer);
     connect(TrayIcon, &QSystemTrayIcon::activated, this, &TForm1::TrayIconMessage);
 
+    if (beforeCreate) beforeCreate(*this);
     FormCreate();
 }
 

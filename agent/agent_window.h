@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,9 +28,10 @@ class TForm1 : public QMainWindow, public AgentView {
 
 public:
     // Builds the window hidden and runs FormCreate: tray icon, hub client, working folder,
-    // mail timer and the first mail check.
+    // mail timer and the first mail check. `beforeCreate` runs on the built window just before
+    // FormCreate (the program offers its automation interface there).
     TForm1(const std::string& iniPath, const std::string& programFolder,
-           QWidget* parent = nullptr);
+           const std::function<void(TForm1&)>& beforeCreate = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
     AgentController& Controller() { return controller_; }

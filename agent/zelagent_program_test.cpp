@@ -86,7 +86,9 @@ TEST(ZelAgentProgram, CarriesAQuerySentToSelfIntoTheMappedRequestFolder) {
     env.insert("ZEL_UNC_ROOT", QString::fromStdString(dir.path() + "/unc"));
     Running running(agent, env);
     ASSERT_TRUE(testutil::WaitFor(ServiceOnBus)) << "the agent did not offer its interface";
-    EXPECT_EQ(IniValue(agent + ".INI", "AGENT CORE", "Agent_Id"), "1");  // signed up at start
+    // Signed up by the first mail check at start.
+    EXPECT_TRUE(testutil::WaitFor(
+        [&] { return IniValue(agent + ".INI", "AGENT CORE", "Agent_Id") == "1"; }));
 
     const std::string query =
         "[zelInfo]\r\nTRADEPARTNER=self\r\nDOCTYPE=QUERY\r\nDEALERNUMBER=4711\r\n"
@@ -104,6 +106,20 @@ TEST(ZelAgentProgram, CarriesAQuerySentToSelfIntoTheMappedRequestFolder) {
     std::string stored = dir.Read("unc/server/DadAri/zeldist/" + reqs[0].filename().string());
     EXPECT_EQ(stored.rfind(query, 0), 0u) << stored;
     EXPECT_EQ(testutil::AgentResultFile(env), reqs[0].string());
+}
+
+// The interface is there while the first mail check still waits on a hub that does not answer.
+TEST(ZelAgentProgram, OffersItsInterfaceBeforeTheFirstMailCheckEnds) {
+    testutil::App();
+    platform::testing::TempDir dir;
+    testutil::RawServer stalledHub({"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nAction=NO"},
+                                   true);
+    std::string agent = InstallAgent(dir, "prog", "ZelAgent");
+    dir.Write("prog/ZelAgent.INI", "[AGENT CORE]\r\nHUB_URL=" + stalledHub.Url() + "\r\n");
+    Running running(agent, AgentEnv(dir));
+    EXPECT_TRUE(testutil::WaitFor([&] { return !stalledHub.Requests().empty(); }));
+    EXPECT_TRUE(testutil::WaitFor(ServiceOnBus)) << "the interface waited for the hub";
+    running.Kill();
 }
 
 TEST(ZelAgentProgram, SecondInstanceEndsWithOneBeforeAnyWindow) {

@@ -4,6 +4,7 @@
 #include <QDBusConnection>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -45,11 +46,18 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("ZelAgent"));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // The automation interface is offered before the window's start-up runs its first mail
+    // check, so a client that had the bus start the agent is not kept waiting on the hub.
     // The window starts hidden; the tray icon and its menu lead to it.
-    TForm1 form(AgentIniPath(programPath), platform::ProgramFolder());
-    TZelAgent automation(form.Controller());
-    std::string why;
-    if (!RegisterAutomation(QDBusConnection::sessionBus(), &automation, &why))
-        std::fprintf(stderr, "ZelAgent: automation interface not available: %s\n", why.c_str());
-    return app.exec();
+    std::unique_ptr<TZelAgent> automation;
+    TForm1 form(AgentIniPath(programPath), platform::ProgramFolder(), [&](TForm1& f) {
+        automation = std::make_unique<TZelAgent>(f.Controller());
+        std::string why;
+        if (!RegisterAutomation(QDBusConnection::sessionBus(), automation.get(), &why))
+            std::fprintf(stderr, "ZelAgent: automation interface not available: %s\n",
+                         why.c_str());
+    });
+    const int code = app.exec();
+    automation.reset();
+    return code;
 }
