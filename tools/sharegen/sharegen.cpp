@@ -205,6 +205,7 @@ BuiltIndex BuildIndex(const IndexSpec& spec, std::vector<IndexEntry> entries) {
     const int headerBytes = spec.extended ? 8 : 4;
     const int cap = (blockSize - headerBytes) / E;
     if (cap < 2) throw DescriptionError("index entries too long for the block size");
+    if (spec.spareBlocks < 0) throw DescriptionError("spare blocks must not be negative");
     if (E > 0xFFFF) throw DescriptionError("index entry too long");
     int per = std::clamp(cap * std::clamp(spec.fillPercent, 1, 100) / 100, 2, cap);
 
@@ -489,6 +490,8 @@ std::string LinkRow(const std::string& link, const std::string& resolution) {
 
 std::string DirectoryRow(const Area& a, std::int64_t position) {
     if (a.name.empty() || a.name.size() > 10) throw DescriptionError("file names are 1 to 10 characters");
+    // Bytes 7-8 hold the flags inside the name window: a longer name would be overwritten.
+    if (a.flags && a.name.size() > 6) throw DescriptionError("a file with flags has a name of at most 6 characters");
     std::string row(32, '\0');
     row.replace(0, a.name.size(), a.name);
     if (a.flags) PutPacked(row, 7, 'C', a.flags);

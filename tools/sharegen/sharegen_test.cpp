@@ -150,6 +150,11 @@ TEST(SharegenShare, RefusesBadDescriptions) {
           {"name": "A", "recordLength": 16, "lastRecord": 1,
            "records": [{"number": 2}]}]}]})");
     bad(R"({"host": "S", "directory": "D", "resolutions": [{"path": "..:XFD", "files": []}]})");
+    bad(R"({"host": "S", "directory": "D", "resolutions": [{"path": "D:XFD", "files": [
+          {"name": "LONGNAME", "flags": 3, "recordLength": 16}]}]})");
+    bad(R"({"host": "S", "directory": "D", "resolutions": [{"path": "D:XFD", "files": [
+          {"name": "I", "type": "I", "keyLength": 200, "spareBlocks": -1, "entries": [
+           {"key": "A", "record": 1}, {"key": "B", "record": 2}, {"key": "C", "record": 3}]}]}]})");
 }
 
 TEST(SharegenCommand, BuildsTheSampleUnderTheUncRoot) {
