@@ -124,7 +124,8 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::AddActivityLine(const std::string& text) {
-    Memo1->appendPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    // Documents and the texts about them are ISO-8859-1.
+    Memo1->appendPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void TForm1::ClearActivity() {

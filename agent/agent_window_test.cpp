@@ -129,13 +129,14 @@ TEST_F(AgentWindowTest, EleventhDocumentClearsTheVisibleActivityView) {
     c.MessageCount = 0;
     for (int i = 1; i <= 11; ++i) {
         TZELMessage m;
-        m.Data = "[zelInfo]\r\nDOC=" + std::to_string(i) + "\r\n";
+        m.Data = "[zelInfo]\r\nDOC=" + std::to_string(i) + "\r\nNAME=Andr\xE9\r\n";
         bool del = false;
         c.OnHubMessage(m, del);
     }
     QString memo = form->Memo1->toPlainText();
     EXPECT_TRUE(memo.contains("DOC=11"));
     EXPECT_FALSE(memo.contains("DOC=10"));
+    EXPECT_TRUE(memo.contains(QString::fromUtf8("NAME=Andr\xC3\xA9")));  // ISO-8859-1 text
     EXPECT_EQ(c.MessageCount, 0);
 }
 
@@ -229,6 +230,13 @@ TEST_F(AutomationTest, SendWithReqSavesSendsAndConsumesItsFile) {
     EXPECT_TRUE(Files(Work(), ".sending").empty());
     ASSERT_EQ(testutil::CallAgent("CheckMail").code, 0);
     EXPECT_EQ(Files(zeldist, ".req").size(), 1u);
+
+    // The bus carries Unicode; the document gets ISO-8859-1 bytes, as documents have.
+    r = testutil::CallAgent("Send", {std::string(kQuery) + "NAME=M\xC3\xBCller\r\n", ".req"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(testutil::CallAgent("CheckMail").code, 0);
+    std::string stored = platform::ReadWholeFile(form->Controller().Documents().LastReceivedFile);
+    EXPECT_NE(stored.find("NAME=M\xFCller\r\n"), std::string::npos) << stored;
 
     // Whatever goes wrong inside, Send succeeds; an extension cannot lead out of the folder.
     r = testutil::CallAgent("Send", {kQuery, "/../../escaped"});

@@ -60,7 +60,8 @@ void TZelAgent::Subscribe(const QString& filename) {
 
 QString TZelAgent::Send(const QString& sData, const QString& sExt) {
     try {
-        impl_.Send(sData.toStdString(), sExt.toStdString());
+        // Documents are ISO-8859-1 text, as the hub is told; the bus carries Unicode.
+        impl_.Send(sData.toLatin1().toStdString(), sExt.toStdString());
     } catch (...) {
         // Send reports success whatever happened inside.
     }
