@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+
 #include "engine/facade.h"
 #include "engine/fileio.h"
 #include "engine/keyindex.h"
@@ -238,6 +241,65 @@ TEST_F(LinkTest, AbsurdResolutionRowsGiveCleanErrors) {
     auto tail = LogicalOpen("TAILL");  // a last row cut short still names its file
     ASSERT_TRUE(tail);
     EXPECT_EQ(tail->Position, 0);
+}
+
+// File directories and data files as a damaged share might hold them: whatever the rows claim,
+// every operation ends with a result or a numbered error, never outside its buffers.
+TEST_F(LinkTest, RandomDirectoryRowsAndDataFilesNeverEscapeTheirBuffers) {
+    Connect();
+    std::mt19937 rng(4711);
+    const char* names[] = {"CUSTL", "CUSTI", "XREFI"};
+    auto pick = [&](std::initializer_list<std::int64_t> values) {
+        return *(values.begin() + rng() % values.size());
+    };
+    auto below = [&](std::uint32_t n) { return static_cast<std::int64_t>(rng() % n); };
+    for (int round = 0; round < 150; ++round) {
+        std::string directory;
+        for (const char* name : names) {
+            std::string row(32, '\0');
+            for (auto& c : row) c = static_cast<char>(rng() & 0xFF);
+            row.replace(0, 10, std::string(name) + std::string(10 - std::strlen(name), '\0'));
+            Pack('D', row, static_cast<std::int32_t>(pick({0, 1, 2, 7, 0xFFFFFF, below(40)})), 11);
+            Pack('C', row, static_cast<std::int32_t>(pick({0, 1, 7, 16, 512, 2048, 65535, below(3000)})), 14);
+            row[15] = static_cast<char>(pick({'L', 'I', 'I', 'Z'}));
+            Pack('L', row, static_cast<std::int32_t>(pick({-5, 0, 1, 3, 40, INT32_MAX, below(100)})), 17);
+            directory += row;
+        }
+        directory.resize(rng() % (directory.size() + 1));
+        std::string data(rng() % 24000, '\0');
+        for (auto& c : data) c = static_cast<char>(rng() % 7 == 0 ? 0xFF : rng() & 0xFF);
+        WriteShare("QMR1/QMR1FD", directory);
+        WriteShare("QMR1/QMR1DB", data);
+        Engine().OpenFiles = std::make_shared<cOpenFiles>();
+        Engine().LogicalFiles = std::make_shared<cLogicalFiles>();
+
+        for (const char* name : names) {
+            const auto attempt = [](auto&& f) {
+                try {
+                    f();
+                } catch (const platform::RuntimeError&) {
+                }
+            };
+            std::shared_ptr<cLogicalFile> lf;
+            attempt([&] { lf = LogicalOpen(name); });
+            if (!lf) continue;
+            attempt([&] { LreadFile(lf.get(), 1 + static_cast<std::int32_t>(rng() % 3)); });
+            attempt([&] { ActiveCount(*lf); });
+            attempt([&] { HighUsedRecord(*lf); });
+            attempt([&] { KLength(lf.get()); });
+            attempt([&] { KCount(lf.get()); });
+            std::string buff, key(3, static_cast<char>(rng() & 0xFF));
+            std::int32_t rec = 0;
+            KFind(lf.get(), buff, key, rec);
+            attempt([&] {
+                for (int s = 0; s < 5; ++s) KNext(lf.get(), buff, key, rec);
+            });
+            attempt([&] {
+                for (int s = 0; s < 5; ++s) KPrev(lf.get(), buff, key, rec);
+            });
+            attempt([&] { KLast(lf.get(), buff, key, rec); });
+        }
+    }
 }
 
 }  // namespace
