@@ -38,5 +38,18 @@ void BM_ParseFetchedDocument(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseFetchedDocument)->Arg(1024)->Arg(64 * 1024)->Arg(4 * 1024 * 1024);
 
+// A hostile reply of nothing but line breaks: reading its fields must cost no memory per line.
+void BM_ParseReplyOfEmptyLines(benchmark::State& state) {
+    const std::string reply = "Action=RESPONSE\r\n" +
+                              std::string(static_cast<std::size_t>(state.range(0)), '\n');
+    for (auto _ : state) {
+        TZELMessage m;
+        m.ParseReply(reply, 1234);
+        benchmark::DoNotOptimize(m.DocType);
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ParseReplyOfEmptyLines)->Arg(4 * 1024 * 1024);
+
 }  // namespace
 BENCHMARK_MAIN();
