@@ -153,10 +153,24 @@ void EndOfRequest(RequestContext& ctx) {
     fs::DeleteFile(ctx.timeLog);
 }
 
+// The profile services read a document they cannot read as one without keys. A request the
+// share refuses to hand over would then be answered "Invalid or Unsupported Document Type" and
+// deleted, so it is read once before anything else: a failure goes to the error handler and the
+// request stays for the next start. A request that is gone by now is no such failure; the cycle
+// runs for it as always (its archive copy finds nothing to copy).
+void RequireReadable(const std::string& request) {
+    try {
+        fs::ReadWholeFile(request);
+    } catch (const fs::RuntimeError& e) {
+        if (e.Number() != fs::err::kFileNotFound) throw;
+    }
+}
+
 void RunRequest(RequestContext& ctx) {
     const std::string& request = ctx.requestFile;
 
     ctx.step = 15;
+    RequireReadable(request);
     WriteValue(ctx.timeLog, kTimeSection, "Time Submitted",
                ReadValue(request, "DMSINFO", "TIMESUBMITED", ""));
     ctx.step = 20;

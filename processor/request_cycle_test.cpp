@@ -259,6 +259,22 @@ TEST_F(RequestCycleTest, UnwritableWorkFileEndsProgramAndLeavesRequest) {
     EXPECT_FALSE(std::filesystem::exists(Native("zeldist/w.req.2")));
 }
 
+TEST_F(RequestCycleTest, RequestThatCannotBeReadEndsProgramAndIsNotAnswered) {
+    // A folder under a request's name stands for a request the share refuses to read: the
+    // document services would see it as a document without keys.
+    MakeFolder("zeldist/locked.req");
+    for (bool archive : {false, true}) {
+        if (archive) MakeFolder("ZelArchive");
+        gArchive = archive;
+        boxes.clear();
+        EXPECT_EQ(RunExpectingEnd(kFolder + "locked.req"), 1);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_THAT(boxes[0], MatchesRegex("Error: .+ at Line: 15 in ProcessRequest"));
+        EXPECT_THAT(Listing("zeldist"), ElementsAre("locked.req"));
+        EXPECT_THAT(Listing("ZelArchive"), IsEmpty());
+    }
+}
+
 TEST_F(RequestCycleTest, VanishedRequestIsNotArchived) {
     MakeFolder("ZelArchive");
     gArchive = true;
