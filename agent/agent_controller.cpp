@@ -70,6 +70,9 @@ void AgentController::Start() {
                                          "Cannot create " + dir);
         }
     }
+    // Documents handed over before the program last ended go out again from here; the first
+    // mail check that reaches the hub sends them.
+    core_->OpenSpool(docs_->WorkingDir + kSpoolFolderName + "\\");
 }
 
 TZELAgentCore& AgentController::Core() {

@@ -19,6 +19,8 @@ class TZELMessage;
 
 // Mail timer interval: 5 minutes.
 inline constexpr int kMailIntervalMs = 300000;
+// The folder of the working folder where handed-over documents wait until the hub has them.
+inline constexpr const char* kSpoolFolderName = "spool";
 
 // The version text of the program ("1.0.0.0").
 std::string AgentVersionString();
@@ -47,8 +49,9 @@ public:
     AgentController(const AgentController&) = delete;
     AgentController& operator=(const AgentController&) = delete;
 
-    // Creates the hub client (which reads its settings) and sets up the working folder.
-    // Throws "Cannot create " + folder when the folder is missing and cannot be made.
+    // Creates the hub client (which reads its settings), sets up the working folder and gives
+    // the hub client its spool folder there. Throws "Cannot create " + folder when the working
+    // folder is missing and cannot be made.
     void Start();
 
     // The buttons.

@@ -1,9 +1,13 @@
 #include "agent/agent_core.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "agent/cipher.h"
 #include "agent/http.h"
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -36,17 +40,52 @@ std::string ReplaceExtension(const std::string& path, const std::string& ext) {
     return stem + ext;
 }
 
+// Spool files: "<number of 10 digits>-<the caller's file name>.spool". The number gives the
+// order of hand-over; the caller's name is kept so that a person can tell the documents apart.
+constexpr const char* kSpoolExt = ".spool";
+constexpr std::size_t kKeptNameLength = 120;
+constexpr int kSpoolNumberWidth = 10;
+
+std::string SpoolNumberText(std::uint64_t n) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%0*llu", kSpoolNumberWidth, static_cast<unsigned long long>(n));
+    return buf;
+}
+
+// The hand-over number of a spool file's name; 0 for a name that does not start with one.
+std::uint64_t SpoolNumber(const std::string& name) {
+    std::uint64_t n = 0;
+    std::size_t digits = 0;
+    for (char c : name) {
+        if (c < '0' || c > '9' || digits == 19) break;
+        n = n * 10 + static_cast<std::uint64_t>(c - '0');
+        ++digits;
+    }
+    return n;
+}
+
+// Sets the flag for its lifetime; cleared also when an error passes.
+class BusyScope {
+public:
+    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+    ~BusyScope() { busy_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& busy_;
+};
+
 // Moves a handed-over document file aside under a name its owner will not reuse. Falls back
 // to the file's own name when it cannot be moved.
-std::string MoveToSpool(const std::string& file) {
-    if (!platform::FileExists(file)) return {};
+std::string MoveBeside(const std::string& file) {
     for (int n = 0; n < 1000; ++n) {
-        const std::string spool =
+        const std::string aside =
             file + (n == 0 ? std::string() : "." + std::to_string(n)) + ".sending";
-        if (platform::FileExists(spool)) continue;
+        if (platform::FileExists(aside)) continue;
         try {
-            platform::RenameFile(file, spool, false);
-            return spool;
+            platform::RenameFile(file, aside, false);
+            return aside;
         } catch (const std::exception&) {
             break;
         }
@@ -70,6 +109,16 @@ std::string JoinLinesCrLf(std::string_view text, std::size_t limit) {
 }
 
 }  // namespace
+
+std::unique_ptr<TZELMessage> ReadDocumentFile(const std::string& path, std::int32_t agentId) {
+    auto message = std::make_unique<TZELMessage>();
+    message->Data = platform::ReadWholeFile(path);
+    message->TradePartner =
+        platform::GetProfileString("zelInfo", "TRADEPARTNER", "", kIniBuffer, path);
+    message->DocType = platform::GetProfileString("zelInfo", "DOCTYPE", "", kIniBuffer, path);
+    message->AgentId = agentId;
+    return message;
+}
 
 std::string BuildExceptionDocument(const std::string& errorMessage) {
     return "[zelInfo]\r\n"
@@ -122,18 +171,106 @@ std::string TZELAgentCore::Post(const std::string& body) {
     return HttpPost(HubURL, body);
 }
 
+std::size_t TZELAgentCore::LeftoversQueued() const {
+    return static_cast<std::size_t>(
+        std::count_if(Queue.begin(), Queue.end(), [](const QueuedMessage& m) { return m.leftover; }));
+}
+
+void TZELAgentCore::OpenSpool(const std::string& folder) {
+    if (!spoolFolder_.empty() || folder.empty()) return;
+    if (!platform::FolderExists(folder)) {
+        try {
+            platform::MakeDirectory(folder);
+        } catch (const std::exception&) {
+            Log("Cannot create " + folder);
+            return;
+        }
+    }
+    spoolFolder_ = folder;
+
+    // A copy cut short by the end of the program never became a spool file; its source was
+    // only to be removed after the copy was complete, so it is still with the caller.
+    for (const auto& name : platform::ListDirectory(folder + "*" + kSpoolExt + ".~zel*"))
+        platform::TryDeleteFile(folder + name);
+
+    std::vector<std::pair<std::uint64_t, std::string>> files;
+    for (auto& name : platform::ListDirectory(folder + "*" + kSpoolExt))
+        files.emplace_back(SpoolNumber(name), std::move(name));
+    std::sort(files.begin(), files.end());
+    for (const auto& [number, name] : files) {
+        nextSpoolNumber_ = std::max(nextSpoolNumber_, number + 1);
+        backlog_.push_back(folder + name);
+    }
+    RefillFromSpool();
+}
+
+void TZELAgentCore::RefillFromSpool() {
+    std::size_t leftovers = LeftoversQueued();
+    while (leftovers < kMaxQueue && !backlog_.empty()) {
+        const std::string file = std::move(backlog_.front());
+        backlog_.pop_front();
+        std::unique_ptr<TZELMessage> message;
+        try {
+            message = ReadDocumentFile(file, AgentId);
+        } catch (const std::exception&) {
+            // Gone, or unreadable for now: an unreadable one is still there at the next start.
+            continue;
+        }
+        // Leftovers were handed over before anything of this run: they go ahead of it.
+        Queue.insert(Queue.begin() + static_cast<std::ptrdiff_t>(leftovers),
+                     QueuedMessage{std::move(message), file, file, true});
+        ++leftovers;
+    }
+}
+
+std::string TZELAgentCore::MoveIntoSpool(const std::string& file) {
+    std::string name = platform::FileNamePart(file);
+    if (name.size() > kKeptNameLength) name.resize(kKeptNameLength);
+    std::string target;
+    for (int n = 0; n < 1000 && target.empty(); ++n) {
+        target = spoolFolder_ + SpoolNumberText(nextSpoolNumber_++) + "-" + name + kSpoolExt;
+        if (platform::FileExists(target)) target.clear();
+    }
+    if (target.empty()) return {};
+    try {
+        // Within one file system the document is in one place or the other, never in both
+        // and never in part.
+        platform::RenameFile(file, target, true);
+        return target;
+    } catch (const std::exception&) {
+    }
+    // Another file system: the complete copy, forced to disk, takes the spool name in one
+    // step, and only then is the caller's file given up.
+    try {
+        const std::string bytes = platform::ReadWholeFile(file);
+        if (platform::detail::ReplaceNative(platform::NativePath(target), bytes, true) != 0)
+            return {};
+    } catch (const std::exception&) {
+        return {};
+    }
+    if (platform::TryDeleteFile(file) && !platform::FileExists(file)) return target;
+    // The caller's file cannot be taken: rather than keep the document twice, leave it there.
+    platform::TryDeleteFile(target);
+    return {};
+}
+
+std::string TZELAgentCore::TakeOverFile(const std::string& file) {
+    if (!platform::FileExists(file)) return {};
+    if (!spoolFolder_.empty()) {
+        std::string spooled = MoveIntoSpool(file);
+        if (!spooled.empty()) return spooled;
+    }
+    return MoveBeside(file);
+}
+
 bool TZELAgentCore::EnqueueAndSend(std::unique_ptr<TZELMessage> message, std::string sourceFile) {
-    if (!message || Queue.size() >= kMaxQueue) return false;
+    if (!message || Queue.size() - LeftoversQueued() >= kMaxQueue) return false;
     QueuedMessage entry{std::move(message), sourceFile, {}};
-    if (!sourceFile.empty()) entry.spoolFile = MoveToSpool(sourceFile);
+    if (!sourceFile.empty()) entry.spoolFile = TakeOverFile(sourceFile);
     Queue.push_back(std::move(entry));
     if (Busy) return true;
 
-    Busy = true;
-    struct ClearBusy {
-        bool& busy;
-        ~ClearBusy() { busy = false; }
-    } clear{Busy};
+    BusyScope busy(Busy);
     return SendQueuedMessage();
 }
 
@@ -148,8 +285,12 @@ void TZELAgentCore::ReportSendFailure(const std::string& errorMessage) {
     }
 }
 
-bool TZELAgentCore::SendQueuedMessage() {
-    if (Queue.empty()) return false;
+bool TZELAgentCore::SendQueuedMessage() { return SendHead() != SendOutcome::Empty; }
+
+TZELAgentCore::SendOutcome TZELAgentCore::SendHead() {
+    if (Queue.empty()) return SendOutcome::Empty;
+    // A leftover's sender is this agent as it is now (it may have signed up since).
+    if (Queue.front().leftover) Queue.front().message->AgentId = AgentId;
     const TZELMessage& head = *Queue.front().message;
     const std::string id = std::to_string(head.AgentId);
     std::string body;
@@ -168,7 +309,7 @@ bool TZELAgentCore::SendQueuedMessage() {
         reply = e.Partial();
     } catch (const std::exception& e) {
         ReportSendFailure(e.what());
-        return true;
+        return SendOutcome::Failed;
     }
 
     QueuedMessage taken = std::move(Queue.front());
@@ -180,15 +321,32 @@ bool TZELAgentCore::SendQueuedMessage() {
     } else {
         Log("Message rejected by HUB " + HubURL);
         if (!taken.spoolFile.empty()) {
-            try {
-                platform::RenameFile(taken.spoolFile, ReplaceExtension(taken.sourceFile, ".err"),
-                                     false);
-            } catch (const std::exception&) {
-                // the document stays under its spool name
+            // Beside the caller's file when it can go there; else, and for a leftover (whose
+            // caller's folder is not known), where it waited, under a name that is the waiting
+            // file's own, so nobody else's file is replaced. Either way it is no longer sent.
+            bool kept = false;
+            if (!taken.leftover) {
+                try {
+                    platform::RenameFile(taken.spoolFile,
+                                         ReplaceExtension(taken.sourceFile, ".err"), false);
+                    kept = true;
+                } catch (const std::exception&) {
+                }
+            }
+            const bool inSpool =
+                !spoolFolder_.empty() && taken.spoolFile.rfind(spoolFolder_, 0) == 0;
+            if (!kept && inSpool) {
+                try {
+                    platform::RenameFile(taken.spoolFile,
+                                         ReplaceExtension(taken.spoolFile, ".err"), true);
+                } catch (const std::exception&) {
+                    // the document stays where it waited
+                }
             }
         }
     }
     taken.message.reset();
+    RefillFromSpool();
 
     auto answer = std::make_unique<TZELMessage>();
     answer->ParseReply(reply, AgentId);
@@ -196,7 +354,15 @@ bool TZELAgentCore::SendQueuedMessage() {
         bool del = true;
         OnMessage(*answer, del);
     }
-    return true;
+    return SendOutcome::Taken;
+}
+
+void TZELAgentCore::SendLeftovers() {
+    if (Busy) return;
+    BusyScope busy(Busy);
+    while (!Queue.empty() && Queue.front().leftover) {
+        if (SendHead() != SendOutcome::Taken) break;
+    }
 }
 
 bool TZELAgentCore::CheckMailOnce() {
@@ -211,6 +377,7 @@ bool TZELAgentCore::CheckMailOnce() {
     }
     if (ReplyValue(reply, "Action") != "RESPONSE") {
         Log("No Mail");
+        SendLeftovers();
         return true;
     }
 
@@ -242,6 +409,7 @@ bool TZELAgentCore::CheckMailOnce() {
             platform::MsgBox("Error deleting Mail " + JoinLinesCrLf(deleteReply, kMaxBoxText));
         }
     }
+    SendLeftovers();
     return true;
 }
 

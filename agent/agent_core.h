@@ -28,15 +28,19 @@ class TZELAgentCore {
 public:
     // One outgoing document. `sourceFile` (may be empty) is the document file the message was
     // read from. The caller hands it over with the message and must not delete it: the core
-    // moves it aside at once to `spoolFile` (same folder, the name followed by ".sending"; the
-    // caller's name is free again at once, as if the file were consumed), deletes it once the
-    // hub took the message, and renames it to the original name with the extension ".err"
-    // when the hub rejects the message. So no handed-over document is lost when the program
-    // ends with messages still queued or the hub refuses one.
+    // moves it at once into its spool folder (see OpenSpool; the caller's name is free again
+    // at once, as if the file were consumed) or, while it has none, aside to the same name
+    // followed by ".sending". The core deletes the file once the hub took the message and
+    // renames it to the original name with the extension ".err" when the hub rejects the
+    // message. So no handed-over document is lost when the program ends with messages still
+    // queued or the hub refuses one.
     struct QueuedMessage {
         std::unique_ptr<TZELMessage> message;
         std::string sourceFile;
         std::string spoolFile;  // where the document file waits; empty when none
+        // Handed over before the program last ended and taken back from the spool folder.
+        // Such messages stand ahead of every message handed over in this run.
+        bool leftover = false;
     };
 
     // Receives every document that reaches the agent (hub replies to sends, fetched mail, the
@@ -49,7 +53,9 @@ public:
 
     std::int32_t AgentId = -1;   // -1 until the hub assigned one
     bool Busy = false;           // a send is in progress
-    std::deque<QueuedMessage> Queue;  // head = next to send; at most kMaxQueue
+    // Head = next to send. At most kMaxQueue messages handed over in this run, behind at most
+    // kMaxQueue leftovers of earlier runs.
+    std::deque<QueuedMessage> Queue;
     std::string HubURL;
     std::uint8_t ProxyActive = 0;
     std::string ProxyAddress;
@@ -64,8 +70,9 @@ public:
     const std::string& IniPath() const { return iniPath_; }
 
     // Hands a message to the queue and sends the head. False (message freed, `sourceFile`
-    // untouched) when the queue already holds 10 messages; the caller then keeps the document
-    // file as ".err".
+    // untouched) when 10 messages handed over in this run already wait; the caller then keeps
+    // the document file as ".err". Leftovers of earlier runs do not count here: they would
+    // otherwise refuse every new document until the hub is back.
     // True otherwise, also when the send failed (the head stays queued and is tried again at
     // the next send). `sourceFile`: see QueuedMessage; the caller must NOT delete it itself.
     bool EnqueueAndSend(std::unique_ptr<TZELMessage> message, std::string sourceFile = {});
@@ -73,8 +80,20 @@ public:
     bool SendQueuedMessage();
     // Fetches at most one document. False when the hub could not be reached. Throws
     // EConvertError for a sign-up document whose AgentId is not a number, and passes on
-    // exceptions of OnMessage.
+    // exceptions of OnMessage. A check that reached the hub then sends the leftovers of
+    // earlier runs, oldest first, until none is left or one cannot be delivered.
     bool CheckMailOnce();
+
+    // Makes `folder` (Windows form, ending in a backslash; created when missing) the place
+    // where handed-over document files wait until the hub has them, and takes back the files
+    // an earlier run left there: in the order they were handed over, at most kMaxQueue at a
+    // time; the others are taken as sends make room. Half-made copies of an interrupted
+    // hand-over are removed (their source was never given up). Without a usable folder the
+    // core keeps documents beside the caller's file as before. Call once, at start.
+    void OpenSpool(const std::string& folder);
+    const std::string& SpoolFolder() const { return spoolFolder_; }
+    // Files of earlier runs still waiting in the spool folder behind the queue.
+    std::size_t SpoolBacklog() const { return backlog_.size(); }
     // Takes a new agent id, writing it to the INI file when it differs from the current one.
     void SetAgentId(std::int32_t id);
     // Hands a text to OnLog.
@@ -85,11 +104,27 @@ public:
     std::string DecryptData(std::string_view text) const;
 
 private:
+    enum class SendOutcome { Empty, Failed, Taken };
+
     std::string Post(const std::string& body);
     void ReportSendFailure(const std::string& errorMessage);
+    SendOutcome SendHead();
+    void SendLeftovers();
+    std::size_t LeftoversQueued() const;
+    void RefillFromSpool();
+    std::string TakeOverFile(const std::string& file);
+    std::string MoveIntoSpool(const std::string& file);
 
     std::string iniPath_;
+    std::string spoolFolder_;
+    std::deque<std::string> backlog_;
+    std::uint64_t nextSpoolNumber_ = 1;
 };
+
+// The message for a document file as the agent sends it: the file's bytes as they are, and
+// the trade partner and document type of its "zelInfo" section (empty when missing). Throws
+// when the file cannot be read.
+std::unique_ptr<TZELMessage> ReadDocumentFile(const std::string& path, std::int32_t agentId);
 
 // The "EXCEPTION" document text for a failed send (CR LF after every line).
 std::string BuildExceptionDocument(const std::string& errorMessage);

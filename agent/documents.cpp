@@ -28,7 +28,6 @@ constexpr std::int64_t kRetryRange = 2000000;
 // A folder so full that this many draws all hit taken names is treated as a failure rather
 // than searched for ever.
 constexpr int kMaxDraws = 100000;
-constexpr std::size_t kProfileBuffer = 2048;
 
 [[noreturn]] void CannotCreate(const std::string& path) {
     throw RuntimeError(perr::kPathFileAccess, "SaveTextToFile", "Cannot create file " + path);
@@ -159,12 +158,7 @@ AgentDocuments::AgentDocuments(const AgentIni& ini, TZELAgentCore& core, RandomB
 
 bool AgentDocuments::SendMessageFile(const std::string& path) {
     LastReceivedFile.clear();
-    auto message = std::make_unique<TZELMessage>();
-    message->Data = platform::ReadWholeFile(path);
-    message->TradePartner =
-        platform::GetProfileString("zelInfo", "TRADEPARTNER", "", kProfileBuffer, path);
-    message->DocType = platform::GetProfileString("zelInfo", "DOCTYPE", "", kProfileBuffer, path);
-    message->AgentId = core_.AgentId;
+    auto message = ReadDocumentFile(path, core_.AgentId);
 
     // The hub client takes the file over: it keeps the document under a name of its own until
     // the hub has taken the message, so nothing handed over is lost when the program ends.
