@@ -122,6 +122,44 @@ TEST_F(AgentWindowTest, ButtonsSendTheTestMessageAndFetchItBack) {
     EXPECT_TRUE(form->Memo1->toPlainText().contains("DOCTYPE=MESSAGE"));
 }
 
+// Documents handed over while the hub is away, the program ended, started again with the hub
+// there: its first mail check signs up and then sends them; they arrive once each, in order.
+TEST_F(AgentWindowTest, DocumentsWaitingAtTheEndGoOutAfterTheNextStart) {
+    SetIni("AGENT CORE", "HUB_URL", testutil::HubProcess::UrlFor(testutil::FreePort()));
+    SetIni("DocTypeDir", "QUERY", WindowsPath(zeldist));
+    SetIni("DocTypeExt", "QUERY", ".req");
+    std::string spool;
+    {
+        TForm1 first(iniPath, WindowsPath(prog));
+        for (int n = 1; n <= 3; ++n) {
+            std::string doc = sandbox.dir().Write("out/" + std::to_string(n) + ".txt",
+                                                  std::string(kQuery) + "N=" + std::to_string(n) + "\r\n");
+            first.Controller().SendFile(WindowsPath(doc));
+            EXPECT_FALSE(fs::exists(doc));
+        }
+        spool = platform::NativePath(first.Controller().Documents().WorkingDir + "spool");
+        EXPECT_EQ(Files(spool, ".spool").size(), 3u);
+    }
+    EXPECT_EQ(Ini("AGENT CORE", "Agent_Id"), "-1");
+
+    SetIni("AGENT CORE", "HUB_URL", hub.Url());
+    TForm1 second(iniPath, WindowsPath(prog));
+    EXPECT_EQ(Ini("AGENT CORE", "Agent_Id"), "1");
+    EXPECT_TRUE(Files(spool, ".spool").empty());
+    std::vector<std::string> arrived;
+    for (int i = 0; i < 4; ++i) {
+        second.Controller().CheckMail();
+        const std::string last = second.Controller().Documents().LastReceivedFile;
+        if (last.empty()) continue;
+        auto n = FindReplyValue(platform::ReadWholeFile(last), "N");
+        arrived.push_back(n ? *n : "?");
+        second.Controller().Documents().LastReceivedFile.clear();
+    }
+    EXPECT_EQ(arrived, (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(Files(zeldist, ".req").size(), 3u);
+    EXPECT_TRUE(boxes.texts.empty());
+}
+
 TEST_F(AgentWindowTest, EleventhDocumentClearsTheVisibleActivityView) {
     StartWithHub();
     form->show();
