@@ -61,9 +61,9 @@ public:
     std::string LastReceivedFile;
 
     // Sends one document file through the hub client. The file is consumed at once (the hub
-    // client keeps the document under a name of its own until the hub has taken it). When the
-    // queue already holds 10 messages the file is renamed to the extension ".err" and the
-    // result is false.
+    // client keeps the document in its spool folder until the hub has taken it, also across
+    // a restart). When 10 documents handed over in this run already wait, the file is renamed
+    // to the extension ".err" and the result is false.
     bool SendMessageFile(const std::string& path);
 
     // Writes a received document into the folder its type is mapped to. Delete is set true.
