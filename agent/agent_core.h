@@ -32,7 +32,8 @@ public:
     // at once, as if the file were consumed) or, while it has none, aside to the same name
     // followed by ".sending". The core deletes the file once the hub took the message and
     // renames it to the original name with the extension ".err" when the hub rejects the
-    // message. So no handed-over document is lost when the program ends with messages still
+    // message (a leftover of an earlier run, or one whose ".err" name is taken, becomes
+    // ".err" where it waited). So no handed-over document is lost when the program ends with messages still
     // queued or the hub refuses one.
     struct QueuedMessage {
         std::unique_ptr<TZELMessage> message;
