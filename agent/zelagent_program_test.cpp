@@ -114,8 +114,10 @@ TEST(ZelAgentProgram, OffersItsInterfaceBeforeTheFirstMailCheckEnds) {
     platform::testing::TempDir dir;
     testutil::RawServer stalledHub({"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nAction=NO"},
                                    true);
-    std::string agent = InstallAgent(dir, "prog", "ZelAgent");
-    dir.Write("prog/ZelAgent.INI", "[AGENT CORE]\r\nHUB_URL=" + stalledHub.Url() + "\r\n");
+    // Its own program name: the one-instance lock is machine-wide and named after the program,
+    // and the other program tests run at the same time.
+    std::string agent = InstallAgent(dir, "prog", "ZelAgentEarlyBus");
+    dir.Write("prog/ZelAgentEarlyBus.INI", "[AGENT CORE]\r\nHUB_URL=" + stalledHub.Url() + "\r\n");
     Running running(agent, AgentEnv(dir));
     EXPECT_TRUE(testutil::WaitFor([&] { return !stalledHub.Requests().empty(); }));
     EXPECT_TRUE(testutil::WaitFor(ServiceOnBus)) << "the interface waited for the hub";
