@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -188,6 +189,25 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
     if (!ParentExists(p)) Fail(ENOTDIR, "WriteWholeFile", path);
     int e = detail::ReplaceNative(p, bytes);
     if (e != 0) Fail(e, "WriteWholeFile", path);
+}
+
+ScopedFileLock::ScopedFileLock(const std::string& lockPath) {
+    for (std::size_t i = 1; i < lockPath.size(); ++i)
+        if (lockPath[i] == '/') ::mkdir(lockPath.substr(0, i).c_str(), 0777);
+    fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ >= 0) {
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                ::close(fd_);
+                fd_ = -1;
+                break;
+            }
+        }
+    }
+}
+
+ScopedFileLock::~ScopedFileLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
 }
 
 std::string TempFolder() {

@@ -33,6 +33,21 @@ std::string ReadWholeFile(const std::string& path);
 // Writes the bytes under a temporary name and renames into place; throws on failure.
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 
+// Holds an exclusive lock on the native file `lockPath` (created, with its folders, as needed)
+// for the life of the object, across processes. A lock that cannot be had (unwritable folder)
+// is not taken; callers treat it as advisory.
+class ScopedFileLock {
+public:
+    explicit ScopedFileLock(const std::string& lockPath);
+    ~ScopedFileLock();
+    ScopedFileLock(const ScopedFileLock&) = delete;
+    ScopedFileLock& operator=(const ScopedFileLock&) = delete;
+    bool Held() const noexcept { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
 // Temp folder in Windows form with a trailing backslash ($TMPDIR, else /tmp).
 std::string TempFolder();
 // Station name (upper case, as the platform reports computer names).

@@ -1,9 +1,6 @@
 #include "platform/settings.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -13,6 +10,7 @@
 #include "platform/error.h"
 #include "platform/ini_text.h"
 #include "platform/atomic_file.h"
+#include "platform/files.h"
 
 namespace zel::platform {
 namespace {
@@ -38,29 +36,6 @@ bool MakeParents(const std::string& path) {
     return true;
 }
 
-// Holds an exclusive lock on "<store>.lock" for the scope, across processes: two programs (or
-// a restarted instance overlapping the old one) rewriting the store would otherwise lose each
-// other's settings and counters.
-class FileLock {
-public:
-    explicit FileLock(const std::string& storePath) {
-        std::string lockPath = storePath + ".lock";
-        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-        }
-    }
-    ~FileLock() {
-        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-
-private:
-    int fd_ = -1;
-};
-
 // The store is read and replaced whole under one lock, so a bump of a counter (read, add,
 // save) cannot interleave with another writer inside a single call. Writes are forced to disk:
 // counters and numbers handed out must not come back after a power loss.
@@ -70,7 +45,9 @@ void Modify(const std::string& app, Edit edit) {
     std::string path = SettingsFilePath(app);
     if (!MakeParents(path))
         throw RuntimeError(err::kPathFileAccess, "SaveSetting", "Cannot create the folder of " + path);
-    FileLock fileLock(path);
+    // Two programs (or a restarted instance overlapping the old one) rewriting the store would
+    // otherwise lose each other's settings and counters.
+    ScopedFileLock fileLock(path + ".lock");
     std::string bytes;
     int e = detail::ReadNative(path, bytes);
     if (e != 0 && e != ENOENT)

@@ -1,9 +1,5 @@
 #include "processor/utilities.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -55,48 +51,11 @@ std::size_t SkipBlanks(const std::string& s, std::size_t pos) {
 // store: two instances must never draw the same number from the same stored value.
 class CounterLock {
 public:
-    CounterLock() {
-        std::string path = platform::SettingsFilePath(kSettingsApp);
-        auto slash = path.rfind('/');
-        if (slash != std::string::npos) {
-            std::string folder = path.substr(0, slash);
-            // The folder may not exist yet on a first run; the store's own save creates it too.
-            for (std::size_t i = 1; i <= folder.size(); ++i)
-                if (i == folder.size() || folder[i] == '/')
-                    ::mkdir(folder.substr(0, i).c_str(), 0777);
-        }
-        fd_ = ::open((path + ".counter-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd_ >= 0)
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-    }
-    ~CounterLock() {
-        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-    }
-    CounterLock(const CounterLock&) = delete;
-    CounterLock& operator=(const CounterLock&) = delete;
+    CounterLock() : lock_(platform::SettingsFilePath(kSettingsApp) + ".counter-lock") {}
 
 private:
-    int fd_ = -1;
+    platform::ScopedFileLock lock_;
 };
-
-// A number handed out must never come back after a power loss: the store that holds its
-// successor is forced to disk before the number is used.
-void SyncStore() {
-    std::string path = platform::SettingsFilePath(kSettingsApp);
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos) return;
-    int dir = ::open(path.substr(0, slash).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-}
 
 // The counter text read as a 32-bit ticket number, or error 6.
 std::int32_t TicketFromText(const std::string& text) {
@@ -166,8 +125,9 @@ std::int32_t NextPickTicketNumber() {
 
     std::string next = std::to_string(n + 1);
     settings.SetTicketCounter(next);
+    // The store forces its writes to disk, so a number handed out never comes back after a
+    // power loss.
     platform::SaveSetting(kSettingsApp, kSettingsSection, kCounterKey, next);
-    SyncStore();
     return n;
 }
 
