@@ -1,11 +1,9 @@
 #include "processor/restart.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
-
 #include "engine/state.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 #include "platform/seams.h"
 
 namespace zel::processor {
@@ -17,18 +15,6 @@ ProcessStarter& Starter() {
 }
 
 }  // namespace
-
-bool StartDetached(const std::string& nativePath,
-                   const std::map<std::string, std::string>& environment) {
-    QProcess process;
-    process.setProgram(QString::fromStdString(nativePath));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const auto& [name, value] : environment)
-        env.insert(QString::fromStdString(name), QString::fromStdString(value));
-    process.setProcessEnvironment(env);
-    process.setStandardInputFile(QProcess::nullDevice());
-    return process.startDetached();
-}
 
 ProcessStarter SetProcessStarter(ProcessStarter starter) {
     ProcessStarter old = std::move(Starter());
@@ -45,7 +31,7 @@ void RestartProgram() {
     try {
         std::string native = platform::NativePath(program);
         std::map<std::string, std::string> env{{kShowStateVariable, kShowMinimized}};
-        started = Starter() ? Starter()(native, env) : StartDetached(native, env);
+        started = Starter() ? Starter()(native, env) : platform::StartDetached(native, env);
     } catch (const std::exception&) {
         started = false;
     }

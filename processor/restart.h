@@ -19,14 +19,12 @@ inline constexpr const char* kShowMinimized = "minimized";
 // instance cannot be started a message box says so; this instance ends all the same.
 [[noreturn]] void RestartProgram();
 
-// Starts a program detached from this one, with the given extra environment variables; false
-// when it could not be started.
+// Starts the new instance (platform::StartDetached unless a test replaces it); false when it
+// could not be started.
 using ProcessStarter = std::function<bool(const std::string& nativePath,
                                           const std::map<std::string, std::string>& environment)>;
-bool StartDetached(const std::string& nativePath,
-                   const std::map<std::string, std::string>& environment);
 // Replaces how RestartProgram starts the new instance (tests); an empty starter restores
-// StartDetached. Returns the previous one.
+// platform::StartDetached. Returns the previous one.
 ProcessStarter SetProcessStarter(ProcessStarter starter);
 
 }  // namespace zel::processor

@@ -1,5 +1,7 @@
 #include "processor/restart.h"
 
+#include "platform/process.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -76,11 +78,11 @@ TEST_F(RestartTest, StartDetachedRunsTheProgramWithTheExtraEnvironment) {
     platform::testing::TempDir dir;
     std::string script = dir.Write("child.sh", "#!/bin/sh\necho \"$ZEL_SHOW_STATE\" > \"$0.out\"\n");
     ::chmod(script.c_str(), 0755);
-    ASSERT_TRUE(StartDetached(script, {{kShowStateVariable, kShowMinimized}}));
+    ASSERT_TRUE(platform::StartDetached(script, {{kShowStateVariable, kShowMinimized}}));
     for (int i = 0; i < 100 && !dir.Exists("child.sh.out"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(dir.Read("child.sh.out"), "minimized\n");
-    EXPECT_FALSE(StartDetached(dir.path() + "/missing", {}));
+    EXPECT_FALSE(platform::StartDetached(dir.path() + "/missing", {}));
 }
 
 }  // namespace

@@ -1,0 +1,12 @@
+#pragma once
+// Starting another program, detached from this one (it outlives us).
+#include <map>
+#include <string>
+
+namespace zel::platform {
+
+// Starts the program at `path` (Windows form or native) with the current environment plus
+// `environment`, standard input from the null device. False when it could not be started.
+bool StartDetached(const std::string& path, const std::map<std::string, std::string>& environment = {});
+
+}  // namespace zel::platform
