@@ -1,5 +1,7 @@
 #include "agent/agent_window.h"
 
+#include <QGuiApplication>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -93,6 +95,16 @@ TForm1::~TForm1() {
     TrayIcon->hide();
 }
 
+namespace {
+// A desktop without a notification area: a window hidden to the tray could never be reached
+// again, so it is shown at start and its close box ends the program. (Offscreen sessions have
+// no tray either, but nobody looks at them.)
+bool DesktopWithoutTray() {
+    QString p = QGuiApplication::platformName();
+    return !QSystemTrayIcon::isSystemTrayAvailable() && p != "offscreen" && p != "minimal";
+}
+}  // namespace
+
 template <typename F>
 void TForm1::ShowingErrors(F&& op) {
     try {
@@ -121,6 +133,7 @@ void TForm1::FormCreate() {
             QString::fromStdString(platform::NativePath(controller_.Documents().WorkingDir)));
         controller_.CheckMail();
     });
+    if (DesktopWithoutTray()) show();
 }
 
 void TForm1::AddActivityLine(const std::string& text) {
@@ -190,6 +203,10 @@ void TForm1::TrayIconMessage(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (!FClosing && DesktopWithoutTray()) {
+        MnuCloseClick();
+        return;
+    }
     if (FClosing) {
         event->accept();
         return;
