@@ -61,7 +61,13 @@ std::string GetProfileString(const std::string& section, const std::string& key,
         ini::Document doc;
         if (Load(file, doc)) {
             std::string v;
-            if (doc.GetValue(section, key, v)) value = v;
+            if (doc.GetValue(section, key, v)) {
+                // One pair of matching quotes around a value is not part of it, as documents
+                // written for the platform's profile reader expect.
+                if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+                    v = v.substr(1, v.size() - 2);
+                value = v;
+            }
         }
     }
     value = CutAtNul(value);

@@ -22,6 +22,19 @@ TEST(Profile, ReadsKeysWithoutCaseFirstDuplicateWinsAndDefaults) {
     EXPECT_EQ(GetProfileString("Nope", "k", "d", 100, "\\\\host\\missing.ini"), "d");
 }
 
+TEST(Profile, OnePairOfMatchingQuotesIsDroppedFromASingleValue) {
+    SandboxEnv env;
+    env.dir().Write("unc/host/DadAri/zeldist/a.req",
+                    "[S]\nA=\"quoted value\"\nB='x'\nC=\"half\nD=\"mixed'\nE=\"\"\n");
+    EXPECT_EQ(GetProfileString("S", "A", "", 100, kDoc), "quoted value");
+    EXPECT_EQ(GetProfileString("S", "B", "", 100, kDoc), "x");
+    EXPECT_EQ(GetProfileString("S", "C", "", 100, kDoc), "\"half");
+    EXPECT_EQ(GetProfileString("S", "D", "", 100, kDoc), "\"mixed'");
+    EXPECT_EQ(GetProfileString("S", "E", "d", 100, kDoc), "");
+    // A whole-section read hands the lines over as they stand.
+    EXPECT_EQ(GetProfileSectionLines("S", kDoc)[0], "A=\"quoted value\"");
+}
+
 TEST(Profile, CallerBufferCutsValuesAndNulEndsThem) {
     SandboxEnv env;
     std::string longValue(150, 'v');
