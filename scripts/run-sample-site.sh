@@ -8,12 +8,12 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${BUILD_DIR:-$ROOT/build}"
 
-if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ] && [ -z "${ZEL_IN_SESSION:-}" ]; then
+if [ -z "${ZEL_IN_SESSION:-}" ]; then
   bash "$ROOT/scripts/build.sh"
-  # The agent's automation interface lives on a session bus: give the site a private one.
+  # The agent's automation interface lives on a session bus: the sample site gets a private
+  # one, so it never meets an agent of the desktop session.
   exec env ZEL_IN_SESSION=1 dbus-run-session -- bash "$0" "$@"
 fi
-[ -x "$BUILD/apps/Dulvan/Dulvan" ] || bash "$ROOT/scripts/build.sh"
 
 SHARE_JSON="${SHARE_JSON:-$ROOT/samples/share.json}"
 SITE="${SITE_DIR:-$BUILD/sample-site}"
@@ -50,6 +50,10 @@ cp "$BUILD/apps/ZelAgent/ZelAgent" "$SITE/agent/ZelAgent"
 } > "$SITE/agent/ZelAgent.INI"
 "$SITE/agent/ZelAgent" > "$SITE/agent.out" 2>&1 &
 pids+=($!)
+sleep 0.5
+if ! kill -0 "${pids[-1]}" 2>/dev/null; then
+  echo "ZelAgent ended at once (another ZelAgent runs on this machine?)"; cat "$SITE/agent.out"; exit 1
+fi
 
 echo "== Starting Dulvan on \\\\$HOST\\QMRLINK\\QMR$DIR"
 mkdir -p "$XDG_CONFIG_HOME/Zel"
@@ -57,6 +61,10 @@ printf '[Distributor\\Settings\\Connection]\r\nHost=%s\r\nDirectory=%s\r\nAuto-S
   "$HOST" "$DIR" > "$XDG_CONFIG_HOME/Zel/settings.ini"
 "$BUILD/apps/Dulvan/Dulvan" > "$SITE/dulvan.out" 2>&1 &
 pids+=($!)
+
+ZELDIST="$ZEL_UNC_ROOT/$HOST/DadAri/zeldist"
+for _ in $(seq 100); do [ -d "$ZELDIST" ] && break; sleep 0.1; done
+[ -d "$ZELDIST" ] || { echo "Dulvan did not make its request folder"; cat "$SITE/dulvan.out"; exit 1; }
 
 call() { gdbus call --session --dest net.zel.ZelAgent --object-path /ZelAgent --method "net.zel.IZelAgent.$1" "${@:2}"; }
 for _ in $(seq 150); do call CheckMail >/dev/null 2>&1 && break; sleep 0.1; done
@@ -68,7 +76,6 @@ for f in "$ROOT"/samples/requests/*.txt; do
 done
 for f in "$ROOT"/samples/requests/*.txt; do call CheckMail >/dev/null; done
 
-ZELDIST="$ZEL_UNC_ROOT/$HOST/DadAri/zeldist"
 want=$(ls "$ROOT"/samples/requests/*.txt | wc -l)
 for _ in $(seq 200); do
   got=$(find "$ZELDIST" -maxdepth 1 -name '*.req.[12]' 2>/dev/null | wc -l)
