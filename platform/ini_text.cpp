@@ -17,58 +17,106 @@ std::string OneLine(const std::string& s) {
 }
 }  // namespace
 
-std::string Trim(const std::string& s) {
+std::string Trim(std::string_view s) {
     std::size_t b = 0, e = s.size();
     while (b < e && IsBlank(s[b])) ++b;
     while (e > b && IsBlank(s[e - 1])) --e;
-    return s.substr(b, e - b);
+    return std::string(s.substr(b, e - b));
 }
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
-bool HeaderName(const std::string& text, std::string& name) {
+bool HeaderName(std::string_view text, std::string& name) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;
     if (i >= text.size() || text[i] != '[') return false;
     auto close = text.find(']', i + 1);
-    if (close == std::string::npos) return false;
+    if (close == std::string_view::npos) return false;
     name = Trim(text.substr(i + 1, close - i - 1));
     return true;
 }
 
-bool SplitKeyLine(const std::string& text, std::string& key, std::string& value) {
+bool SplitKeyLine(std::string_view text, std::string& key, std::string& value) {
     auto eq = text.find('=');
-    if (eq == std::string::npos) return false;
+    if (eq == std::string_view::npos) return false;
     key = Trim(text.substr(0, eq));
     if (!key.empty() && key[0] == ';') return false;
     value = Trim(text.substr(eq + 1));
     return true;
 }
 
+namespace {
+
+// Calls fn(text) for each body line of the first section named `section`.
+template <class Fn>
+void ForEachBodyLine(std::string_view bytes, const std::string& section, Fn fn) {
+    const std::string want = Trim(section);
+    enum { Before, Inside } state = Before;
+    ForEachLine(bytes, [&](std::string_view text, std::string_view) {
+        std::string name;
+        if (HeaderName(text, name)) {
+            if (state == Inside) return false;
+            if (EqualNoCase(name, want)) state = Inside;
+            return true;
+        }
+        return state == Before || fn(text);
+    });
+}
+
+}  // namespace
+
+bool ReadValue(std::string_view bytes, const std::string& section, const std::string& key,
+               std::string& value) {
+    const std::string want = Trim(key);
+    bool found = false;
+    ForEachBodyLine(bytes, section, [&](std::string_view text) {
+        std::string k, v;
+        if (SplitKeyLine(text, k, v) && EqualNoCase(k, want)) {
+            value = std::move(v);
+            found = true;
+        }
+        return !found;
+    });
+    return found;
+}
+
+std::vector<std::string> ReadSectionEntries(std::string_view bytes, const std::string& section,
+                                            std::size_t enoughChars) {
+    std::vector<std::string> out;
+    std::size_t chars = 0;
+    ForEachBodyLine(bytes, section, [&](std::string_view text) {
+        std::string k, v;
+        if (SplitKeyLine(text, k, v)) {
+            out.push_back(k + "=" + v);
+        } else {
+            std::string t = Trim(text);
+            if (t.empty() || t[0] == ';') return true;
+            out.push_back(std::move(t));
+        }
+        chars += out.back().size() + 1;
+        return chars <= enoughChars;
+    });
+    return out;
+}
+
+std::vector<std::string> ReadSectionNames(std::string_view bytes) {
+    std::vector<std::string> out;
+    ForEachLine(bytes, [&](std::string_view text, std::string_view) {
+        std::string name;
+        if (HeaderName(text, name)) out.push_back(std::move(name));
+        return true;
+    });
+    return out;
+}
+
 Document Document::Parse(const std::string& bytes) {
     Document d;
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        auto nl = bytes.find('\n', i);
-        Line l;
-        if (nl == std::string::npos) {
-            l.text = bytes.substr(i);
-            i = bytes.size();
-        } else {
-            std::size_t end = nl;
-            if (end > i && bytes[end - 1] == '\r') {
-                --end;
-                l.eol = "\r\n";
-            } else {
-                l.eol = "\n";
-            }
-            l.text = bytes.substr(i, end - i);
-            i = nl + 1;
-        }
-        d.lines.push_back(std::move(l));
-    }
+    ForEachLine(bytes, [&](std::string_view text, std::string_view eol) {
+        d.lines.push_back({std::string(text), std::string(eol)});
+        return true;
+    });
     return d;
 }
 
@@ -108,42 +156,6 @@ long Document::FindKey(std::size_t header, const std::string& key) const {
         if (SplitKeyLine(lines[i].text, k, v) && EqualNoCase(k, want)) return static_cast<long>(i);
     }
     return -1;
-}
-
-std::vector<std::string> Document::SectionNames() const {
-    std::vector<std::string> out;
-    for (const auto& l : lines) {
-        std::string name;
-        if (HeaderName(l.text, name)) out.push_back(name);
-    }
-    return out;
-}
-
-std::vector<std::string> Document::SectionEntries(const std::string& section) const {
-    std::vector<std::string> out;
-    long h = FindSection(section);
-    if (h < 0) return out;
-    std::size_t end = BodyEnd(static_cast<std::size_t>(h));
-    for (std::size_t i = static_cast<std::size_t>(h) + 1; i < end; ++i) {
-        std::string k, v;
-        if (SplitKeyLine(lines[i].text, k, v)) {
-            out.push_back(k + "=" + v);
-        } else {
-            std::string t = Trim(lines[i].text);
-            if (!t.empty() && t[0] != ';') out.push_back(t);
-        }
-    }
-    return out;
-}
-
-bool Document::GetValue(const std::string& section, const std::string& key, std::string& value) const {
-    long h = FindSection(section);
-    if (h < 0) return false;
-    long k = FindKey(static_cast<std::size_t>(h), key);
-    if (k < 0) return false;
-    std::string kk;
-    SplitKeyLine(lines[static_cast<std::size_t>(k)].text, kk, value);
-    return true;
 }
 
 void Document::EnsureLastLineEnded() {

@@ -2,6 +2,7 @@
 // The in-memory form of one INI document that the profile services edit. Each line keeps its
 // own bytes and line end, so lines an edit does not touch are written back byte for byte.
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zel::platform::ini {
@@ -23,12 +24,6 @@ public:
     // Index of the first line of the body holding `key`, or -1.
     long FindKey(std::size_t header, const std::string& key) const;
 
-    std::vector<std::string> SectionNames() const;
-    // Body lines holding content, as "key=value" (blanks around both trimmed) or the trimmed
-    // line for lines without '='.
-    std::vector<std::string> SectionEntries(const std::string& section) const;
-    bool GetValue(const std::string& section, const std::string& key, std::string& value) const;
-
     void SetValue(const std::string& section, const std::string& key, const std::string& value);
     bool DeleteKey(const std::string& section, const std::string& key);
     // Removes every section for which `match(name)` is true; true when any went.
@@ -43,10 +38,37 @@ private:
     std::size_t AppendSection(const std::string& section);
 };
 
+// Reads straight from the bytes of a document, holding no more than the answer: a document
+// of millions of short lines (a hostile request) costs one pass and no memory per line.
+bool ReadValue(std::string_view bytes, const std::string& section, const std::string& key,
+               std::string& value);
+// Body lines holding content, as "key=value" (blanks around both trimmed) or the trimmed line
+// for lines without '='. Collecting stops once the entries hold more than `enoughChars`
+// characters counting one separator each.
+std::vector<std::string> ReadSectionEntries(std::string_view bytes, const std::string& section,
+                                            std::size_t enoughChars = std::string::npos);
+std::vector<std::string> ReadSectionNames(std::string_view bytes);
+
+// Calls fn(text, eol) for each line of `bytes`; fn returns false to stop.
+template <class Fn>
+void ForEachLine(std::string_view bytes, Fn fn) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        std::size_t nl = bytes.find('\n', i);
+        if (nl == std::string_view::npos) {
+            fn(bytes.substr(i), std::string_view());
+            return;
+        }
+        std::size_t end = (nl > i && bytes[nl - 1] == '\r') ? nl - 1 : nl;
+        if (!fn(bytes.substr(i, end - i), bytes.substr(end, nl + 1 - end))) return;
+        i = nl + 1;
+    }
+}
+
 // Blank-trimmed header name if `text` is a section header line.
-bool HeaderName(const std::string& text, std::string& name);
-bool SplitKeyLine(const std::string& text, std::string& key, std::string& value);
-std::string Trim(const std::string& s);
+bool HeaderName(std::string_view text, std::string& name);
+bool SplitKeyLine(std::string_view text, std::string& key, std::string& value);
+std::string Trim(std::string_view s);
 bool EqualNoCase(const std::string& a, const std::string& b);
 
 template <class Pred>

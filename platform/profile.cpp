@@ -16,7 +16,10 @@ std::mutex& ProfileMutex() {
     return m;
 }
 
-bool Load(const std::string& file, ini::Document& doc, std::string* native = nullptr) {
+// The bytes of the document at the Windows-form path `file`. A missing file reads as an empty
+// document; one that exists but cannot be read is a failure, so that a write never replaces it
+// with a document that has lost its contents.
+bool LoadBytes(const std::string& file, std::string& bytes, std::string* native = nullptr) {
     std::string path;
     try {
         path = NativePath(file);
@@ -24,21 +27,17 @@ bool Load(const std::string& file, ini::Document& doc, std::string* native = nul
         return false;
     }
     if (native) *native = path;
-    std::string bytes;
     int e = detail::ReadNative(path, bytes);
-    // A missing file reads as an empty document; one that exists but cannot be read must not
-    // be replaced by a write that would drop its contents.
     if (e != 0 && e != ENOENT) return false;
-    doc = ini::Document::Parse(bytes);
     return true;
 }
 
 template <class Edit>
 bool Modify(const std::string& file, Edit edit) {
     std::lock_guard<std::mutex> lock(ProfileMutex());
-    ini::Document doc;
-    std::string native;
-    if (!Load(file, doc, &native)) return false;
+    std::string bytes, native;
+    if (!LoadBytes(file, bytes, &native)) return false;
+    ini::Document doc = ini::Document::Parse(bytes);
     if (!edit(doc)) return true;  // nothing to change
     return detail::ReplaceNative(native, doc.Serialize()) == 0;
 }
@@ -58,10 +57,10 @@ std::string GetProfileString(const std::string& section, const std::string& key,
     std::string value = def;
     {
         std::lock_guard<std::mutex> lock(ProfileMutex());
-        ini::Document doc;
-        if (Load(file, doc)) {
+        std::string bytes;
+        if (LoadBytes(file, bytes)) {
             std::string v;
-            if (doc.GetValue(section, key, v)) {
+            if (ini::ReadValue(bytes, section, key, v)) {
                 // One pair of matching quotes around a value is not part of it, as documents
                 // written for the platform's profile reader expect.
                 if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
@@ -75,17 +74,24 @@ std::string GetProfileString(const std::string& section, const std::string& key,
     return value;
 }
 
-std::vector<std::string> GetProfileSectionLines(const std::string& section, const std::string& file) {
+namespace {
+std::vector<std::string> SectionEntries(const std::string& section, const std::string& file,
+                                        std::size_t enoughChars) {
     std::lock_guard<std::mutex> lock(ProfileMutex());
-    ini::Document doc;
-    if (!Load(file, doc)) return {};
-    return doc.SectionEntries(section);
+    std::string bytes;
+    if (!LoadBytes(file, bytes)) return {};
+    return ini::ReadSectionEntries(bytes, section, enoughChars);
+}
+}  // namespace
+
+std::vector<std::string> GetProfileSectionLines(const std::string& section, const std::string& file) {
+    return SectionEntries(section, file, std::string::npos);
 }
 
 std::string GetProfileSection(const std::string& section, std::size_t bufferSize,
                               const std::string& file) {
     std::string all;
-    for (const auto& e : GetProfileSectionLines(section, file)) {
+    for (const auto& e : SectionEntries(section, file, bufferSize)) {
         all += e;
         all += '\0';
     }
@@ -103,9 +109,9 @@ std::string GetProfileSection(const std::string& section, std::size_t bufferSize
 
 std::vector<std::string> GetProfileSectionNames(const std::string& file) {
     std::lock_guard<std::mutex> lock(ProfileMutex());
-    ini::Document doc;
-    if (!Load(file, doc)) return {};
-    return doc.SectionNames();
+    std::string bytes;
+    if (!LoadBytes(file, bytes)) return {};
+    return ini::ReadSectionNames(bytes);
 }
 
 bool WriteProfileString(const std::string& section, const std::string& key,

@@ -1,6 +1,11 @@
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "platform/test_support.h"
 
@@ -119,3 +124,38 @@ TEST(Profile, LargeAndGarbageDocumentsReadWithoutHarm) {
     EXPECT_EQ(after.substr(0, garbage.size()), garbage);
     EXPECT_EQ(GetProfileString("Tail", "k", "", 100, kDoc), "v");
 }
+
+#if !defined(__SANITIZE_ADDRESS__)
+TEST(Profile, ReadsOfADocumentOfMillionsOfLinesNeedNoMemoryPerLine) {
+    SandboxEnv env;
+    // 16 MB of line breaks, a section header between them, and a key at the very end.
+    std::string doc = "[ZELINFO]\r\n" + std::string(8u << 20, '\n') + "[S]\r\n" +
+                      std::string(8u << 20, '\n') + "[S]\r\nk=v\r\n";
+    env.dir().Write("unc/host/DadAri/zeldist/a.req", doc);
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // A few times the document's size is all the reads may take.
+        long pages = 0;
+        if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+            std::fclose(f);
+        }
+        rlimit cap{};
+        cap.rlim_cur = cap.rlim_max =
+            static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (160u << 20);
+        ::setrlimit(RLIMIT_AS, &cap);
+        bool ok = false;
+        try {
+            ok = GetProfileString("S", "k", "none", 100, kDoc) == "none" &&
+                 GetProfileSection("ZELINFO", 4096, kDoc) == std::string(2, '\0') &&
+                 GetProfileSectionNames(kDoc).size() == 3;
+        } catch (...) {
+        }
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+#endif

@@ -73,7 +73,7 @@ std::string GetSetting(const std::string& appName, const std::string& section,
     std::string bytes;
     if (detail::ReadNative(SettingsFilePath(appName), bytes) != 0) return def;
     std::string v;
-    if (ini::Document::Parse(bytes).GetValue(section, key, v)) return v;
+    if (ini::ReadValue(bytes, section, key, v)) return v;
     return def;
 }
 
