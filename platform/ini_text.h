@@ -9,7 +9,7 @@ namespace zel::platform::ini {
 
 struct Line {
     std::string text;  // without the line end
-    std::string eol;   // "\r\n", "\n" or "" (last line without one)
+    std::string eol;   // "\r\n", "\n", "\r" or "" (last line without one)
 };
 
 class Document {
@@ -49,19 +49,22 @@ std::vector<std::string> ReadSectionEntries(std::string_view bytes, const std::s
                                             std::size_t enoughChars = std::string::npos);
 std::vector<std::string> ReadSectionNames(std::string_view bytes);
 
-// Calls fn(text, eol) for each line of `bytes`; fn returns false to stop.
+// Calls fn(text, eol) for each line of `bytes`; fn returns false to stop. A line ends with
+// CR LF, LF, or a CR alone (documents from systems that end lines that way); values written
+// here never hold a CR or LF, so a lone CR is never part of one.
 template <class Fn>
 void ForEachLine(std::string_view bytes, Fn fn) {
     std::size_t i = 0;
     while (i < bytes.size()) {
-        std::size_t nl = bytes.find('\n', i);
-        if (nl == std::string_view::npos) {
+        std::size_t end = bytes.find_first_of("\r\n", i);
+        if (end == std::string_view::npos) {
             fn(bytes.substr(i), std::string_view());
             return;
         }
-        std::size_t end = (nl > i && bytes[nl - 1] == '\r') ? nl - 1 : nl;
-        if (!fn(bytes.substr(i, end - i), bytes.substr(end, nl + 1 - end))) return;
-        i = nl + 1;
+        std::size_t next = end + 1;
+        if (bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') ++next;
+        if (!fn(bytes.substr(i, end - i), bytes.substr(end, next - end))) return;
+        i = next;
     }
 }
 

@@ -3,7 +3,7 @@
 // - section and key names match without regard to case; surrounding blanks are ignored;
 // - the first of duplicate sections/keys wins when reading;
 // - bytes are kept as they are (no re-encoding); lines are written with CR LF and read with
-//   CR LF or LF; every line a write does not touch is kept byte for byte;
+//   CR LF, LF or a lone CR; every line a write does not touch is kept byte for byte;
 // - a missing file reads as defaults and is created by the first write;
 // - a write replaces the file atomically (new file, then rename), so a reader or a crash never
 //   sees a half-written document. Writes return false when the document could not be written.

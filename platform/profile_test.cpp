@@ -159,3 +159,23 @@ TEST(Profile, ReadsOfADocumentOfMillionsOfLinesNeedNoMemoryPerLine) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 #endif
+
+TEST(Profile, ALoneCarriageReturnEndsALine) {
+    SandboxEnv env;
+    env.dir().Write("unc/host/DadAri/zeldist/a.req",
+                    "[ZELINFO]\rDocType=Query\rDealerNumber=42\r[COUNT]\rPOItemCount=2\r");
+    EXPECT_EQ(GetProfileString("ZELINFO", "DocType", "", 100, kDoc), "Query");
+    EXPECT_EQ(GetProfileString("COUNT", "POItemCount", "", 100, kDoc), "2");
+    EXPECT_EQ(GetProfileSection("ZELINFO", 4096, kDoc),
+              std::string("DocType=Query\0DealerNumber=42\0\0", 31));
+    // A write keeps the other lines as they were and the document stays readable.
+    ASSERT_TRUE(WriteProfileString("ZELINFO", "DocType", "Exception", kDoc));
+    ASSERT_TRUE(WriteProfileString("COUNT", "ErrCount", "1", kDoc));
+    EXPECT_EQ(env.dir().Read("unc/host/DadAri/zeldist/a.req"),
+              "[ZELINFO]\rDocType=Exception\rDealerNumber=42\r[COUNT]\rPOItemCount=2\rErrCount=1\r\n");
+    EXPECT_EQ(GetProfileString("ZELINFO", "DealerNumber", "", 100, kDoc), "42");
+    EXPECT_EQ(GetProfileString("COUNT", "POItemCount", "", 100, kDoc), "2");
+    // A document cut between the CR and the LF of its last line.
+    env.dir().Write("unc/host/DadAri/zeldist/a.req", "[S]\r\nk=1\r");
+    EXPECT_EQ(GetProfileString("S", "k", "", 100, kDoc), "1");
+}
