@@ -87,14 +87,19 @@ std::vector<std::string> ReadSectionEntries(std::string_view bytes, const std::s
     std::vector<std::string> out;
     std::size_t chars = 0;
     ForEachBodyLine(bytes, section, [&](std::string_view text) {
-        std::string k, v;
+        std::string entry, k, v;
         if (SplitKeyLine(text, k, v)) {
-            out.push_back(k + "=" + v);
+            entry = k + "=" + v;
         } else {
-            std::string t = Trim(text);
-            if (t.empty() || t[0] == ';') return true;
-            out.push_back(std::move(t));
+            entry = Trim(text);
+            if (!entry.empty() && entry[0] == ';') return true;
         }
+        // The list separates its strings with NULs and ends at an empty one: a NUL inside a
+        // line ends that string, and a line that is empty up to it is left out, so no later
+        // key of the section is lost.
+        if (auto nul = entry.find('\0'); nul != std::string::npos) entry.resize(nul);
+        if (entry.empty()) return true;
+        out.push_back(std::move(entry));
         chars += out.back().size() + 1;
         return chars <= enoughChars;
     });

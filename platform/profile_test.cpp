@@ -179,3 +179,19 @@ TEST(Profile, ALoneCarriageReturnEndsALine) {
     env.dir().Write("unc/host/DadAri/zeldist/a.req", "[S]\r\nk=1\r");
     EXPECT_EQ(GetProfileString("S", "k", "", 100, kDoc), "1");
 }
+
+TEST(Profile, ANulInsideASectionLineEndsOnlyThatEntry) {
+    SandboxEnv env;
+    const std::string nul(1, '\0');
+    env.dir().Write("unc/host/DadAri/zeldist/a.req", "[ZELINFO]\r\nDocType=Query" + nul +
+                                                         "junk\r\n" + nul + "x=1\r\nDealerNumber=42" +
+                                                         nul + "\r\nTradePartner=TP\r\n");
+    const std::string list = GetProfileSection("ZELINFO", 4096, kDoc);
+    EXPECT_EQ(list, std::string("DocType=Query\0DealerNumber=42\0TradePartner=TP\0\0", 47));
+    EXPECT_EQ(GetProfileSectionLines("ZELINFO", kDoc),
+              (std::vector<std::string>{"DocType=Query", "DealerNumber=42", "TradePartner=TP"}));
+    // Copied as a whole section, every key arrives.
+    ASSERT_TRUE(WriteProfileSection("ZELINFO", list, "\\\\host\\DadAri\\zeldist\\a.req.a"));
+    EXPECT_EQ(GetProfileString("ZELINFO", "TradePartner", "", 100, "\\\\host\\DadAri\\zeldist\\a.req.a"),
+              "TP");
+}
