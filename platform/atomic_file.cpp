@@ -38,10 +38,18 @@ int ReadNative(const std::string& nativePath, std::string& bytes) {
 
 int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool durable) {
     static std::atomic<unsigned> counter{0};
-    std::string tmp = nativePath + ".~zel" + std::to_string(::getpid()) + "-" +
-                      std::to_string(counter.fetch_add(1));
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return errno;
+    std::string tmp;
+    int fd = -1;
+    // A name left by an earlier run that died mid-write may carry our process number again (a
+    // restarted program often gets the same one): it is passed over, not taken as a failure
+    // that would stop every later write of the same document.
+    for (int attempt = 0; fd < 0 && attempt < 10000; ++attempt) {
+        tmp = nativePath + ".~zel" + std::to_string(::getpid()) + "-" +
+              std::to_string(counter.fetch_add(1));
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return errno;
+    }
+    if (fd < 0) return EEXIST;
     // Keep the permissions of the document being replaced.
     struct stat st;
     if (::stat(nativePath.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);

@@ -1,10 +1,12 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 
 #include "platform/error.h"
+#include "platform/profile.h"
 #include "platform/seams.h"
 #include "platform/test_support.h"
 
@@ -101,4 +103,17 @@ TEST(Seams, BoxesAndEndingAreReplaceable) {
     } catch (const ProgramEnded& e) {
         EXPECT_EQ(e.code, 3);
     }
+}
+
+TEST(Files, WritesPassOverTemporaryNamesLeftByAnEarlierProcessWithOurNumber) {
+    SandboxEnv env;
+    env.dir().Write("unc/h/s/a.req", "[S]\r\nk=1\r\n");
+    const std::string pid = std::to_string(::getpid());
+    for (int n = 0; n < 500; ++n) {
+        env.dir().Write("unc/h/s/a.req.a.~zel" + pid + "-" + std::to_string(n), "left over");
+        env.dir().Write("unc/h/s/a.req.1.~zel" + pid + "-" + std::to_string(n), "left over");
+    }
+    ASSERT_TRUE(WriteProfileString("S", "k", "2", "\\\\h\\s\\a.req.a"));
+    CopyFile("\\\\h\\s\\a.req.a", "\\\\h\\s\\a.req.1");
+    EXPECT_EQ(env.dir().Read("unc/h/s/a.req.1"), "[S]\r\nk=2\r\n");
 }
