@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +37,20 @@ int ReadNative(const std::string& nativePath, std::string& bytes) {
     return 0;
 }
 
+namespace {
+
+// The target's name with `tail` appended, its name cut short where the whole would be longer
+// than a file name may be: a document whose own name is near that length can still be written.
+std::string TemporaryNameFor(const std::string& nativePath, const std::string& tail) {
+    const auto slash = nativePath.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t room = NAME_MAX > tail.size() ? NAME_MAX - tail.size() : 0;
+    if (nativePath.size() - nameStart <= room) return nativePath + tail;
+    return nativePath.substr(0, nameStart + room) + tail;
+}
+
+}  // namespace
+
 int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool durable) {
     static std::atomic<unsigned> counter{0};
     std::string tmp;
@@ -44,8 +59,8 @@ int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool 
     // restarted program often gets the same one): it is passed over, not taken as a failure
     // that would stop every later write of the same document.
     for (int attempt = 0; fd < 0 && attempt < 10000; ++attempt) {
-        tmp = nativePath + ".~zel" + std::to_string(::getpid()) + "-" +
-              std::to_string(counter.fetch_add(1));
+        tmp = TemporaryNameFor(nativePath, ".~zel" + std::to_string(::getpid()) + "-" +
+                                               std::to_string(counter.fetch_add(1)));
         fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return errno;
     }

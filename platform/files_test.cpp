@@ -117,3 +117,16 @@ TEST(Files, WritesPassOverTemporaryNamesLeftByAnEarlierProcessWithOurNumber) {
     CopyFile("\\\\h\\s\\a.req.a", "\\\\h\\s\\a.req.1");
     EXPECT_EQ(env.dir().Read("unc/h/s/a.req.1"), "[S]\r\nk=2\r\n");
 }
+
+TEST(Files, DocumentsWithNamesNearTheLongestAllowedCanBeWritten) {
+    SandboxEnv env;
+    const std::string stem(240, 'n');
+    env.dir().Write("unc/h/s/" + stem + ".req", "[S]\r\nk=1\r\n");
+    const std::string request = "\\\\h\\s\\" + stem + ".req";
+    ASSERT_TRUE(WriteProfileString("S", "k", "2", request + ".a"));
+    CopyFile(request + ".a", request + ".1");
+    WriteWholeFile(request + ".2", "x");
+    EXPECT_EQ(env.dir().Read("unc/h/s/" + stem + ".req.1"), "[S]\r\nk=2\r\n");
+    // Nothing but the documents is left beside them.
+    EXPECT_EQ(ListDirectory("\\\\h\\s\\*").size(), 4u);
+}
