@@ -91,7 +91,9 @@ void CopyFile(const std::string& src, const std::string& dst) {
     int e = detail::ReadNative(from, bytes);
     if (e != 0) Fail(e, "FileCopy", src);
     if (!ParentExists(to)) Fail(ENOTDIR, "FileCopy", dst);
-    e = detail::ReplaceNative(to, bytes);
+    // Forced to disk: callers delete the source (a request) right after publishing its copy
+    // (an answer, an archive copy), and a power loss must not leave the copy empty.
+    e = detail::ReplaceNative(to, bytes, true);
     if (e != 0) Fail(e, "FileCopy", dst);
 }
 
@@ -115,9 +117,21 @@ void RenameFile(const std::string& from, const std::string& to, bool replace) {
     std::string a = NativePath(from);
     std::string b = NativePath(to);
     if (!replace) {
-        // link + unlink never replaces an existing target, even against a racing writer.
-        if (::link(a.c_str(), b.c_str()) != 0) Fail(errno, "Name", to);
-        if (::unlink(a.c_str()) != 0) Fail(errno, "Name", from);
+        // Never replaces an existing target, even against a racing writer.
+        if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_NOREPLACE) == 0) return;
+        int e = errno;
+        if (e != EINVAL && e != ENOSYS && e != ENOTSUP) Fail(e, "Name", e == EEXIST ? to : from);
+        // The file system cannot rename exclusively: a hard link is just as exclusive.
+        if (::link(a.c_str(), b.c_str()) == 0) {
+            if (::unlink(a.c_str()) != 0) Fail(errno, "Name", from);
+            return;
+        }
+        e = errno;
+        if (e != EPERM && e != ENOTSUP && e != EOPNOTSUPP) Fail(e, "Name", to);
+        // Neither (e.g. a FAT share): test, then rename; only a racing writer can slip between.
+        struct stat st;
+        if (::lstat(b.c_str(), &st) == 0) Fail(EEXIST, "Name", to);
+        if (::rename(a.c_str(), b.c_str()) != 0) Fail(errno, "Name", from);
         return;
     }
     if (::rename(a.c_str(), b.c_str()) != 0) Fail(errno, "Name", from);
