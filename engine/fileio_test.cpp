@@ -22,34 +22,18 @@ std::string Pattern(std::size_t n) {
 }
 
 // A share "\\HOST\QMRLINK\DATA" in a private folder, with a fresh open-file list.
-class FileAccessTest : public ::testing::Test {
+class FileAccessTest : public testing::DataShareTest {
 protected:
-    void SetUp() override {
-        auto sys = std::make_shared<cSystem>();
-        sys->mUNCDrive = "HOST";
-        sys->mDirectory = "DATA";
-        Engine().SystemInfo = sys;
-        Engine().OpenFiles = std::make_shared<cOpenFiles>();
-        sandbox_.dir().MakeDirs("unc/HOST/QMRLINK/DATA");
-    }
-    void TearDown() override {
-        Engine().OpenFiles.reset();
-        Engine().SystemInfo.reset();
-    }
 
     // Writes a file on the share; returns its Windows-form full path.
     std::string Put(const std::string& name, const std::string& bytes) {
-        sandbox_.dir().Write("unc/HOST/QMRLINK/DATA/" + name, bytes);
+        Write(name, bytes);
         return "\\\\HOST\\QMRLINK\\DATA\\" + name;
     }
-    std::string Get(const std::string& name) {
-        return sandbox_.dir().Read("unc/HOST/QMRLINK/DATA/" + name);
-    }
+    std::string Get(const std::string& name) { return Read(name); }
     std::string Native(const std::string& name) {
         return sandbox_.UncRoot() + "/HOST/QMRLINK/DATA/" + name;
     }
-
-    platform::testing::SandboxEnv sandbox_;
 };
 
 TEST_F(FileAccessTest, BareNameOpensOnceUnderTheFullPath) {

@@ -24,20 +24,8 @@ namespace sg = zel::sharegen;
 constexpr std::int32_t kStart = 3;  // index areas start at block 3 of their file
 
 // A share "\\HOST\QMRLINK\DATA" with a fresh open-file list; index files are written on it.
-class IndexFileTest : public ::testing::Test {
+class IndexFileTest : public testing::DataShareTest {
 protected:
-    void SetUp() override {
-        auto sys = std::make_shared<cSystem>();
-        sys->mUNCDrive = "HOST";
-        sys->mDirectory = "DATA";
-        Engine().SystemInfo = sys;
-        Engine().OpenFiles = std::make_shared<cOpenFiles>();
-        sandbox_.dir().MakeDirs("unc/HOST/QMRLINK/DATA");
-    }
-    void TearDown() override {
-        Engine().OpenFiles.reset();
-        Engine().SystemInfo.reset();
-    }
 
     // Writes `area` at block kStart of a new file between filler bytes, and opens it as an index.
     std::shared_ptr<cLogicalFile> Put(const std::string& name, const std::string& area,
@@ -46,7 +34,7 @@ protected:
         std::string bytes(kStart * 512, '\xAA');
         bytes += area;
         bytes += std::string(4096, '\xBB');
-        sandbox_.dir().Write("unc/HOST/QMRLINK/DATA/" + name, bytes);
+        Write(name, bytes);
         std::string path = name;
         auto lf = std::make_shared<cLogicalFile>();
         lf->FileName = name;
@@ -65,15 +53,11 @@ protected:
     }
     // Overwrites bytes of a file on the share (0-based offset from the index area's start).
     void Patch(const std::string& name, std::size_t areaOffset, const std::string& bytes) {
-        std::string all = sandbox_.dir().Read("unc/HOST/QMRLINK/DATA/" + name);
+        std::string all = Read(name);
         all.replace(kStart * 512 + areaOffset, bytes.size(), bytes);
-        sandbox_.dir().Write("unc/HOST/QMRLINK/DATA/" + name, all);
-    }
-    std::string Read(const std::string& name) {
-        return sandbox_.dir().Read("unc/HOST/QMRLINK/DATA/" + name);
+        Write(name, all);
     }
 
-    platform::testing::SandboxEnv sandbox_;
     BoxRecorder boxes_;
 };
 
@@ -530,7 +514,7 @@ TEST_F(DamagedIndexTest, RandomDamageNeverEscapesTheBlocks) {
             std::size_t at = kStart * 512 + block * 512 + (rng() % 2 ? rng() % 8 : rng() % 512);
             bytes[at] = static_cast<char>(rng() & 0xFF);
         }
-        sandbox_.dir().Write("unc/HOST/QMRLINK/DATA/BAD", bytes);
+        Write("BAD", bytes);
         std::string buff, key = "K0000" + std::to_string(rng() % 999);
         std::int32_t rec = 0;
         KFind(lf_.get(), buff, key, rec);
