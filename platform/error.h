@@ -22,16 +22,28 @@ private:
     std::string description_;
 };
 
-// Error numbers the platform layer raises (the classic run-time numbers callers expect).
+// The classic run-time error numbers the business programs' runtime raises and their callers
+// expect.
 namespace err {
+inline constexpr int kInvalidCall = 5;
+inline constexpr int kOverflow = 6;
+inline constexpr int kSubscript = 9;
+inline constexpr int kDivisionByZero = 11;
+inline constexpr int kTypeMismatch = 13;
+inline constexpr int kBadFileNumber = 52;
 inline constexpr int kFileNotFound = 53;
+inline constexpr int kDeviceIO = 57;
 inline constexpr int kFileAlreadyExists = 58;
+inline constexpr int kDiskFull = 61;
+inline constexpr int kBadRecordNumber = 63;
 inline constexpr int kPermissionDenied = 70;
 inline constexpr int kPathFileAccess = 75;
 inline constexpr int kPathNotFound = 76;
-inline constexpr int kDeviceIO = 57;
-inline constexpr int kTypeMismatch = 13;
-inline constexpr int kOverflow = 6;
+inline constexpr int kObjectNotSet = 91;
+inline constexpr int kDuplicateKey = 457;
 }  // namespace err
+
+// Raises error `number` with its classic description ("Overflow", "Type mismatch", ...).
+[[noreturn]] void RaiseClassic(int number, const std::string& source);
 
 }  // namespace zel::platform

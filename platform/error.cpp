@@ -1,6 +1,6 @@
-#include "engine/errors.h"
+#include "platform/error.h"
 
-namespace zel::engine {
+namespace zel::platform {
 
 namespace {
 const char* ClassicText(int number) {
@@ -11,9 +11,14 @@ const char* ClassicText(int number) {
         case err::kDivisionByZero: return "Division by zero";
         case err::kTypeMismatch: return "Type mismatch";
         case err::kBadFileNumber: return "Bad file name or number";
+        case err::kFileNotFound: return "File not found";
         case err::kDeviceIO: return "Device I/O error";
+        case err::kFileAlreadyExists: return "File already exists";
         case err::kDiskFull: return "Disk full";
         case err::kBadRecordNumber: return "Bad record number";
+        case err::kPermissionDenied: return "Permission denied";
+        case err::kPathFileAccess: return "Path/File access error";
+        case err::kPathNotFound: return "Path not found";
         case err::kObjectNotSet: return "Object variable or With block variable not set";
         case err::kDuplicateKey:
             return "This key is already associated with an element of this collection";
@@ -23,7 +28,7 @@ const char* ClassicText(int number) {
 }  // namespace
 
 void RaiseClassic(int number, const std::string& source) {
-    throw platform::RuntimeError(number, source, ClassicText(number));
+    throw RuntimeError(number, source, ClassicText(number));
 }
 
-}  // namespace zel::engine
+}  // namespace zel::platform
