@@ -1,9 +1,7 @@
 #include "processor/request_cycle.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <exception>
 #include <limits>
@@ -73,6 +71,32 @@ void WriteSection(const std::string& file, const std::string& section, const std
         throw fs::RuntimeError(fs::err::kPathFileAccess, "WriteProfileSection",
                                "Path/File access error: " + file);
     }
+}
+
+// Length of the number at the start of `s`: an optional sign, digits with an optional decimal
+// point (at least one digit), then an exponent when it has digits; 0 when `s` begins with none.
+// The shape is checked here rather than left to from_chars, which would also take "inf", "nan"
+// and hex forms.
+std::size_t NumberLength(std::string_view s) {
+    auto digit = [&](std::size_t i) { return i < s.size() && s[i] >= '0' && s[i] <= '9'; };
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (digit(i)) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (digit(i)) ++i, ++digits;
+    }
+    if (digits == 0) return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        if (digit(j)) {
+            while (digit(j)) ++j;
+            i = j;
+        }
+    }
+    return i;
 }
 
 // A deletion whose failure does not matter: the file is not needed any more either way.
@@ -349,41 +373,36 @@ std::optional<double> ParseNumber(std::string_view text) {
     while (begin < end && blank(text[begin])) ++begin;
     while (end > begin && blank(text[end - 1])) --end;
     std::string_view s = text.substr(begin, end - begin);
+    if (s.empty() || NumberLength(s) != s.size()) return std::nullopt;
 
     bool negative = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+    if (s.front() == '+' || s.front() == '-') {
         negative = s.front() == '-';
         s.remove_prefix(1);
     }
-    // Check the shape ourselves: from_chars would also take "inf", "nan" and hex forms.
-    std::size_t i = 0;
-    std::size_t digits = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
-    }
-    if (digits == 0) return std::nullopt;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        std::size_t j = i + 1;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-        const std::size_t first = j;
-        while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j;
-        if (j == first) return std::nullopt;
-        i = j;
-    }
-    if (i != s.size()) return std::nullopt;
-
     double value = 0;
     const auto result = std::from_chars(s.data(), s.data() + s.size(), value);
     if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
     return negative ? -value : value;
 }
 
+double LeadingNumber(std::string_view text) {
+    std::size_t begin = 0;
+    while (begin < text.size() && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
+    const std::string_view rest = text.substr(begin);
+    return ParseNumber(rest.substr(0, NumberLength(rest))).value_or(0.0);
+}
+
+double RoundHalfEven(double value) {
+    if (!std::isfinite(value)) return value;
+    const double r = std::nearbyint(value);  // default rounding mode: to nearest, ties to even
+    return r == 0.0 ? 0.0 : r;
+}
+
 std::int32_t ToInt32(std::string_view text, const std::string& source) {
     const std::optional<double> value = ParseNumber(text);
     if (!value) engine::RaiseClassic(engine::err::kTypeMismatch, source);
-    const double whole = std::nearbyint(*value);  // the default rounding: halves to even
+    const double whole = RoundHalfEven(*value);
     if (whole < std::numeric_limits<std::int32_t>::min() ||
         whole > std::numeric_limits<std::int32_t>::max()) {
         engine::RaiseClassic(engine::err::kOverflow, source);

@@ -80,6 +80,11 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 // with an optional decimal point, an optional exponent. Nothing when the text is not numeric.
 std::optional<double> ParseNumber(std::string_view text);
 inline bool IsNumeric(std::string_view text) { return ParseNumber(text).has_value(); }
+// The number of the same shape at the start of `text` (leading blanks skipped, anything after it
+// ignored); 0 when the text does not begin with a number.
+double LeadingNumber(std::string_view text);
+// Rounds half to even (the business programs' rounding of numbers to whole numbers).
+double RoundHalfEven(double value);
 // Conversion to a whole number, halves to the even neighbour. Raises RuntimeError 13 (type
 // mismatch) when the text is not numeric and 6 (overflow) when it does not fit.
 std::int32_t ToInt32(std::string_view text, const std::string& source);

@@ -1,10 +1,5 @@
 #include "processor/utilities.h"
 
-
-#include <cctype>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <limits>
 
 #include "platform/error.h"
@@ -20,32 +15,6 @@ namespace zel::processor {
 namespace {
 
 constexpr const char* kCounterKey = "PickTicketCounter";
-
-// Length of the number at the start of `s` from `pos` (sign, digits, fraction, exponent), or 0.
-std::size_t NumberLength(const std::string& s, std::size_t pos) {
-    std::size_t i = pos;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t digits = 0;
-    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
-    }
-    if (digits == 0) return 0;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        std::size_t j = i + 1;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-        std::size_t expDigits = 0;
-        while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j, ++expDigits;
-        if (expDigits > 0) i = j;
-    }
-    return i - pos;
-}
-
-std::size_t SkipBlanks(const std::string& s, std::size_t pos) {
-    while (pos < s.size() && (s[pos] == ' ' || s[pos] == '\t')) ++pos;
-    return pos;
-}
 
 // Serialises the read-advance-save of the counter between programs that share one settings
 // store: two instances must never draw the same number from the same stored value.
@@ -81,20 +50,6 @@ const char* const kUnitTexts[][2] = {
 };
 
 }  // namespace
-
-double RoundHalfEven(double value) {
-    if (!std::isfinite(value)) return value;
-    double r = std::nearbyint(value);  // default rounding mode: to nearest, ties to even
-    return r == 0.0 ? 0.0 : r;
-}
-
-double LeadingNumber(const std::string& text) {
-    std::size_t pos = SkipBlanks(text, 0);
-    std::size_t len = NumberLength(text, pos);
-    if (len == 0) return 0.0;
-    double v = std::strtod(text.substr(pos, len).c_str(), nullptr);
-    return std::isfinite(v) ? v : 0.0;
-}
 
 std::int16_t Int16Or(const std::string& text, std::int16_t fallback) {
     if (!IsNumeric(text)) return fallback;

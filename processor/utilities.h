@@ -45,15 +45,9 @@ bool FolderAnswers(const std::string& path);
 // loop; the program goes on.
 void RunHandler(const std::function<void()>& handler);
 
-// --- Numeric readings of texts typed by the user or kept in the settings store ---------------
-
-// The number at the start of `text` (leading blanks skipped; sign, digits, fraction, exponent);
-// 0 when the text does not begin with a number.
-double LeadingNumber(const std::string& text);
 // The text as a 16-bit whole number (halves to even), or `fallback` when it is not numeric or
-// does not fit: a damaged stored setting must not stop the program from starting.
+// does not fit: a damaged stored setting must not stop the program from starting. The other
+// numeric readings (ParseNumber, LeadingNumber, ToInt16) are in request_cycle.h.
 std::int16_t Int16Or(const std::string& text, std::int16_t fallback);
-// Rounds half to even (the business programs' rounding of numbers to whole numbers).
-double RoundHalfEven(double value);
 
 }  // namespace zel::processor

@@ -11,6 +11,7 @@
 #include "platform/error.h"
 #include "platform/settings.h"
 #include "processor/monitor_test_support.h"
+#include "processor/request_cycle.h"
 
 namespace zel::processor {
 namespace {
@@ -97,6 +98,9 @@ TEST(LeadingNumber, ReadsTheNumberAtTheStart) {
     EXPECT_EQ(LeadingNumber("x12"), 0);
     EXPECT_EQ(LeadingNumber(""), 0);
     EXPECT_EQ(LeadingNumber("."), 0);
+    EXPECT_EQ(LeadingNumber("3e+x"), 3);  // an exponent without digits is not part of it
+    EXPECT_EQ(LeadingNumber("inf"), 0);
+    EXPECT_EQ(LeadingNumber("1e999"), 0);  // out of range reads as no number
     EXPECT_EQ(RoundHalfEven(2.5), 2);
     EXPECT_EQ(RoundHalfEven(3.5), 4);
     EXPECT_EQ(Int16Or("7", -1), 7);
