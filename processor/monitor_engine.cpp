@@ -27,8 +27,7 @@ bool MonitorEngine::Create() {
 
 std::string MonitorEngine::BlockReadFile(const std::string& file, std::int32_t block, bool orb) {
     if (!engine_)
-        throw platform::RuntimeError(91, "BlockReadFile",
-                                     "Object variable or With block variable not set");
+        platform::RaiseClassic(platform::err::kObjectNotSet, "BlockReadFile");
     return engine_->BlockReadFile(file, block, orb);
 }
 

@@ -7,7 +7,6 @@
 #include <limits>
 #include <vector>
 
-#include "engine/errors.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -291,7 +290,7 @@ void AddError(const std::string& documentPath, const std::string& errorCode,
     const std::int64_t next = std::int64_t{stored} + 1;
     if (next < std::numeric_limits<std::int16_t>::min() ||
         next > std::numeric_limits<std::int16_t>::max()) {
-        engine::RaiseClassic(engine::err::kOverflow, "AddError");
+        fs::RaiseClassic(fs::err::kOverflow, "AddError");
     }
     const std::string n = std::to_string(next);
 
@@ -301,7 +300,7 @@ void AddError(const std::string& documentPath, const std::string& errorCode,
     for (const char* key : {"ErrorCodeCount", "ErrorMsgCount"}) {
         const std::int32_t count = ToInt32(ReadValue(documentPath, "COUNT", key, "0"), "AddError");
         if (count == std::numeric_limits<std::int32_t>::max()) {
-            engine::RaiseClassic(engine::err::kOverflow, "AddError");
+            fs::RaiseClassic(fs::err::kOverflow, "AddError");
         }
         WriteValue(documentPath, "COUNT", key, std::to_string(count + 1));
     }
@@ -401,11 +400,11 @@ double RoundHalfEven(double value) {
 
 std::int32_t ToInt32(std::string_view text, const std::string& source) {
     const std::optional<double> value = ParseNumber(text);
-    if (!value) engine::RaiseClassic(engine::err::kTypeMismatch, source);
+    if (!value) fs::RaiseClassic(fs::err::kTypeMismatch, source);
     const double whole = RoundHalfEven(*value);
     if (whole < std::numeric_limits<std::int32_t>::min() ||
         whole > std::numeric_limits<std::int32_t>::max()) {
-        engine::RaiseClassic(engine::err::kOverflow, source);
+        fs::RaiseClassic(fs::err::kOverflow, source);
     }
     return static_cast<std::int32_t>(whole);
 }
@@ -414,7 +413,7 @@ std::int16_t ToInt16(std::string_view text, const std::string& source) {
     const std::int32_t value = ToInt32(text, source);
     if (value < std::numeric_limits<std::int16_t>::min() ||
         value > std::numeric_limits<std::int16_t>::max()) {
-        engine::RaiseClassic(engine::err::kOverflow, source);
+        fs::RaiseClassic(fs::err::kOverflow, source);
     }
     return static_cast<std::int16_t>(value);
 }

@@ -3,7 +3,7 @@
 #include <exception>
 #include <limits>
 
-#include "engine/errors.h"
+#include "platform/error.h"
 #include "platform/settings.h"
 #include "processor/globals.h"
 #include "processor/request_cycle.h"
@@ -14,7 +14,7 @@ void BumpStatistic(const std::string& key, std::int32_t increment) {
     const std::int64_t sum = std::int64_t{ToInt32(ReadStatistic(key), "BumpStatistic")} + increment;
     if (sum < std::numeric_limits<std::int32_t>::min() ||
         sum > std::numeric_limits<std::int32_t>::max()) {
-        engine::RaiseClassic(engine::err::kOverflow, "BumpStatistic");
+        platform::RaiseClassic(platform::err::kOverflow, "BumpStatistic");
     }
     platform::SaveSetting(kSettingsApp, kStatisticsSection, key, std::to_string(sum));
 }

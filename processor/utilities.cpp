@@ -31,7 +31,7 @@ std::int32_t TicketFromText(const std::string& text) {
     double n = RoundHalfEven(LeadingNumber(text));
     if (!(n >= std::numeric_limits<std::int32_t>::min() &&
           n <= std::numeric_limits<std::int32_t>::max()))
-        throw platform::RuntimeError(6, "NextPickTicketNumber", "Overflow");
+        platform::RaiseClassic(platform::err::kOverflow, "NextPickTicketNumber");
     return static_cast<std::int32_t>(n);
 }
 
@@ -76,7 +76,7 @@ std::int32_t NextPickTicketNumber() {
             n = static_cast<std::int32_t>(s);
     }
     if (n == std::numeric_limits<std::int32_t>::max())
-        throw platform::RuntimeError(6, "NextPickTicketNumber", "Overflow");
+        platform::RaiseClassic(platform::err::kOverflow, "NextPickTicketNumber");
 
     std::string next = std::to_string(n + 1);
     settings.SetTicketCounter(next);
