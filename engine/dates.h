@@ -27,7 +27,6 @@ struct DateTime {
     static DateTime FromDayNumber(std::int64_t days);
     // Whole days from 12/31/1967 to the date part.
     std::int64_t DayNumber() const;
-    DateTime DatePart() const { return FromDate(year, month, day); }
     // True when year, month and day name a real calendar day.
     bool IsValidDate() const;
 };
