@@ -229,10 +229,15 @@ void BlockWriteFile(cOpenFile* file, std::int32_t blockNumber, const std::string
 
 // ---- records of a logical file -------------------------------------------------------------
 
+std::int32_t BlockOffset(const cLogicalFile& logicalFile, std::int32_t block,
+                         std::int32_t blockSize, const char* source) {
+    const std::int32_t base = Offset32(logicalFile.Position, kBlockSize, 0, source);
+    return Offset32(block, blockSize, base, source);
+}
+
 std::int32_t RecordOffset(const cLogicalFile& logicalFile, std::int32_t recordNumber,
                           const char* source) {
-    const std::int32_t base = Offset32(logicalFile.Position, kBlockSize, 0, source);
-    return Offset32(recordNumber, logicalFile.RecordLength, base, source);
+    return BlockOffset(logicalFile, recordNumber, logicalFile.RecordLength, source);
 }
 
 std::string LreadFile(const cLogicalFile* logicalFile, std::int32_t recordNumber) {

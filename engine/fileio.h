@@ -108,8 +108,12 @@ void LwriteFile(const cLogicalFile* logicalFile, std::int32_t recordNumber,
 void CloseFile(cOpenFile* file);
 void CloseFile(std::string fileName);
 
-// Byte offset of record `recordNumber` of a logical file, in 32-bit arithmetic (error 6 from
-// `source` when out of range).
+// Byte offset of block `block` of `blockSize` bytes inside a logical file's area:
+// block * blockSize + Position * 512, in 32-bit arithmetic (error 6 from `source` when out of
+// range).
+std::int32_t BlockOffset(const cLogicalFile& logicalFile, std::int32_t block,
+                         std::int32_t blockSize, const char* source);
+// Byte offset of record `recordNumber` of a logical file (its block of RecordLength bytes).
 std::int32_t RecordOffset(const cLogicalFile& logicalFile, std::int32_t recordNumber,
                           const char* source);
 

@@ -120,19 +120,6 @@ void OutOfRange(const cLogicalFile& lf) {
                      platform::MsgButtons::Ok, "", platform::MsgIcon::Critical);
 }
 
-// Byte offset of block `block` of `blockSize` bytes: block * blockSize + Position * 512, in
-// 32-bit arithmetic (error 6 outside it).
-std::int32_t BlockOffset(const cLogicalFile& lf, std::int32_t block, std::int32_t blockSize,
-                         const char* source) {
-    std::int32_t base = 0, product = 0, sum = 0;
-    if (__builtin_mul_overflow(lf.Position, kPlainBlock, &base) ||
-        __builtin_mul_overflow(block, blockSize, &product) ||
-        __builtin_add_overflow(product, base, &sum)) {
-        RaiseClassic(err::kOverflow, source);
-    }
-    return sum;
-}
-
 // Reads block `block` into `buff` from byte 33 (`buff` already holds room for it).
 void LoadBlock(const cLogicalFile& lf, std::string& buff, std::int32_t block,
                std::int32_t blockSize, const char* source) {

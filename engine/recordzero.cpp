@@ -10,11 +10,7 @@
 namespace zel::engine {
 
 std::int32_t RecordZeroOffset(const cLogicalFile& logicalFile, const char* source) {
-    std::int32_t offset = 0;
-    if (__builtin_mul_overflow(logicalFile.Position, 512, &offset)) {
-        RaiseClassic(err::kOverflow, source);
-    }
-    return offset;
+    return BlockOffset(logicalFile, 0, 0, source);
 }
 
 void DelRec(const cLogicalFile* logicalFile, std::int32_t recordNumber) {
