@@ -161,7 +161,7 @@ void MonitorController::Form_Load() {
     emit changed();
 
     // 8: request and archive folders (one level each; existing or unreachable is no error).
-    Skippable([] { platform::MakeDirectory("\\\\" + gHost + "\\DadAri\\zeldist"); });
+    Skippable([this] { platform::MakeDirectory(RequestFolder()); });
     Skippable([] { platform::MakeDirectory("\\\\" + gHost + "\\DadAri\\ZelArchive"); });
 
     // 9: automatic start: no pick-ticket check and no connection test.
@@ -190,8 +190,7 @@ void MonitorController::SetStopped() {
 void MonitorController::StartMonitoring() {
     inputsEnabled_ = false;
     emit changed();
-    std::string source = "\\\\" + txtServer_ + "\\QMRLINK\\QMR" + txtDirectory_;
-    if (!FolderAnswers(source)) {
+    if (!FolderAnswers(BusinessDataFolder(txtServer_, txtDirectory_))) {
         platform::MsgBox("Invalid or Inaccessable Source.  Check either Server or Directory for validity.",
                          platform::MsgButtons::Ok, "Invalid Path", platform::MsgIcon::Information);
         inputsEnabled_ = true;
@@ -269,15 +268,16 @@ void MonitorController::Timer1_Timer() {
         ~PassEnd() { running = false; }
     } passEnd{passRunning_};
 
+    const std::string folder = RequestFolder();
     std::vector<std::string> names;
     try {
-        names = platform::ListDirectory(RequestFolder() + "\\*.req");
+        names = platform::ListDirectory(folder + "\\*.req");
     } catch (const std::exception&) {
         names.clear();
     }
     for (const std::string& f : names) {
         if (f.empty()) break;
-        std::string path = RequestFolder() + "\\" + f;
+        std::string path = folder + "\\" + f;
         txtCntr_.clear();
         txtCount_.clear();
         txtStartTime_ = TimeText();
