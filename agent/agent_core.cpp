@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "agent/agent_ini.h"
 #include "agent/cipher.h"
 #include "agent/http.h"
 #include "platform/atomic_file.h"
@@ -30,14 +31,6 @@ std::string Upper(std::string s) {
 
 std::string ReadIni(const std::string& section, const std::string& key, const std::string& ini) {
     return platform::GetProfileString(section, key, "", kIniBuffer, ini);
-}
-
-std::string ReplaceExtension(const std::string& path, const std::string& ext) {
-    const std::string name = platform::FileNamePart(path);
-    const auto dot = name.rfind('.');
-    const std::string stem = path.substr(0, path.size() - name.size()) +
-                             (dot == std::string::npos ? name : name.substr(0, dot));
-    return stem + ext;
 }
 
 // Spool files: "<number of 10 digits>-<the caller's file name>.spool". The number gives the
@@ -328,7 +321,7 @@ TZELAgentCore::SendOutcome TZELAgentCore::SendHead() {
             if (!taken.leftover) {
                 try {
                     platform::RenameFile(taken.spoolFile,
-                                         ReplaceExtension(taken.sourceFile, ".err"), false);
+                                         ChangeFileExt(taken.sourceFile, ".err"), false);
                     kept = true;
                 } catch (const std::exception&) {
                 }
@@ -338,7 +331,7 @@ TZELAgentCore::SendOutcome TZELAgentCore::SendHead() {
             if (!kept && inSpool) {
                 try {
                     platform::RenameFile(taken.spoolFile,
-                                         ReplaceExtension(taken.spoolFile, ".err"), true);
+                                         ChangeFileExt(taken.spoolFile, ".err"), true);
                 } catch (const std::exception&) {
                     // the document stays where it waited
                 }

@@ -90,20 +90,20 @@ std::string Join(const SplitPath& s, bool trailing) {
 
 }  // namespace
 
+namespace {
+// Where the extension of the last component starts; the path's end when it has none.
+std::size_t ExtensionStart(const std::string& path) {
+    const std::size_t nameStart = path.size() - platform::FileNamePart(path).size();
+    const std::size_t dot = path.find_last_of('.');
+    return dot == std::string::npos || dot < nameStart ? path.size() : dot;
+}
+}  // namespace
+
 std::string ChangeFileExt(const std::string& path, const std::string& ext) {
-    auto slash = path.find_last_of("\\/:");
-    auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return path + ext;
-    return path.substr(0, dot) + ext;
+    return path.substr(0, ExtensionStart(path)) + ext;
 }
 
-std::string ExtractFileExt(const std::string& path) {
-    auto slash = path.find_last_of("\\/:");
-    auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    return path.substr(dot);
-}
+std::string ExtractFileExt(const std::string& path) { return path.substr(ExtensionStart(path)); }
 
 std::string AgentIniPath(const std::string& programPath) {
     return ChangeFileExt(programPath, ".INI");
