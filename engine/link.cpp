@@ -13,7 +13,6 @@
 #include "engine/recordzero.h"
 #include "engine/text.h"
 #include "platform/error.h"
-#include "platform/files.h"
 #include "platform/paths.h"
 
 namespace zel::engine {
@@ -282,8 +281,7 @@ std::shared_ptr<cLogicalFile> PhysLogicalOpen(std::string& fileName, const std::
     std::int32_t last = lastRecord ? *lastRecord : 0;
     if (last == 0) {
         if (recordLength == 0) RaiseClassic(err::kDivisionByZero, "PhysLogicalOpen");
-        const long long size = platform::FileSize(openFile->Path);
-        const long long records = (size < 0 ? 0 : size) / recordLength - 1;
+        const long long records = FileLength(openFile.get()) / recordLength - 1;
         if (records > INT32_MAX || records < INT32_MIN) RaiseClassic(err::kOverflow, "PhysLogicalOpen");
         last = static_cast<std::int32_t>(records);
         if (lastRecord) *lastRecord = last;
