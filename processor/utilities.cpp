@@ -1,6 +1,7 @@
 #include "processor/utilities.h"
 
 #include <limits>
+#include <optional>
 
 #include "platform/error.h"
 #include "platform/files.h"
@@ -70,8 +71,8 @@ std::int32_t NextPickTicketNumber() {
     // sharing this store has drawn numbers since this window was loaded. Never go back below
     // what was already handed out.
     std::string stored = platform::GetSetting(kSettingsApp, kSettingsSection, kCounterKey, "");
-    if (IsNumeric(stored)) {
-        double s = RoundHalfEven(LeadingNumber(stored));
+    if (const std::optional<double> storedNumber = ParseNumber(stored)) {
+        double s = RoundHalfEven(*storedNumber);
         if (s > n && s <= std::numeric_limits<std::int32_t>::max())
             n = static_cast<std::int32_t>(s);
     }
