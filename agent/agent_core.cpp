@@ -23,12 +23,6 @@ constexpr const char* kProxySection = "PROXY";
 constexpr std::size_t kIniBuffer = 2048;
 constexpr std::size_t kMaxBoxText = 4096;
 
-std::string Upper(std::string s) {
-    for (auto& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
 std::string ReadIni(const std::string& section, const std::string& key, const std::string& ini) {
     return platform::GetProfileString(section, key, "", kIniBuffer, ini);
 }
@@ -287,7 +281,7 @@ TZELAgentCore::SendOutcome TZELAgentCore::SendHead() {
     const TZELMessage& head = *Queue.front().message;
     const std::string id = std::to_string(head.AgentId);
     std::string body;
-    if (Upper(head.TradePartner) != "SELF")
+    if (!SameTextNoCase(head.TradePartner, "SELF"))
         body = "Action=FORWARD&Destination=" + head.TradePartner + "&AgentId=" + id;
     else
         body = "Action=SAVEMAIL&DestinationId=" + id + "&AgentId=" + id;

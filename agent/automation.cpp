@@ -7,16 +7,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "agent/message.h"
 #include "platform/error.h"
 #include "platform/files.h"
 
 namespace zel::agent {
 namespace {
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string QuoteForExec(const std::string& s) {
     std::string out = "\"";
@@ -92,12 +88,12 @@ ServerSwitches ParseServerSwitches(const std::vector<std::string>& args) {
     ServerSwitches out;
     for (const auto& a : args) {
         if (a.size() < 2 || (a[0] != '/' && a[0] != '-')) continue;
-        std::string name = Upper(a.substr(1));
-        if (name == "REGSERVER")
+        const std::string_view name = std::string_view(a).substr(1);
+        if (SameTextNoCase(name, "REGSERVER"))
             out.mode = ServerMode::RegServer;
-        else if (name == "UNREGSERVER")
+        else if (SameTextNoCase(name, "UNREGSERVER"))
             out.mode = ServerMode::UnregServer;
-        else if (name == "AUTOMATION" || name == "EMBEDDING")
+        else if (SameTextNoCase(name, "AUTOMATION") || SameTextNoCase(name, "EMBEDDING"))
             out.automation = true;
     }
     return out;

@@ -49,11 +49,6 @@ std::string Trim(std::string s) {
     return s.substr(b, e - b + 1);
 }
 
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 bool HasSeparator(const std::string& s) { return s.find_first_of("\\/") != std::string::npos; }
 
 }  // namespace
@@ -189,7 +184,7 @@ void AgentDocuments::StoreReceivedMessage(const TZELMessage& message, bool& Dele
     folder = IncludeTrailingBackslash(ExpandFileName(folder, WorkingDir));
 
     std::string path;
-    if (Upper(type) == "SUBSCRIPTION_INFO") {
+    if (SameTextNoCase(type, "SUBSCRIPTION_INFO")) {
         path = folder + "sub" + extension;
         SaveTextToFile(path, text);
     } else {

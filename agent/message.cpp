@@ -6,9 +6,7 @@
 
 namespace zel::agent {
 
-namespace {
-
-bool SameNoCase(std::string_view a, std::string_view b) {
+bool SameTextNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         auto lower = [](char c) {
@@ -18,8 +16,6 @@ bool SameNoCase(std::string_view a, std::string_view b) {
     }
     return true;
 }
-
-}  // namespace
 
 void ForEachLine(std::string_view text, const std::function<bool(std::string_view)>& visit) {
     std::size_t pos = 0;
@@ -47,7 +43,7 @@ std::optional<std::string> FindReplyValue(std::string_view text, std::string_vie
     std::optional<std::string> value;
     ForEachLine(text, [&](std::string_view line) {
         const auto eq = line.find('=');
-        if (eq == std::string_view::npos || !SameNoCase(line.substr(0, eq), name)) return true;
+        if (eq == std::string_view::npos || !SameTextNoCase(line.substr(0, eq), name)) return true;
         value = std::string(line.substr(eq + 1));
         return false;
     });

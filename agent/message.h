@@ -42,6 +42,10 @@ std::optional<std::string> FindReplyValue(std::string_view text, std::string_vie
 // Same, "" when missing.
 std::string ReplyValue(std::string_view text, std::string_view name);
 
+// Equal without regard to the case of ASCII letters, whatever the locale (protocol words,
+// document types, command-line switches).
+bool SameTextNoCase(std::string_view a, std::string_view b);
+
 // Whole-string decimal integer (optional sign, surrounding blanks allowed) that fits 32 bits.
 std::optional<std::int32_t> ParseInt32(std::string_view text);
 // ParseInt32 or `def`.

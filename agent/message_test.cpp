@@ -18,6 +18,13 @@ TEST(ReplyValue, FirstLineWithTheNameInAnyCase) {
     EXPECT_EQ(SplitLines("a\r\n\r\nb\n").size(), 3u);
 }
 
+TEST(SameTextNoCase, AsciiLettersOnly) {
+    EXPECT_TRUE(SameTextNoCase("Subscription_Info", "SUBSCRIPTION_INFO"));
+    EXPECT_TRUE(SameTextNoCase("", ""));
+    EXPECT_FALSE(SameTextNoCase("SELF", "SELF "));
+    EXPECT_FALSE(SameTextNoCase("\xe9", "\xc9"));  // Latin-1 letters are not folded
+}
+
 TEST(ParseInt32, WholeNumbersThatFit) {
     EXPECT_EQ(ParseInt32(" 57 "), 57);
     EXPECT_EQ(ParseInt32("-2147483648"), INT32_MIN);

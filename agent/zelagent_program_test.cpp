@@ -162,6 +162,15 @@ TEST(SingleInstance, OneHolderPerName) {
     EXPECT_TRUE(b.Acquire("zel-agent-lock-test"));
 }
 
+TEST(ServerSwitches, EitherPrefixAnyCase) {
+    EXPECT_EQ(ParseServerSwitches({"/regserver"}).mode, ServerMode::RegServer);
+    EXPECT_EQ(ParseServerSwitches({"-UnRegServer"}).mode, ServerMode::UnregServer);
+    EXPECT_TRUE(ParseServerSwitches({"-Embedding"}).automation);
+    const auto plain = ParseServerSwitches({"regserver", "/", "/AUTOMATIONX"});
+    EXPECT_EQ(plain.mode, ServerMode::Normal);
+    EXPECT_FALSE(plain.automation);
+}
+
 TEST(ZelAgentProgram, RegistrationSwitchesInstallAWorkingActivationFile) {
     testutil::App();
     platform::testing::TempDir dir;
