@@ -22,7 +22,6 @@ public:
 
     // Creates the window's own engine object; false when it could not be created.
     bool Create();
-    bool IsCreated() const { return engine_ != nullptr; }
     // BlockReadFile(file, block, orb) through the window's own engine object. Raises error 91
     // when the object was never created.
     std::string BlockReadFile(const std::string& file, std::int32_t block, bool orb);
