@@ -27,12 +27,6 @@ namespace {
 
 constexpr std::size_t kIniBuffer = 100;  // the reader's buffer: at most 99 characters arrive
 
-std::string Upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return s;
-}
-
 // The first name a listing of `pattern` gives, as the platform's directory search would:
 // a folder path ending in a backslash lists the folder itself first (".").
 std::string FirstListed(const std::string& pattern) {
@@ -63,7 +57,7 @@ std::int32_t WholeNumber(const std::string& text, const char* source) {
 // (without regard to case) or is its address written exactly; "0" when none does.
 std::string TerminalFromMap(const std::string& map, const std::string& computerName,
                             const std::string& ip) {
-    const std::string station = Upper(computerName);
+    const std::string station = UpperCase(computerName);
     std::size_t start = 0;
     while (start < map.size()) {
         std::size_t end = map.find('\n', start);
@@ -74,7 +68,7 @@ std::string TerminalFromMap(const std::string& map, const std::string& computerN
 
         const auto items = Split(line, " ");
         if (items.size() < 2) continue;
-        if (Upper(items[0]) != station && items[0] != ip) continue;
+        if (UpperCase(items[0]) != station && items[0] != ip) continue;
         const auto pieces = Split(items[1], ",");
         if (pieces.empty()) RaiseClassic(err::kSubscript, "cBusinessBasic");
         return pieces.front();

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "engine/errors.h"
+#include "engine/text.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 
@@ -24,12 +25,10 @@ namespace {
 
 constexpr std::int32_t kBlockSize = 512;
 
-char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
 bool SameKey(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Fold(a[i]) != Fold(b[i])) return false;
+        if (UpperCase(a[i]) != UpperCase(b[i])) return false;
     }
     return true;
 }

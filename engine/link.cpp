@@ -23,8 +23,6 @@ constexpr std::size_t kLinkRow = 160;
 constexpr std::size_t kDirectoryRow = 32;
 constexpr std::size_t kNameWidth = 10;
 
-char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
 // Characters `from` (0-based) to `from + count` of `s`, as far as `s` reaches.
 std::string Mid(const std::string& s, std::size_t from, std::size_t count) {
     return from < s.size() ? s.substr(from, count) : std::string();
@@ -103,17 +101,9 @@ std::string FindDirectoryRow(const std::string& windowsPath, const std::string& 
 
 // ---- KeyedList ----
 
-namespace {
-std::string FoldKey(const std::string& key) {
-    std::string folded = key;
-    for (char& c : folded) c = Fold(c);
-    return folded;
-}
-}  // namespace
-
 template <class T>
 std::size_t KeyedList<T>::IndexOf(const std::string& key) const {
-    const auto it = byKey_.find(FoldKey(key));
+    const auto it = byKey_.find(UpperCase(key));
     return it == byKey_.end() ? members_.size() : it->second;
 }
 
@@ -121,12 +111,12 @@ template <class T>
 void KeyedList<T>::Reindex() {
     byKey_.clear();
     for (std::size_t i = 0; i < members_.size(); ++i)
-        if (!members_[i].key.empty()) byKey_.emplace(FoldKey(members_[i].key), i);
+        if (!members_[i].key.empty()) byKey_.emplace(UpperCase(members_[i].key), i);
 }
 
 template <class T>
 bool KeyedList<T>::Insert(const std::string& key, std::shared_ptr<T> item) {
-    if (!key.empty() && !byKey_.emplace(FoldKey(key), members_.size()).second) return false;
+    if (!key.empty() && !byKey_.emplace(UpperCase(key), members_.size()).second) return false;
     members_.push_back({key, std::move(item)});
     return true;
 }

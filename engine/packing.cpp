@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/errors.h"
+#include "engine/text.h"
 #include "platform/error.h"
 
 namespace zel::engine {
@@ -25,12 +26,6 @@ constexpr Field FieldOf(char upper) {
         case 'L': return {4, true};
         default: return {0, false};
     }
-}
-
-constexpr char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-void UpperInPlace(std::string& code) {
-    for (char& c : code) c = Upper(c);
 }
 
 // The code the caller gave, reduced to its field: a text longer than one letter is no code.
@@ -97,22 +92,22 @@ std::int32_t UnpackField(Field f, std::string_view upperCode, std::string_view d
 }  // namespace
 
 void Pack(std::string& opCode, std::string& data, std::int32_t value, std::int32_t position) {
-    UpperInPlace(opCode);
+    for (char& c : opCode) c = UpperCase(c);
     PackField(FieldOfCode(opCode), opCode, data, value, position);
 }
 
 std::int32_t Unpack(std::string& opCode, std::string_view data, std::int32_t position) {
-    UpperInPlace(opCode);
+    for (char& c : opCode) c = UpperCase(c);
     return UnpackField(FieldOfCode(opCode), opCode, data, position);
 }
 
 void Pack(char opCode, std::string& data, std::int32_t value, std::int32_t position) {
-    const char upper = Upper(opCode);
+    const char upper = UpperCase(opCode);
     PackField(FieldOf(upper), std::string_view(&upper, 1), data, value, position);
 }
 
 std::int32_t Unpack(char opCode, std::string_view data, std::int32_t position) {
-    const char upper = Upper(opCode);
+    const char upper = UpperCase(opCode);
     return UnpackField(FieldOf(upper), std::string_view(&upper, 1), data, position);
 }
 

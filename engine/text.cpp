@@ -34,8 +34,6 @@ const std::array<std::uint8_t, 256>& IndexesFor(std::string_view alphabet) {
     return table.index;
 }
 
-char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
 // Position of `needle` in `hay` from `from`, exact or without regard to letter case.
 std::size_t FindFrom(std::string_view hay, std::string_view needle, std::size_t from,
                      bool ignoreCase) {
@@ -43,7 +41,7 @@ std::size_t FindFrom(std::string_view hay, std::string_view needle, std::size_t 
     if (needle.size() > hay.size()) return std::string_view::npos;
     for (std::size_t i = from; i + needle.size() <= hay.size(); ++i) {
         std::size_t k = 0;
-        while (k < needle.size() && Fold(hay[i + k]) == Fold(needle[k])) ++k;
+        while (k < needle.size() && UpperCase(hay[i + k]) == UpperCase(needle[k])) ++k;
         if (k == needle.size()) return i;
     }
     return std::string_view::npos;
@@ -86,6 +84,11 @@ std::string Ucm(std::string& source, std::string_view alphabet) {
 
 std::string Crm(std::string& source) { return Crm(source, Engine().CrmAlphabet); }
 std::string Ucm(std::string& source) { return Ucm(source, Engine().CrmAlphabet); }
+
+std::string UpperCase(std::string text) {
+    for (char& c : text) c = UpperCase(c);
+    return text;
+}
 
 std::string Trun(std::string_view source, std::int32_t flgRemoveControlCharacters) {
     std::size_t end = source.size();

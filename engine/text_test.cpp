@@ -121,6 +121,12 @@ TEST(Trun, TrimsSpacesOrTrailingControlCharacters) {
     EXPECT_EQ(Trun("\xA0 ", 1), "\xA0");
 }
 
+// Keys and names compare with only a-z raised: accented and other high bytes stay as they are.
+TEST(UpperCase, RaisesOnlyTheLettersAToZ) {
+    EXPECT_EQ(UpperCase(std::string("qmr1:Parts_9z")), "QMR1:PARTS_9Z");
+    EXPECT_EQ(UpperCase(Bytes({'a', 0xE9, '{', '`', 0})), Bytes({'A', 0xE9, '{', '`', 0}));
+}
+
 TEST(StrPosMinMax, Basics) {
     std::int32_t at = -1;
     StrPos(at, "ABCABC", "CA");
