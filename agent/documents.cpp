@@ -14,6 +14,7 @@
 #include "agent/message.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/ini_text.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 
@@ -39,14 +40,6 @@ std::string HiddenNameFor(const std::string& path) {
     static std::atomic<unsigned> counter{0};
     return path + ".~zel" + std::to_string(::getpid()) + "-" +
            std::to_string(counter.fetch_add(1));
-}
-
-std::string Trim(std::string s) {
-    const char* blanks = " \t";
-    auto b = s.find_first_not_of(blanks);
-    if (b == std::string::npos) return "";
-    auto e = s.find_last_not_of(blanks);
-    return s.substr(b, e - b + 1);
 }
 
 bool HasSeparator(const std::string& s) { return s.find_first_of("\\/") != std::string::npos; }
@@ -124,7 +117,7 @@ std::string MakeUniqueFileName(const std::string& folder, const std::string& ext
 std::string DocumentType(std::string_view text) {
     if (auto nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
     auto v = FindReplyValue(text, "DOCTYPE");
-    return v ? Trim(*v) : std::string();
+    return v ? platform::ini::Trim(*v) : std::string();
 }
 
 std::string TestMessageText(const std::string& dateTime, const std::string& agentVersion) {
