@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "agent/cipher.h"
+#include "platform/ini_text.h"
 
 namespace zel::agent {
 
@@ -18,16 +19,8 @@ bool SameTextNoCase(std::string_view a, std::string_view b) {
 }
 
 void ForEachLine(std::string_view text, const std::function<bool(std::string_view)>& visit) {
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
-        if (!visit(text.substr(pos, end - pos))) return;
-        pos = end;
-        if (pos < text.size() && text[pos] == '\r') ++pos;
-        if (pos < text.size() && text[pos] == '\n' && (pos == end || text[pos - 1] == '\r'))
-            ++pos;
-    }
+    platform::ini::ForEachLine(text,
+                               [&](std::string_view line, std::string_view) { return visit(line); });
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
