@@ -140,7 +140,7 @@ Layout StateLayout(const cLogicalFile& lf, const std::string& buff, std::int32_t
     Layout l;
     l.blockSize = blockSize;
     l.entryLength = static_cast<std::int32_t>(Word(buff, 0));
-    const bool extended = !plainOnly && buff[14] == '0' && buff[15] == '9';
+    const bool extended = !plainOnly && IsExtendedIndexHeader(buff);
     l.SetVariant(extended);
     l.keyLength = l.entryLength - ((extended && Word(buff, 12) != 0) ? 6 : 4);
     if (l.keyLength < 0) Damaged(lf, source);
