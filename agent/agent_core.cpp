@@ -8,7 +8,6 @@
 #include "agent/agent_ini.h"
 #include "agent/cipher.h"
 #include "agent/http.h"
-#include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -229,9 +228,7 @@ std::string TZELAgentCore::MoveIntoSpool(const std::string& file) {
     // Another file system: the complete copy, forced to disk, takes the spool name in one
     // step, and only then is the caller's file given up.
     try {
-        const std::string bytes = platform::ReadWholeFile(file);
-        if (platform::detail::ReplaceNative(platform::NativePath(target), bytes, true) != 0)
-            return {};
+        platform::CopyFile(file, target);
     } catch (const std::exception&) {
         return {};
     }
