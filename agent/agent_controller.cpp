@@ -19,8 +19,6 @@
 namespace zel::agent {
 namespace {
 
-constexpr std::size_t kProfileBuffer = 2048;
-
 void OpenWithDesktop(const std::string& url) {
     // As the shell does, a failure to open is not reported.
     QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
@@ -130,7 +128,7 @@ std::string AgentController::SubscriptionUrl(const std::string& filename) const 
     url += "?AgentId=" + std::to_string(core_ ? core_->AgentId : -1);
     if (!filename.empty()) {
         auto value = [&](const char* key) {
-            return platform::GetProfileString("SETUP.DBF", key, "", kProfileBuffer, filename);
+            return platform::GetProfileString("SETUP.DBF", key, "", ini::kValueBuffer, filename);
         };
         url += "&CompanyName=" + value("COMPNAME");
         url += "&Address=" + value("ADDRESS");

@@ -17,13 +17,10 @@ namespace zel::agent {
 
 namespace {
 
-constexpr const char* kCoreSection = "AGENT CORE";
-constexpr const char* kProxySection = "PROXY";
-constexpr std::size_t kIniBuffer = 2048;
 constexpr std::size_t kMaxBoxText = 4096;
 
-std::string ReadIni(const std::string& section, const std::string& key, const std::string& ini) {
-    return platform::GetProfileString(section, key, "", kIniBuffer, ini);
+std::string ReadIni(const std::string& section, const std::string& key, const std::string& file) {
+    return platform::GetProfileString(section, key, "", ini::kValueBuffer, file);
 }
 
 // Spool files: "<number of 10 digits>-<the caller's file name>.spool". The number gives the
@@ -100,8 +97,8 @@ std::unique_ptr<TZELMessage> ReadDocumentFile(const std::string& path, std::int3
     auto message = std::make_unique<TZELMessage>();
     message->Data = platform::ReadWholeFile(path);
     message->TradePartner =
-        platform::GetProfileString("zelInfo", "TRADEPARTNER", "", kIniBuffer, path);
-    message->DocType = platform::GetProfileString("zelInfo", "DOCTYPE", "", kIniBuffer, path);
+        platform::GetProfileString("zelInfo", "TRADEPARTNER", "", ini::kValueBuffer, path);
+    message->DocType = platform::GetProfileString("zelInfo", "DOCTYPE", "", ini::kValueBuffer, path);
     message->AgentId = agentId;
     return message;
 }
@@ -120,22 +117,22 @@ std::string BuildExceptionDocument(const std::string& errorMessage) {
 }
 
 TZELAgentCore::TZELAgentCore(std::string iniPath) : iniPath_(std::move(iniPath)) {
-    HubURL = ReadIni(kCoreSection, "HUB_URL", iniPath_);
+    HubURL = ReadIni(ini::kAgentCore, "HUB_URL", iniPath_);
     if (HubURL.empty()) {
-        platform::WriteProfileString(kCoreSection, "HUB_URL", "", iniPath_);
+        platform::WriteProfileString(ini::kAgentCore, "HUB_URL", "", iniPath_);
         HubURL = kDefaultHubUrl;
     }
-    AgentId = StrToIntDef(ReadIni(kCoreSection, "Agent_Id", iniPath_), 0);
+    AgentId = StrToIntDef(ReadIni(ini::kAgentCore, "Agent_Id", iniPath_), 0);
     if (AgentId <= 0) SetAgentId(-1);
     ProxyActive =
-        static_cast<std::uint8_t>(StrToIntDef(ReadIni(kProxySection, "ACTIVE", iniPath_), 0) & 0xFF);
-    ProxyAddress = ReadIni(kProxySection, "ADDRESS", iniPath_);
-    ProxyPort = StrToIntDef(ReadIni(kProxySection, "PORT", iniPath_), 0);
+        static_cast<std::uint8_t>(StrToIntDef(ReadIni(ini::kProxy, "ACTIVE", iniPath_), 0) & 0xFF);
+    ProxyAddress = ReadIni(ini::kProxy, "ADDRESS", iniPath_);
+    ProxyPort = StrToIntDef(ReadIni(ini::kProxy, "PORT", iniPath_), 0);
 }
 
 void TZELAgentCore::SetAgentId(std::int32_t id) {
     if (id != AgentId &&
-        !platform::WriteProfileString(kCoreSection, "Agent_Id", std::to_string(id), iniPath_))
+        !platform::WriteProfileString(ini::kAgentCore, "Agent_Id", std::to_string(id), iniPath_))
         Log("Could not store Agent_Id " + std::to_string(id) + " in " + iniPath_);
     AgentId = id;
 }

@@ -12,10 +12,6 @@
 namespace zel::agent {
 namespace {
 
-// Values are read through a buffer of this size, as the settings-file class of the original
-// program did.
-constexpr std::size_t kValueBuffer = 2048;
-
 bool IsSep(char c) { return c == '\\' || c == '/'; }
 
 bool IsDrivePrefix(const std::string& p) {
@@ -140,7 +136,7 @@ std::string CurrentFolder() {
 
 std::string AgentIni::ReadString(const std::string& section, const std::string& key,
                                  const std::string& def) const {
-    return platform::GetProfileString(section, key, def, kValueBuffer, path_);
+    return platform::GetProfileString(section, key, def, ini::kValueBuffer, path_);
 }
 
 void AgentIni::WriteString(const std::string& section, const std::string& key,

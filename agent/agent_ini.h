@@ -1,6 +1,7 @@
 #pragma once
 // The agent's settings file and the path arithmetic its settings need. Paths keep the Windows
 // form used everywhere in the system ("Z:\...", "\\host\share\..."); platform/ maps them.
+#include <cstddef>
 #include <string>
 
 namespace zel::agent {
@@ -14,6 +15,9 @@ inline constexpr const char* kDocTypeDir = "DocTypeDir";
 inline constexpr const char* kDocTypeExt = "DocTypeExt";
 inline constexpr const char* kWorkingDir = "WorkingDir";
 inline constexpr const char* kSubscriptionUrl = "SubscriptionURL";
+// Values of the settings file and of documents are read through a buffer of this size, as
+// the settings-file class of the original program did.
+inline constexpr std::size_t kValueBuffer = 2048;
 }  // namespace ini
 
 // The path with its extension (from the last dot of the last component) replaced by `ext`;
