@@ -116,6 +116,14 @@ bool CrackInto(const std::string& url, UrlParts& p) {
            Fits(p.extraInfo, kExtraCap);
 }
 
+// RequestTarget of a URL already split.
+std::string TargetOf(const UrlParts& p) {
+    const bool https = p.schemeNumber == kSchemeHttps;
+    std::string path = p.urlPath.empty() ? "/" : p.urlPath;
+    return std::string(https ? "https://" : "http://") + p.host + ":" +
+           std::to_string(https ? 443 : p.port) + path;
+}
+
 void GlobalInit() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -150,9 +158,8 @@ struct ProxySetting {
 
 std::string Post(const std::string& url, const std::string& body, const ProxySetting& proxy) {
     UrlParts parts;
-    CrackUrl(url, parts);
-    const std::string target = RequestTarget(url);
-    if (target.empty()) throw HttpError(url);
+    if (!CrackUrl(url, parts)) throw HttpError(url);
+    const std::string target = TargetOf(parts);
 
     GlobalInit();
     std::unique_ptr<CURL, CurlFree> curl(curl_easy_init());
@@ -235,11 +242,7 @@ bool CrackUrl(const std::string& url, UrlParts& parts) {
 
 std::string RequestTarget(const std::string& url) {
     UrlParts p;
-    if (!CrackUrl(url, p)) return {};
-    const bool https = p.schemeNumber == kSchemeHttps;
-    std::string path = p.urlPath.empty() ? "/" : p.urlPath;
-    return std::string(https ? "https://" : "http://") + p.host + ":" +
-           std::to_string(https ? 443 : p.port) + path;
+    return CrackUrl(url, p) ? TargetOf(p) : std::string();
 }
 
 std::string HttpPost(const std::string& url, const std::string& body) {
