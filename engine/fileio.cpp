@@ -10,7 +10,6 @@
 #include <new>
 
 #include "engine/errors.h"
-#include "engine/text.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 
@@ -24,14 +23,6 @@ struct FileAccess {
 namespace {
 
 constexpr std::int32_t kBlockSize = 512;
-
-bool SameKey(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (UpperCase(a[i]) != UpperCase(b[i])) return false;
-    }
-    return true;
-}
 
 // File numbers are handed out once: a stale cOpenFile can never name a later file.
 std::int32_t NextFileNumber() {
@@ -77,55 +68,17 @@ void cOpenFile::Close() {
 }
 
 cOpenFiles::~cOpenFiles() {
-    for (auto& m : members_) m.file->Close();
-}
-
-std::vector<cOpenFiles::Member>::const_iterator cOpenFiles::FindKey(
-    const std::string& key) const {
-    for (auto it = members_.begin(); it != members_.end(); ++it) {
-        if (!it->key.empty() && SameKey(it->key, key)) return it;
-    }
-    return members_.end();
+    for (const auto& m : *this) m.item->Close();
 }
 
 std::shared_ptr<cOpenFile> cOpenFiles::Add(std::int32_t vbFileNumber, const std::string& path,
                                            std::int32_t position, const std::string& sKey) {
-    if (!sKey.empty() && FindKey(sKey) != members_.end()) {
-        RaiseClassic(err::kDuplicateKey, "cOpenFiles");
-    }
     auto file = std::make_shared<cOpenFile>();
     file->vbFileNumber = vbFileNumber;
     file->Path = path;
     file->Position = position;
-    members_.push_back({sKey, file});
+    if (!Insert(sKey, file)) RaiseClassic(err::kDuplicateKey, "cOpenFiles");
     return file;
-}
-
-std::shared_ptr<cOpenFile> cOpenFiles::Item(std::int32_t index) const {
-    if (index < 1 || index > Count()) RaiseClassic(err::kSubscript, "cOpenFiles");
-    return members_[static_cast<std::size_t>(index - 1)].file;
-}
-
-std::shared_ptr<cOpenFile> cOpenFiles::Item(const std::string& key) const {
-    auto it = FindKey(key);
-    if (it == members_.end()) RaiseClassic(err::kInvalidCall, "cOpenFiles");
-    return it->file;
-}
-
-std::shared_ptr<cOpenFile> cOpenFiles::Find(const std::string& key) const {
-    auto it = FindKey(key);
-    return it == members_.end() ? nullptr : it->file;
-}
-
-void cOpenFiles::Remove(std::int32_t index) {
-    if (index < 1 || index > Count()) RaiseClassic(err::kSubscript, "cOpenFiles");
-    members_.erase(members_.begin() + (index - 1));
-}
-
-void cOpenFiles::Remove(const std::string& key) {
-    auto it = FindKey(key);
-    if (it == members_.end()) RaiseClassic(err::kInvalidCall, "cOpenFiles");
-    members_.erase(it);
 }
 
 // ---- opening -------------------------------------------------------------------------------

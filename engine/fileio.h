@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "engine/keyedlist.h"
 #include "engine/state.h"
 
 namespace zel::engine {
@@ -41,7 +41,7 @@ private:
 
 // The open-file list: keys compare without regard to case. Releasing the list closes every
 // member's file.
-class cOpenFiles {
+class cOpenFiles : public KeyedList<cOpenFile> {
 public:
     cOpenFiles() = default;
     ~cOpenFiles();
@@ -52,27 +52,6 @@ public:
     // raises error 457 and adds nothing.
     std::shared_ptr<cOpenFile> Add(std::int32_t vbFileNumber, const std::string& path,
                                    std::int32_t position, const std::string& sKey = "");
-    // By 1-based index; raises error 9 when out of range.
-    std::shared_ptr<cOpenFile> Item(std::int32_t index) const;
-    // By key; raises error 5 for an unknown key.
-    std::shared_ptr<cOpenFile> Item(const std::string& key) const;
-    // By key; none for an unknown key.
-    std::shared_ptr<cOpenFile> Find(const std::string& key) const;
-    std::int32_t Count() const { return static_cast<std::int32_t>(members_.size()); }
-    void Remove(std::int32_t index);
-    void Remove(const std::string& key);
-
-    auto begin() const { return members_.begin(); }
-    auto end() const { return members_.end(); }
-
-    struct Member {
-        std::string key;  // as given; empty when added without one
-        std::shared_ptr<cOpenFile> file;
-    };
-
-private:
-    std::vector<Member>::const_iterator FindKey(const std::string& key) const;
-    std::vector<Member> members_;
 };
 
 // Full path of a file name: a name without a backslash lies in the data directory

@@ -313,5 +313,19 @@ TEST(OpenFileList, KeysIgnoreCaseAndDuplicatesFail) {
     EXPECT_FALSE(list.Find("\\\\H\\S\\ONE"));
 }
 
+// Closing a file takes it out of the middle of the list: the files after it stay found by key.
+TEST(OpenFileList, MembersAfterARemovedOneAreStillFound) {
+    cOpenFiles list;
+    list.Add(1, "A", 0, "A");
+    list.Add(2, "B", 0, "B");
+    auto c = list.Add(3, "C", 0, "C");
+    list.Remove(1);
+    EXPECT_EQ(list.Find("c"), c);
+    EXPECT_EQ(list.Item(2), c);
+    list.Remove("b");
+    EXPECT_EQ(list.Item("C"), c);
+    EXPECT_EQ(list.Count(), 1);
+}
+
 }  // namespace
 }  // namespace zel::engine

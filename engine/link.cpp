@@ -99,65 +99,6 @@ std::string FindDirectoryRow(const std::string& windowsPath, const std::string& 
 
 }  // namespace
 
-// ---- KeyedList ----
-
-template <class T>
-std::size_t KeyedList<T>::IndexOf(const std::string& key) const {
-    const auto it = byKey_.find(UpperCase(key));
-    return it == byKey_.end() ? members_.size() : it->second;
-}
-
-template <class T>
-void KeyedList<T>::Reindex() {
-    byKey_.clear();
-    for (std::size_t i = 0; i < members_.size(); ++i)
-        if (!members_[i].key.empty()) byKey_.emplace(UpperCase(members_[i].key), i);
-}
-
-template <class T>
-bool KeyedList<T>::Insert(const std::string& key, std::shared_ptr<T> item) {
-    if (!key.empty() && !byKey_.emplace(UpperCase(key), members_.size()).second) return false;
-    members_.push_back({key, std::move(item)});
-    return true;
-}
-
-template <class T>
-std::shared_ptr<T> KeyedList<T>::Item(std::int32_t index) const {
-    if (index < 1 || index > Count()) RaiseClassic(err::kSubscript, "Item");
-    return members_[static_cast<std::size_t>(index - 1)].item;
-}
-
-template <class T>
-std::shared_ptr<T> KeyedList<T>::Item(const std::string& key) const {
-    const std::size_t i = IndexOf(key);
-    if (i == members_.size()) RaiseClassic(err::kInvalidCall, "Item");
-    return members_[i].item;
-}
-
-template <class T>
-std::shared_ptr<T> KeyedList<T>::Find(const std::string& key) const {
-    const std::size_t i = IndexOf(key);
-    return i == members_.size() ? nullptr : members_[i].item;
-}
-
-template <class T>
-void KeyedList<T>::Remove(std::int32_t index) {
-    if (index < 1 || index > Count()) RaiseClassic(err::kSubscript, "Remove");
-    members_.erase(members_.begin() + (index - 1));
-    Reindex();
-}
-
-template <class T>
-void KeyedList<T>::Remove(const std::string& key) {
-    const std::size_t i = IndexOf(key);
-    if (i == members_.size()) RaiseClassic(err::kInvalidCall, "Remove");
-    members_.erase(members_.begin() + static_cast<std::ptrdiff_t>(i));
-    Reindex();
-}
-
-template class KeyedList<cLink>;
-template class KeyedList<cLogicalFile>;
-
 // ---- cLinks ----
 
 std::shared_ptr<cLink> cLinks::Add(const std::string& linkFile, const std::string& resolutionFile,

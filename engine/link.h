@@ -11,9 +11,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
+#include "engine/keyedlist.h"
 #include "engine/state.h"
 
 namespace zel::engine {
@@ -22,39 +21,6 @@ namespace zel::engine {
 struct cLink {
     std::string LinkFile;        // ":" & data directory & ":" & logical name
     std::string ResolutionFile;  // path under QMRLINK, ":" for "\"
-};
-
-// Keyed collection whose keys compare without regard to case (members without a key are only
-// reachable by index and iteration).
-template <class T>
-class KeyedList {
-public:
-    struct Member {
-        std::string key;
-        std::shared_ptr<T> item;
-    };
-
-    std::int32_t Count() const { return static_cast<std::int32_t>(members_.size()); }
-    // By 1-based index; error 9 out of range.
-    std::shared_ptr<T> Item(std::int32_t index) const;
-    // By key; error 5 for an unknown key.
-    std::shared_ptr<T> Item(const std::string& key) const;
-    // By key; none for an unknown key.
-    std::shared_ptr<T> Find(const std::string& key) const;
-    void Remove(std::int32_t index);
-    void Remove(const std::string& key);
-    auto begin() const { return members_.begin(); }
-    auto end() const { return members_.end(); }
-
-protected:
-    // Adds under `key` (none when empty); false when the key is present already.
-    bool Insert(const std::string& key, std::shared_ptr<T> item);
-
-private:
-    std::size_t IndexOf(const std::string& key) const;
-    void Reindex();
-    std::vector<Member> members_;
-    std::unordered_map<std::string, std::size_t> byKey_;  // upper-cased key -> position
 };
 
 // The link table (program-wide instance Links).
