@@ -467,11 +467,9 @@ Area BuildArea(const json& f) {
     // Raw 512-byte blocks of the area, for layouts not described above.
     if (f.contains("blocks")) {
         for (const auto& [number, fields] : f["blocks"].items()) {
-            std::size_t b = std::stoul(number);
-            std::string block(kBlock, '\0');
-            std::size_t at = b * kBlock;
+            const std::size_t at = std::stoul(number) * kBlock;
             if (a.bytes.size() < at + kBlock) a.bytes.resize(at + kBlock, '\0');
-            block = a.bytes.substr(at, kBlock);
+            std::string block = a.bytes.substr(at, kBlock);
             ApplyFields(block, fields);
             a.bytes.replace(at, kBlock, block);
         }
