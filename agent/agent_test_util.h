@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/seams.h"
+#include "platform/test_support.h"
 
 namespace zel::agent::testutil {
 
@@ -114,22 +115,6 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 15000) {
 }
 
 // Answers every message box with its first button and keeps its text.
-class MsgBoxRecorder {
-public:
-    MsgBoxRecorder() {
-        previous_ = platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
-            texts.push_back(r.text);
-            return platform::MsgResult::Ok;
-        });
-    }
-    ~MsgBoxRecorder() { platform::SetMsgBoxHandler(previous_); }
-    MsgBoxRecorder(const MsgBoxRecorder&) = delete;
-    MsgBoxRecorder& operator=(const MsgBoxRecorder&) = delete;
-
-    std::vector<std::string> texts;
-
-private:
-    platform::MsgBoxHandler previous_;
-};
+using MsgBoxRecorder = platform::testing::BoxRecorder;
 
 }  // namespace zel::agent::testutil

@@ -17,23 +17,7 @@
 
 namespace zel::engine::testing {
 
-class BoxRecorder {
-public:
-    BoxRecorder() {
-        previous_ = platform::SetMsgBoxHandler([this](const platform::MsgBoxRequest& r) {
-            boxes.push_back(r);
-            return platform::MsgResult::Ok;
-        });
-    }
-    ~BoxRecorder() { platform::SetMsgBoxHandler(previous_); }
-    BoxRecorder(const BoxRecorder&) = delete;
-    BoxRecorder& operator=(const BoxRecorder&) = delete;
-
-    std::vector<platform::MsgBoxRequest> boxes;
-
-private:
-    platform::MsgBoxHandler previous_;
-};
+using BoxRecorder = platform::testing::BoxRecorder;
 
 // The sample share (samples/share.json, host QSERVER, data directory QMR1) in a sandbox, with
 // this station named "dealerpc". Tests change the description before Build().

@@ -68,4 +68,13 @@ SandboxEnv::SandboxEnv()
       config_("XDG_CONFIG_HOME", dir_.MakeDirs("config")),
       tmp_("TMPDIR", dir_.MakeDirs("tmp")) {}
 
+BoxRecorder::BoxRecorder()
+    : previous_(SetMsgBoxHandler([this](const MsgBoxRequest& r) {
+          boxes.push_back(r);
+          texts.push_back(r.text);
+          return MsgResult::Ok;
+      })) {}
+
+BoxRecorder::~BoxRecorder() { SetMsgBoxHandler(std::move(previous_)); }
+
 }  // namespace zel::platform::testing

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "platform/seams.h"
 
 namespace zel::platform::testing {
 
@@ -48,6 +51,22 @@ public:
 private:
     TempDir dir_;
     ScopedEnv unc_, config_, tmp_;
+};
+
+// Answers every message box with its first button and remembers what was shown, for the life
+// of the object.
+class BoxRecorder {
+public:
+    BoxRecorder();
+    ~BoxRecorder();
+    BoxRecorder(const BoxRecorder&) = delete;
+    BoxRecorder& operator=(const BoxRecorder&) = delete;
+
+    std::vector<MsgBoxRequest> boxes;
+    std::vector<std::string> texts;  // the boxes' texts, in order
+
+private:
+    MsgBoxHandler previous_;
 };
 
 }  // namespace zel::platform::testing
