@@ -98,13 +98,19 @@ std::shared_ptr<cOpenFile> OpenFile(std::string& fileName) {
     std::string native;
     try {
         native = platform::NativePath(fileName);
-    } catch (const platform::RuntimeError&) {
+    } catch (const platform::RuntimeError& e) {
+        if (e.Number() == err::kTooManyFiles) throw;
         return nullptr;
     }
     struct stat st {};
     if (::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
     const int fd = ::open(native.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        // Every file opened stays open, so a site with many product lines can run out of
+        // descriptors; that is a failure to report, not a file that is missing.
+        if (errno == EMFILE || errno == ENFILE) RaiseClassic(err::kTooManyFiles, "OpenFile");
+        return nullptr;
+    }
 
     auto file = list.Add(NextFileNumber(), fileName, 0, fileName);
     file->handle_ = fd;

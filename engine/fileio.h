@@ -59,7 +59,8 @@ public:
 std::string FullFileName(const std::string& fileName);
 
 // Opens a file (or finds it open in the list). A bare `fileName` is replaced by its full path.
-// A missing file or a failed open gives none, without an error.
+// A missing file or a failed open gives none, without an error, except that an open that fails
+// for want of file descriptors raises 67 ("Too many files").
 std::shared_ptr<cOpenFile> OpenFile(std::string& fileName);
 
 // `bytesToRead` bytes at 0-based `position`. Never fails: a missing or closed file, or any

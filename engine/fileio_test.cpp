@@ -327,5 +327,31 @@ TEST(OpenFileList, MembersAfterARemovedOneAreStillFound) {
     EXPECT_EQ(list.Count(), 1);
 }
 
+TEST_F(FileAccessTest, OutOfDescriptorsIsTooManyFilesNeverNotFound) {
+    std::string present = Put("PARTL", Pattern(64));
+    std::string missing = "NOSUCH";
+    {
+        platform::testing::DescriptorsExhausted exhausted;
+        auto e = Raised([&] { OpenFile(present); });
+        EXPECT_EQ(e.Number(), 67);
+        EXPECT_EQ(e.Source(), "OpenFile");
+        EXPECT_EQ(e.Description(), "Too many files");
+        // Whether a name is missing cannot be told without searching its folder: the same error.
+        EXPECT_EQ(Raised([&] { OpenFile(missing); }).Number(), 67);
+        EXPECT_EQ(Engine().OpenFiles->Count(), 0);
+    }
+    auto f = OpenFile(present);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(ReadFile(f.get(), 64, 0), Pattern(64));
+}
+
+TEST_F(FileAccessTest, NameWithTrailingBlanksOpensTheFileWindowsWouldOpen) {
+    sandbox_.dir().Write("unc/HOST/QMRLINK/DB/PARTIAB", "data");
+    std::string name = "\\\\HOST\\QMRLINK\\DB\\PARTIAB ";
+    auto f = OpenFile(name);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(ReadFile(f.get(), 4, 0), "data");
+}
+
 }  // namespace
 }  // namespace zel::engine

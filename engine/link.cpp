@@ -39,6 +39,7 @@ std::string ReadCreating(const std::string& windowsPath) {
     const std::string native = platform::NativePath(windowsPath);
     const int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) {
+        if (errno == EMFILE || errno == ENFILE) RaiseClassic(err::kTooManyFiles, "cLinks");
         throw platform::RuntimeError(errno == ENOENT ? platform::err::kPathNotFound
                                                      : platform::err::kPathFileAccess,
                                      "cLinks", "Path/File access error: " + windowsPath);
@@ -65,11 +66,16 @@ std::string FindDirectoryRow(const std::string& windowsPath, const std::string& 
     std::string native;
     try {
         native = platform::NativePath(windowsPath);
-    } catch (const platform::RuntimeError&) {
+    } catch (const platform::RuntimeError& e) {
+        if (e.Number() == err::kTooManyFiles) throw;
         return {};
     }
     const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return {};
+    if (fd < 0) {
+        // Out of descriptors is a failure to report, never a member that is not there.
+        if (errno == EMFILE || errno == ENFILE) RaiseClassic(err::kTooManyFiles, "cLinks");
+        return {};
+    }
     std::string buffer;
     std::string found;
     char chunk[kDirectoryRow * 1024];

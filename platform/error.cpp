@@ -16,6 +16,7 @@ const char* ClassicText(int number) {
         case err::kFileAlreadyExists: return "File already exists";
         case err::kDiskFull: return "Disk full";
         case err::kBadRecordNumber: return "Bad record number";
+        case err::kTooManyFiles: return "Too many files";
         case err::kPermissionDenied: return "Permission denied";
         case err::kPathFileAccess: return "Path/File access error";
         case err::kPathNotFound: return "Path not found";

@@ -36,6 +36,7 @@ inline constexpr int kDeviceIO = 57;
 inline constexpr int kFileAlreadyExists = 58;
 inline constexpr int kDiskFull = 61;
 inline constexpr int kBadRecordNumber = 63;
+inline constexpr int kTooManyFiles = 67;
 inline constexpr int kPermissionDenied = 70;
 inline constexpr int kPathFileAccess = 75;
 inline constexpr int kPathNotFound = 76;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <vector>
 
@@ -30,6 +31,18 @@ std::vector<std::string> SplitComponents(const std::string& s, std::size_t from)
     return out;
 }
 
+// As Windows does, the last component of a path loses its trailing blanks and periods unless
+// the path ends in a separator: "\\srv\QMRLINK\DB\PARTIAB " names the file "PARTIAB". "." and
+// ".." keep theirs; a last component of nothing but blanks and periods goes away.
+std::string DropTrailingBlanksAndPeriods(const std::string& path) {
+    if (path.empty() || IsSep(path.back())) return path;
+    const std::size_t start = path.find_last_of("\\/") + 1;  // npos + 1 == 0
+    const std::string last = path.substr(start);
+    if (last == "." || last == "..") return path;
+    const std::size_t keep = last.find_last_not_of(" .");
+    return path.substr(0, keep == std::string::npos ? start : start + keep + 1);
+}
+
 [[noreturn]] void Unmappable(const std::string& path, const std::string& why) {
     throw RuntimeError(err::kPathNotFound, "NativePath", "Path not found: " + path + " (" + why + ")");
 }
@@ -47,7 +60,11 @@ bool MatchComponent(const std::string& dir, const std::string& name, std::string
         return true;
     }
     DIR* d = ::opendir(dir.c_str());
-    if (!d) return false;
+    if (!d) {
+        // Out of descriptors says nothing about the name: it must not read as "no such file".
+        if (errno == EMFILE || errno == ENFILE) RaiseClassic(err::kTooManyFiles, "NativePath");
+        return false;
+    }
     bool ok = false;
     while (dirent* e = ::readdir(d)) {
         if (::strcasecmp(e->d_name, name.c_str()) == 0) {
@@ -90,8 +107,12 @@ std::string Resolve(std::string root, const std::vector<std::string>& comps) {
 
 }  // namespace
 
-std::string NativePath(const std::string& w) {
-    if (w.empty()) Unmappable(w, "empty path");
+std::string NativePath(const std::string& windowsPath) {
+    if (windowsPath.empty()) Unmappable(windowsPath, "empty path");
+    if (windowsPath[0] == '/' && !(windowsPath.size() >= 2 && IsSep(windowsPath[1])))
+        return Resolve("/", SplitComponents(windowsPath, 1));
+    const std::string w = DropTrailingBlanksAndPeriods(windowsPath);
+    if (w.empty()) Unmappable(windowsPath, "no name left");
     if (w.size() >= 2 && IsSep(w[0]) && IsSep(w[1])) {
         const char* root = std::getenv("ZEL_UNC_ROOT");
         if (!root || !*root) Unmappable(w, "ZEL_UNC_ROOT is not set");
@@ -112,7 +133,6 @@ std::string NativePath(const std::string& w) {
         }
         return Resolve(root, SplitComponents(w, 2));
     }
-    if (w[0] == '/') return Resolve("/", SplitComponents(w, 1));
     // Relative: below the current folder, with backslashes as separators.
     std::string out;
     for (char c : w) out += (c == '\\') ? '/' : c;

@@ -9,12 +9,15 @@
 // Backslashes and slashes both separate components. Each component that already exists is
 // matched without regard to case (Windows semantics); components that do not exist are kept as
 // spelled, so a file or folder created through a mapped path gets the caller's spelling.
+// As on Windows, the last component of a Windows-form path loses its trailing blanks and periods
+// (unless the path ends in a separator): "\\SRV\QMRLINK\DB\PARTIAB " is the file "PARTIAB".
 #include <string>
 
 namespace zel::platform {
 
 // Native path for a Windows-form path. Throws RuntimeError 76 ("Path not found") when the path
-// cannot be mapped (UNC path with ZEL_UNC_ROOT unset, unknown drive, empty path).
+// cannot be mapped (UNC path with ZEL_UNC_ROOT unset, unknown drive, empty path), 67 ("Too many
+// files") when a folder cannot be searched for want of file descriptors.
 std::string NativePath(const std::string& windowsPath);
 
 // Windows-form path ("Z:\...") for a native absolute path, the inverse of NativePath for paths

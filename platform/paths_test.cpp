@@ -60,3 +60,37 @@ TEST(Paths, WindowsFormRoundTripsAndPartsSplit) {
     EXPECT_EQ(JoinPath("C:\\x\\", "y"), "C:\\x\\y");
     EXPECT_EQ(JoinPath("C:\\x", "y"), "C:\\x\\y");
 }
+
+TEST(Paths, LastComponentLosesTrailingBlanksAndPeriodsAsOnWindows) {
+    SandboxEnv env;
+    env.dir().Write("unc/host/QMRLINK/DB/PARTIAB", "x");
+    // A one- or two-character line code leaves blanks at the end of a database name.
+    EXPECT_EQ(NativePath("\\\\HOST\\QMRLINK\\DB\\PARTIAB "), env.UncRoot() + "/host/QMRLINK/DB/PARTIAB");
+    EXPECT_EQ(NativePath("\\\\host\\qmrlink\\db\\partiab. . "), env.UncRoot() + "/host/QMRLINK/DB/PARTIAB");
+    EXPECT_EQ(NativePath("\\\\host\\new\\name..."), env.UncRoot() + "/host/new/name");
+    EXPECT_EQ(NativePath("Z:\\tmp\\x  "), "/tmp/x");
+    // Only the last component, and not when the path ends in a separator.
+    EXPECT_EQ(NativePath("\\\\host\\dir \\x"), env.UncRoot() + "/host/dir /x");
+    EXPECT_EQ(NativePath("\\\\host\\dir \\"), env.UncRoot() + "/host/dir ");
+    // "." and ".." keep their meaning; a last component of periods and blanks names its folder.
+    EXPECT_EQ(NativePath("\\\\host\\a\\b\\.."), env.UncRoot() + "/host/a");
+    EXPECT_EQ(NativePath("\\\\host\\a\\ . "), env.UncRoot() + "/host/a");
+    // Native paths are the file system's own and are left as they are.
+    EXPECT_EQ(NativePath("/tmp/x "), "/tmp/x ");
+    EXPECT_THROW(NativePath(" . "), RuntimeError);
+}
+
+TEST(Paths, SearchingAFolderWithoutDescriptorsIsTooManyFilesNotAMissingName) {
+    SandboxEnv env;
+    env.dir().Write("unc/host/Share/File.Txt", "x");
+    zel::platform::testing::DescriptorsExhausted exhausted;
+    try {
+        NativePath("\\\\host\\share\\file.txt");  // needs a folder listing to match the case
+        FAIL() << "expected error 67";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.Number(), 67);
+        EXPECT_EQ(e.Description(), "Too many files");
+    }
+    // The exact spelling needs no listing.
+    EXPECT_EQ(NativePath("\\\\host\\Share\\File.Txt"), env.UncRoot() + "/host/Share/File.Txt");
+}

@@ -1,8 +1,11 @@
 #include "platform/test_support.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -46,6 +49,33 @@ std::string TempDir::Read(const std::string& relative) const {
 bool TempDir::Exists(const std::string& relative) const {
     struct stat st;
     return ::stat((path_ + "/" + relative).c_str(), &st) == 0;
+}
+
+DescriptorsExhausted::DescriptorsExhausted() {
+    struct rlimit lim {};
+    if (::getrlimit(RLIMIT_NOFILE, &lim) != 0) throw std::runtime_error("getrlimit failed");
+    oldSoft_ = lim.rlim_cur;
+    int highest = 0;
+    for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+        highest = std::max(highest, std::stoi(e.path().filename().string()));
+    struct rlimit low = lim;
+    low.rlim_cur = static_cast<rlim_t>(highest) + 16;
+    if (low.rlim_cur > lim.rlim_cur) low.rlim_cur = lim.rlim_cur;
+    if (::setrlimit(RLIMIT_NOFILE, &low) != 0) throw std::runtime_error("setrlimit failed");
+    for (;;) {
+        const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd < 0) break;
+        taken_.push_back(fd);
+    }
+}
+
+DescriptorsExhausted::~DescriptorsExhausted() {
+    for (int fd : taken_) ::close(fd);
+    struct rlimit lim {};
+    if (::getrlimit(RLIMIT_NOFILE, &lim) == 0) {
+        lim.rlim_cur = static_cast<rlim_t>(oldSoft_);
+        ::setrlimit(RLIMIT_NOFILE, &lim);
+    }
 }
 
 ScopedEnv::ScopedEnv(const std::string& name, const std::optional<std::string>& value) : name_(name) {

@@ -53,6 +53,21 @@ private:
     ScopedEnv unc_, config_, tmp_;
 };
 
+// Uses up every file descriptor this process may open (the soft limit lowered to a few above
+// those in use, the rest taken), so that the next open fails with EMFILE; gives them back and
+// restores the limit when it goes.
+class DescriptorsExhausted {
+public:
+    DescriptorsExhausted();
+    ~DescriptorsExhausted();
+    DescriptorsExhausted(const DescriptorsExhausted&) = delete;
+    DescriptorsExhausted& operator=(const DescriptorsExhausted&) = delete;
+
+private:
+    std::vector<int> taken_;
+    unsigned long oldSoft_ = 0;
+};
+
 // Answers every message box with its first button and remembers what was shown, for the life
 // of the object.
 class BoxRecorder {

@@ -7,9 +7,13 @@
 
 #include "processor/monitor.h"
 #include "processor/monitor_widget.h"
+#include "platform/process.h"
 #include "processor/restart.h"
 
 int main(int argc, char** argv) {
+    // The engine keeps every business file it opens open, one more per product line's parts
+    // database: the default soft limit of descriptors is too small for a large site.
+    zel::platform::RaiseOpenFileLimit();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Dulvan");
     QApplication::setApplicationVersion(DULVAN_VERSION);
