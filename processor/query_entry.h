@@ -1,5 +1,12 @@
 #pragma once
-// Entry point of the stock-query branch of the request cycle.
+// Entry point of the stock-query branch of the request cycle, and the small rules of the answer
+// that need no business files (status of an item, location marks, item count).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "processor/request_cycle.h"
 
 namespace zel::processor {
@@ -9,5 +16,62 @@ namespace zel::processor {
 // AddError(ctx.exceptionsWork, ...); the step number is kept in ctx.step; a pause of monitoring
 // requested during the dealer check sets ctx.leaveAtOnce.
 void AnswerStockQuery(RequestContext& ctx);
+
+// --- Rules of the answer ---------------------------------------------------------------------
+
+// What decides an item's status, taken from the answering part and the item's sums.
+struct StatusFacts {
+    bool unauthorized = false;      // the state rule dropped the item's product line
+    std::int64_t total = 0;         // available here plus at the other locations
+    std::int32_t requested = 0;     // quantity asked for
+    std::int32_t recordNumber = 0;  // answering part: above 0 parts file, below 0 database
+    std::string orderCode;          // answering part's Order_Code
+    std::int32_t backOrdered = 0;   // answering part's Qty_Back_Ordered
+    std::int32_t onOrder = 0;       // answering part's Quantity_On_Order
+};
+
+// The "StatusMessage" of an item and the counter it bumps; first match wins. An item that fits
+// no rule has neither (`message` empty: no status key is written).
+struct ItemStatus {
+    std::string message;
+    std::string counter;
+};
+ItemStatus StockStatus(const StatusFacts& facts);
+
+inline constexpr const char* kUnauthorizedLine = "Unauthorized Product Line";
+
+// The locations answered in one query. Mark 0 counts the locations of the item answered last;
+// marks 1 and up say which locations any item answered. Every location a business file can
+// name (a 1-byte count, a 1-byte own location) has its mark, however many the site runs.
+class LocationMarks {
+public:
+    // A new item: mark 0 restarts at 1 and location 1 is always reported.
+    void StartItem();
+    // The item answered location k (the own location: mark 0 is not counted up for it).
+    void Mark(std::int32_t k);
+    // The location loop answered location k: marked, and counted in mark 0.
+    void CountLocation(std::int32_t k);
+    bool IsMarked(std::int32_t k) const;
+    std::int32_t Count() const { return count_; }
+
+private:
+    std::vector<bool> marked_;
+    std::int32_t count_ = 0;
+};
+
+// Highest item number the answer runs to without reading further sections: a count above it is
+// cut to the highest item section the request holds.
+inline constexpr std::int32_t kItemCountCut = 9999;
+
+// The request's "POItemCount" as the number of items to answer: its value as a 32-bit whole
+// number (halves to even) when numeric, else 0; a number beyond 32 bits is not numeric. A count
+// above kItemCountCut is cut to `highestSection` (the highest n of the request's "POITEMS"n
+// sections) so that a count typed wrong neither keeps the only thread busy for hours nor
+// overflows the items counter; no item the request holds is dropped.
+std::int32_t QueryItemCount(std::string_view value, std::int32_t highestSection);
+
+// The n of a section named "POITEMS"n (n decimal, from 1, no padding, any letter case); nothing
+// for any other name.
+std::optional<std::int32_t> ItemSectionNumber(std::string_view section);
 
 }  // namespace zel::processor
