@@ -68,9 +68,25 @@ void AgentController::Start() {
                                          "Cannot create " + dir);
         }
     }
+    RemoveOwnLeftovers();
     // Documents handed over before the program last ended go out again from here; the first
     // mail check that reaches the hub sends them.
     core_->OpenSpool(docs_->WorkingDir + kSpoolFolderName + "\\");
+}
+
+void AgentController::RemoveOwnLeftovers() const {
+    // Where this agent writes: beside its settings file, its working folder and every folder
+    // a document type is mapped to (the request folder among them, which other writers share).
+    std::vector<std::string> folders{platform::FolderPart(ini_.Path()), docs_->WorkingDir};
+    for (const auto& entry : platform::GetProfileSectionLines(ini::kDocTypeDir, ini_.Path())) {
+        const auto eq = entry.find('=');
+        if (eq == std::string::npos) continue;
+        try {
+            folders.push_back(ExpandFileName(entry.substr(eq + 1), docs_->WorkingDir));
+        } catch (const std::exception&) {
+        }
+    }
+    for (const auto& folder : folders) platform::RemoveOwnLeftovers(folder);
 }
 
 TZELAgentCore& AgentController::Core() {

@@ -88,6 +88,9 @@ public:
     std::int64_t SendStartTick = 0;
 
 private:
+    // Temporary files an earlier run of this program on this host left in its folders.
+    void RemoveOwnLeftovers() const;
+
     AgentIni ini_;
     std::string programFolder_;
     AgentView& view_;

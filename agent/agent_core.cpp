@@ -362,6 +362,14 @@ bool TZELAgentCore::CheckMailOnce() {
         return true;
     }
 
+    // A document shorter than the hub says it is would be stored cut short and deleted there:
+    // it is refused, so it comes again, and logged, so a hub that counts otherwise is seen.
+    if (const std::size_t missing = MissingDataBytes(reply); missing > 0) {
+        Log("Check Message to HUB " + HubURL + " failed - the document lacks " +
+            std::to_string(missing) + " bytes of its DataLength " + ReplyValue(reply, "DataLength"));
+        return false;
+    }
+
     auto message = std::make_unique<TZELMessage>();
     message->ParseReply(reply, AgentId);
     const std::int32_t docId = message->DocId;

@@ -338,11 +338,64 @@ TEST_F(ScriptedHubTest, MissingOrHostileDataLength) {
     EXPECT_EQ(agent().received.at(0).data, "");
     Check({Response("DocType=Q\r\nDataLength=x12\r\n", "abc")});
     EXPECT_EQ(agent().received.at(0).data, "");
-    // Longer than the data: the data there is.
-    Check({Response("DocType=Q\r\nDataLength=99999\r\nEncryption=DESede\r\n", cipher)});
-    EXPECT_EQ(agent().received.at(0).data.substr(0, plain.size()), plain);
     Check({Response("DocType=Q\r\nDataLength=2147483648\r\n", "abc")});
     EXPECT_EQ(agent().received.at(0).data, "");
+}
+
+// Data shorter than the reply's own length is refused: nothing stored, nothing deleted on the
+// hub (the document comes again), and the refusal is logged.
+TEST_F(ScriptedHubTest, DataShorterThanItsDataLengthIsAFailedCheck) {
+    const std::string cipher = EncryptData("[zelInfo]\r\nDOCTYPE=Q\r\n", 9);
+    const auto bodies =
+        Check({Response("DocType=Q\r\nDocId=6\r\nDataLength=" + std::to_string(cipher.size() + 1) +
+                            "\r\nEncryption=DESede\r\n",
+                        cipher),
+               RawServer::Ok("Action=OK\r\n")});
+    EXPECT_FALSE(result_);
+    EXPECT_TRUE(agent().received.empty());
+    EXPECT_EQ(bodies, std::vector<std::string>{"Action=GETMAIL&AgentId=9"});
+    EXPECT_EQ(agent().logs.back(),
+              "Check Message to HUB " + agent().core->HubURL +
+                  " failed - the document lacks 1 bytes of its DataLength " +
+                  std::to_string(cipher.size() + 1));
+    // A reply without any data but with a length, and a sign-up cut short, alike.
+    Check({RawServer::Ok("Action=RESPONSE\r\nDocType=Q\r\nDocId=6\r\nDataLength=8\r\n"),
+           RawServer::Ok("Action=OK\r\n")});
+    EXPECT_FALSE(result_);
+    EXPECT_TRUE(agent().received.empty());
+    Check({Response("DocType=AGENT_SIGNUP\r\nDocId=3\r\nDataLength=40\r\n", "AgentId=5\r\n"),
+           RawServer::Ok("Action=OK\r\n")},
+          -1);
+    EXPECT_FALSE(result_);
+    EXPECT_EQ(agent().core->AgentId, -1);
+    // Exactly as long as it says, or longer: taken, cut to its length.
+    Check({Response("DocType=Q\r\nDocId=0\r\nDataLength=3\r\n", "abc"), RawServer::Ok("Action=OK\r\n")});
+    EXPECT_TRUE(result_);
+    EXPECT_EQ(agent().received.at(0).data, "abc");
+}
+
+// A document of 2 MB (far above what fits a small form body once encrypted and URL-encoded)
+// goes through the stand-in hub and comes back whole.
+TEST_F(AgentCoreTest, TwoMegabyteDocumentGoesThroughTheHubWhole) {
+    HubProcess hub;
+    Agent a(Folder(), "big", hub.Url());
+    ASSERT_TRUE(a.core->CheckMailOnce());
+    ASSERT_EQ(a.core->AgentId, 1);
+    std::string doc = "[zelInfo]\r\nDOCTYPE=QUERY\r\nTRADEPARTNER=self\r\n";
+    for (int item = 1; doc.size() < (2u << 20); ++item)
+        doc += "[POITEMS" + std::to_string(item) + "]\r\nMfgCode=AB&%+=\r\nPartNumber=" +
+               std::to_string(item * 7919) + "\r\nQuantity=2\r\n";
+    doc.resize(2u << 20);
+    ASSERT_TRUE(a.Send("self", "QUERY", doc));
+    EXPECT_EQ(a.logs.back(), "Message sent to HUB");
+    ASSERT_EQ(a.received.size(), 1u);
+    EXPECT_EQ(a.received[0].docType, "RECEIPT");
+    ASSERT_TRUE(a.core->CheckMailOnce());
+    ASSERT_EQ(a.received.size(), 2u);
+    EXPECT_EQ(a.received[1].docType, "QUERY");
+    EXPECT_EQ(a.received[1].data, doc);  // a multiple of 8 bytes: no cipher padding added
+    EXPECT_TRUE(a.core->CheckMailOnce());
+    EXPECT_EQ(a.logs.back(), "No Mail");  // and it was deleted on the hub
 }
 
 TEST_F(ScriptedHubTest, CiphertextNotAMultipleOfEightLosesOnlyTheBrokenPiece) {

@@ -1,6 +1,7 @@
 #include "agent/agent_window.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDBusConnectionInterface>
@@ -11,6 +12,7 @@
 #include "agent/automation.h"
 #include "agent/loopback_test_util.h"
 #include "agent/message.h"
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -80,6 +82,25 @@ TEST_F(AgentWindowTest, FirstStartWithoutSettingsFileThenSignUp) {
     TForm1 second(iniPath, WindowsPath(prog));  // its first check signs the agent up
     EXPECT_EQ(Ini("AGENT CORE", "Agent_Id"), "1");
     EXPECT_EQ(second.Controller().Core().AgentId, 1);
+}
+
+// A start clears the temporary files an earlier run of this program on this host left where it
+// writes, and nobody else's: the request folder is shared with other writers.
+TEST_F(AgentWindowTest, StartRemovesOnlyItsOwnLeftoverTemporaryFiles) {
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string own = platform::detail::TemporaryTagOfThisProgram() + std::to_string(ended) + "-0";
+    const std::string others = ".~zel-Dulvan@" + platform::ComputerName() + "-" + std::to_string(ended) + "-0";
+    sandbox.dir().Write("zeldist/1.req" + own, "half");
+    sandbox.dir().Write("zeldist/2.req.1" + others, "half");
+    sandbox.dir().Write("prog/ZelAgent.INI" + own, "half");
+    sandbox.dir().Write("prog/zel/5.zel" + own, "half");
+    StartWithHub();
+    EXPECT_FALSE(fs::exists(zeldist + "/1.req" + own));
+    EXPECT_FALSE(fs::exists(prog + "/ZelAgent.INI" + own));
+    EXPECT_FALSE(fs::exists(prog + "/zel/5.zel" + own));
+    EXPECT_TRUE(fs::exists(zeldist + "/2.req.1" + others));
 }
 
 TEST_F(AgentWindowTest, RelativeWorkingFolderIsWrittenBackAbsolute) {

@@ -1,10 +1,7 @@
 #include "agent/documents.h"
 
-#include <unistd.h>
-
 #include <QDateTime>
 #include <QLocale>
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <memory>
@@ -12,6 +9,7 @@
 
 #include "agent/agent_core.h"
 #include "agent/message.h"
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/ini_text.h"
@@ -35,12 +33,8 @@ constexpr int kMaxDraws = 100000;
 }
 
 // A name beside `path` that no poller of the folder matches (pollers look for their own
-// extensions; this one ends in ".~zel" and a tail unique to this process).
-std::string HiddenNameFor(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    return path + ".~zel" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter.fetch_add(1));
-}
+// extensions; this one ends in the platform's temporary tail, unique to this process).
+std::string HiddenNameFor(const std::string& path) { return path + platform::detail::TemporaryTail(); }
 
 bool HasSeparator(const std::string& s) { return s.find_first_of("\\/") != std::string::npos; }
 

@@ -1,6 +1,7 @@
 #include "agent/documents.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -232,6 +233,24 @@ TEST_F(StoreTest, UnreachableHubGivesTheExceptionDocumentAndTheEleventhFileBecom
 TEST_F(StoreTest, SendMessageFileOfAMissingFileFails) {
     EXPECT_THROW(docs->SendMessageFile(WindowsPath(work + "/none.zel")), platform::RuntimeError);
     EXPECT_TRUE(core->Queue.empty());
+}
+
+}  // namespace
+}  // namespace zel::agent
+
+namespace zel::agent {
+namespace {
+
+// Anything but a regular file is refused at once, as a folder is: a FIFO would hold the
+// agent's only thread for ever, a device could be read until memory runs out.
+TEST_F(StoreTest, SendMessageFileRefusesWhatIsNotARegularFile) {
+    const std::string fifo = work + "/pipe.zel";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_THROW(docs->SendMessageFile(WindowsPath(fifo)), platform::RuntimeError);
+    EXPECT_THROW(docs->SendMessageFile("/dev/null"), platform::RuntimeError);
+    EXPECT_THROW(docs->SendMessageFile(WindowsPath(work)), platform::RuntimeError);
+    EXPECT_TRUE(core->Queue.empty());
+    EXPECT_TRUE(fs::exists(fifo));
 }
 
 }  // namespace

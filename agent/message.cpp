@@ -71,6 +71,15 @@ std::int32_t StrToIntDef(std::string_view text, std::int32_t def) {
     return ParseInt32(text).value_or(def);
 }
 
+std::size_t MissingDataBytes(std::string_view reply) {
+    const std::int32_t length = StrToIntDef(ReplyValue(reply, "DataLength"), 0);
+    if (length <= 0) return 0;
+    const auto at = reply.find("Data=");
+    const std::size_t there = at == std::string_view::npos ? 0 : reply.size() - (at + 5);
+    const auto wanted = static_cast<std::size_t>(length);
+    return there >= wanted ? 0 : wanted - there;
+}
+
 void TZELMessage::ParseReply(std::string_view reply, std::int32_t agentId) {
     DocType = ReplyValue(reply, "DocType");
     Version = ReplyValue(reply, "Version");

@@ -28,6 +28,10 @@ public:
     void ParseReply(std::string_view reply, std::int32_t agentId);
 };
 
+// How many bytes the data of a hub reply lacks of its own "DataLength" (0 when it is whole,
+// and when the length is missing, not a number or not above 0).
+std::size_t MissingDataBytes(std::string_view reply);
+
 // The lines of a text, split at CR LF, lone CR and lone LF (a final line break ends the last
 // line and starts none).
 std::vector<std::string_view> SplitLines(std::string_view text);

@@ -8,16 +8,21 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/files.h"
+
 namespace zel::platform::detail {
 
 int ReadNative(const std::string& nativePath, std::string& bytes) {
     bytes.clear();
-    int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a regular file is a document: opening a FIFO would wait for a writer for ever and a
+    // device such as "/dev/zero" never ends. Opened without waiting, then refused.
+    int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return errno;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int e = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
-        return EISDIR;
+        return e;
     }
     if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
@@ -37,6 +42,17 @@ int ReadNative(const std::string& nativePath, std::string& bytes) {
     return 0;
 }
 
+std::string TemporaryTagOfThisProgram() {
+    static const std::string tag = ".~zel-" + ProgramName() + "@" + ComputerName() + "-";
+    return tag;
+}
+
+std::string TemporaryTail() {
+    static std::atomic<unsigned> counter{0};
+    return TemporaryTagOfThisProgram() + std::to_string(::getpid()) + "-" +
+           std::to_string(counter.fetch_add(1));
+}
+
 namespace {
 
 // The target's name with `tail` appended, its name cut short where the whole would be longer
@@ -52,15 +68,13 @@ std::string TemporaryNameFor(const std::string& nativePath, const std::string& t
 }  // namespace
 
 int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool durable) {
-    static std::atomic<unsigned> counter{0};
     std::string tmp;
     int fd = -1;
     // A name left by an earlier run that died mid-write may carry our process number again (a
     // restarted program often gets the same one): it is passed over, not taken as a failure
     // that would stop every later write of the same document.
     for (int attempt = 0; fd < 0 && attempt < 10000; ++attempt) {
-        tmp = TemporaryNameFor(nativePath, ".~zel" + std::to_string(::getpid()) + "-" +
-                                               std::to_string(counter.fetch_add(1)));
+        tmp = TemporaryNameFor(nativePath, TemporaryTail());
         fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return errno;
     }

@@ -4,11 +4,20 @@
 
 namespace zel::platform::detail {
 
-// 0 when read, else the errno of the failure (ENOENT: no such file; EISDIR: a folder).
+// 0 when read, else the errno of the failure (ENOENT: no such file; EISDIR: a folder; EINVAL:
+// anything else that is not a regular file, such as a FIFO or a device).
 int ReadNative(const std::string& nativePath, std::string& bytes);
 
+// The tail of every temporary name this process writes: ".~zel-" + program + "@" + host + "-"
+// + process number + "-" + a number unique within the process. Program, host and process
+// number let a later start tell its own leftovers from another writer's (the request folder is
+// shared with the agent, possibly on another machine).
+std::string TemporaryTail();
+// The part of TemporaryTail() before the process number, for this program on this host.
+std::string TemporaryTagOfThisProgram();
+
 // Writes `bytes` to a new file beside `nativePath` (a name no poller matches: the target name,
-// cut short where it must be, followed by ".~zel" and a unique tail) and renames it over the
+// cut short where it must be, followed by TemporaryTail()) and renames it over the
 // target, so readers see the old or the new document, never a part. With `durable` the new
 // contents and the rename are forced to disk before returning, so a power loss cannot take
 // back a write the caller acted on.

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <signal.h>
+
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -203,6 +205,58 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
     if (!ParentExists(p)) Fail(ENOTDIR, "WriteWholeFile", path);
     int e = detail::ReplaceNative(p, bytes);
     if (e != 0) Fail(e, "WriteWholeFile", path);
+}
+
+namespace {
+
+// The process number of a temporary name of this program and host ("<tag><pid>-<n>" at the
+// end of the name), or 0.
+pid_t LeftoverProcess(const std::string& name) {
+    const std::string& tag = detail::TemporaryTagOfThisProgram();
+    const auto at = name.rfind(tag);
+    if (at == std::string::npos || at == 0) return 0;
+    std::size_t i = at + tag.size();
+    long long pid = 0;
+    std::size_t digits = 0;
+    while (i < name.size() && name[i] >= '0' && name[i] <= '9' && digits < 10) {
+        pid = pid * 10 + (name[i++] - '0');
+        ++digits;
+    }
+    if (digits == 0 || i >= name.size() || name[i] != '-' || ++i == name.size()) return 0;
+    for (; i < name.size(); ++i)
+        if (name[i] < '0' || name[i] > '9') return 0;
+    return pid > 0 && pid <= 0x7fffffff ? static_cast<pid_t>(pid) : 0;
+}
+
+bool ProcessGone(pid_t pid) {
+    if (pid == ::getpid()) return true;  // an earlier run that had our number
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+}  // namespace
+
+int RemoveOwnLeftovers(const std::string& folder) {
+    std::string native;
+    try {
+        native = NativePath(folder);
+    } catch (const RuntimeError&) {
+        return 0;
+    }
+    DIR* d = ::opendir(native.c_str());
+    if (!d) return 0;
+    std::vector<std::string> doomed;
+    while (dirent* e = ::readdir(d)) {
+        const pid_t pid = LeftoverProcess(e->d_name);
+        if (pid == 0 || !ProcessGone(pid)) continue;
+        struct stat st;
+        const std::string full = native + "/" + e->d_name;
+        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode)) doomed.push_back(full);
+    }
+    ::closedir(d);
+    int removed = 0;
+    for (const auto& full : doomed)
+        if (::unlink(full.c_str()) == 0) ++removed;
+    return removed;
 }
 
 ScopedFileLock::ScopedFileLock(const std::string& lockPath) {

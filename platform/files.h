@@ -33,6 +33,12 @@ std::string ReadWholeFile(const std::string& path);
 // Writes the bytes under a temporary name and renames into place; throws on failure.
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 
+// Removes from `folder` (Windows form) the temporary files this program left on this host in
+// a run that is over: names carrying TemporaryTagOfThisProgram() whose process is gone (or is
+// this one: call at start, before the first write). Another program's or host's temporary
+// file, and one of a process still running, are never touched. Returns how many went.
+int RemoveOwnLeftovers(const std::string& folder);
+
 // Holds an exclusive lock on the native file `lockPath` (created, with its folders, as needed)
 // for the life of the object, across processes. A lock that cannot be had (unwritable folder)
 // is not taken; callers treat it as advisory.

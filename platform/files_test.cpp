@@ -1,10 +1,13 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 
+#include "platform/atomic_file.h"
 #include "platform/error.h"
 #include "platform/profile.h"
 #include "platform/seams.h"
@@ -108,10 +111,10 @@ TEST(Seams, BoxesAndEndingAreReplaceable) {
 TEST(Files, WritesPassOverTemporaryNamesLeftByAnEarlierProcessWithOurNumber) {
     SandboxEnv env;
     env.dir().Write("unc/h/s/a.req", "[S]\r\nk=1\r\n");
-    const std::string pid = std::to_string(::getpid());
+    const std::string tail = detail::TemporaryTagOfThisProgram() + std::to_string(::getpid()) + "-";
     for (int n = 0; n < 500; ++n) {
-        env.dir().Write("unc/h/s/a.req.a.~zel" + pid + "-" + std::to_string(n), "left over");
-        env.dir().Write("unc/h/s/a.req.1.~zel" + pid + "-" + std::to_string(n), "left over");
+        env.dir().Write("unc/h/s/a.req.a" + tail + std::to_string(n), "left over");
+        env.dir().Write("unc/h/s/a.req.1" + tail + std::to_string(n), "left over");
     }
     ASSERT_TRUE(WriteProfileString("S", "k", "2", "\\\\h\\s\\a.req.a"));
     CopyFile("\\\\h\\s\\a.req.a", "\\\\h\\s\\a.req.1");
@@ -129,4 +132,71 @@ TEST(Files, DocumentsWithNamesNearTheLongestAllowedCanBeWritten) {
     EXPECT_EQ(env.dir().Read("unc/h/s/" + stem + ".req.1"), "[S]\r\nk=2\r\n");
     // Nothing but the documents is left beside them.
     EXPECT_EQ(ListDirectory("\\\\h\\s\\*").size(), 4u);
+}
+
+namespace {
+
+// The number of a process that has ended.
+pid_t EndedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+}  // namespace
+
+TEST(Files, StartUpRemovesOnlyThisProgramsOwnLeftoversOfEndedRuns) {
+    SandboxEnv env;
+    const std::string tag = detail::TemporaryTagOfThisProgram();
+    const std::string dead = std::to_string(EndedProcess());
+    const std::string parent = std::to_string(::getppid());
+    const std::string dir = "unc/h/DadAri/zeldist/";
+    const std::vector<std::string> gone = {
+        "a.req.a" + tag + dead + "-0",
+        "a.req.1" + tag + dead + "-17",
+        "b.req.b" + tag + std::to_string(::getpid()) + "-3",  // an earlier run with our number
+    };
+    const std::vector<std::string> kept = {
+        "a.req",
+        "c.req.a" + tag + parent + "-0",  // its writer still runs
+        "d.req.~zel-OTHERPROGRAM@" + ComputerName() + "-" + dead + "-0",
+        "e.req" + tag.substr(0, tag.size() - 1) + "X-" + dead + "-0",  // another host
+        "f.req.~zel" + dead + "-0",                                    // no program or host
+        "g.req" + tag + dead + "-0x",
+        "h.req" + tag + dead,
+    };
+    for (const auto& name : gone) env.dir().Write(dir + name, "x");
+    for (const auto& name : kept) env.dir().Write(dir + name, "x");
+    env.dir().MakeDirs(dir + "i" + tag + dead + "-0");  // a folder is nobody's temporary file
+
+    EXPECT_EQ(RemoveOwnLeftovers("\\\\h\\dadari\\zeldist"), static_cast<int>(gone.size()));
+    for (const auto& name : gone) EXPECT_FALSE(env.dir().Exists(dir + name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(env.dir().Exists(dir + name)) << name;
+    EXPECT_EQ(RemoveOwnLeftovers("\\\\h\\dadari\\missing"), 0);
+}
+
+TEST(Files, TemporaryNamesCarryProgramHostAndProcess) {
+    const std::string tail = detail::TemporaryTail();
+    EXPECT_EQ(tail.rfind(".~zel-" + ProgramName() + "@" + ComputerName() + "-" +
+                             std::to_string(::getpid()) + "-",
+                         0),
+              0u)
+        << tail;
+    EXPECT_NE(detail::TemporaryTail(), tail);
+}
+
+TEST(Files, OnlyRegularFilesAreReadAsDocuments) {
+    SandboxEnv env;
+    const std::string fifo = env.dir().path() + "/unc/h/s/pipe.req";
+    env.dir().MakeDirs("unc/h/s");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Without a writer a FIFO would hold the reader for ever; it is refused at once.
+    EXPECT_THROW(ReadWholeFile("\\\\h\\s\\pipe.req"), RuntimeError);
+    EXPECT_THROW(CopyFile("\\\\h\\s\\pipe.req", "\\\\h\\s\\copy.req"), RuntimeError);
+    EXPECT_EQ(GetProfileString("S", "k", "default", 100, "\\\\h\\s\\pipe.req"), "default");
+    // A device is no document either, whatever it would give.
+    EXPECT_THROW(ReadWholeFile("/dev/null"), RuntimeError);
+    EXPECT_THROW(ReadWholeFile("\\\\h\\s"), RuntimeError);
+    EXPECT_FALSE(env.dir().Exists("unc/h/s/copy.req"));
 }

@@ -26,8 +26,17 @@ int main(int argc, char** argv) {
 
     zel::zelhub::Hub hub;
     httplib::Server server;
-    server.Post("/ZelHub/HUBServlet", [&hub](const httplib::Request& req, httplib::Response& res) {
-        res.set_content(hub.Handle(req.body), "text/html; charset=iso-8859-1");
+    // The body is taken through a content reader: the HTTP library answers a form body it reads
+    // itself with 413 above 8 KiB, and a hub must take any document an agent sends (a few
+    // kilobytes of document already exceed that once encrypted and URL-encoded).
+    server.Post("/ZelHub/HUBServlet", [&hub](const httplib::Request&, httplib::Response& res,
+                                             const httplib::ContentReader& reader) {
+        std::string body;
+        reader([&body](const char* data, std::size_t length) {
+            body.append(data, length);
+            return true;
+        });
+        res.set_content(hub.Handle(body), "text/html; charset=iso-8859-1");
     });
 
     if (port == 0) {
