@@ -151,8 +151,10 @@ void MakeDirectory(const std::string& path) {
 
 std::vector<std::string> ListDirectory(const std::string& pattern, bool foldersToo) {
     std::vector<std::string> out;
-    std::string folder = FolderPart(pattern);
-    std::string pat = FileNamePart(pattern);
+    // Windows reads "PARTIAB " as "PARTIAB" here as everywhere.
+    const std::string trimmed = DropTrailingBlanksAndPeriods(pattern);
+    std::string folder = FolderPart(trimmed);
+    std::string pat = FileNamePart(trimmed);
     if (pat.empty()) pat = "*";
     if (pat == "*.*") pat = "*";
     std::string native;

@@ -63,6 +63,9 @@ TEST(Files, ListingMatchesWildcardsWithoutCase) {
     EXPECT_EQ(ListDirectory("\\\\h\\dadari\\zeldist\\t?o.*").size(), 2u);
     EXPECT_EQ(ListDirectory("\\\\h\\dadari\\zeldist\\*.req", true).size(), 3u);
     EXPECT_TRUE(ListDirectory("\\\\h\\missing\\*.req").empty());
+    // A name ending in blanks lists the file Windows would open under it.
+    EXPECT_EQ(ListDirectory("\\\\h\\dadari\\zeldist\\one.req  "),
+              (std::vector<std::string>{"ONE.REQ"}));
     ScopedEnv unset("ZEL_UNC_ROOT", std::nullopt);
     EXPECT_TRUE(ListDirectory("\\\\h\\dadari\\zeldist\\*.req").empty());
     EXPECT_FALSE(FolderExists("\\\\h\\dadari"));

@@ -31,18 +31,6 @@ std::vector<std::string> SplitComponents(const std::string& s, std::size_t from)
     return out;
 }
 
-// As Windows does, the last component of a path loses its trailing blanks and periods unless
-// the path ends in a separator: "\\srv\QMRLINK\DB\PARTIAB " names the file "PARTIAB". "." and
-// ".." keep theirs; a last component of nothing but blanks and periods goes away.
-std::string DropTrailingBlanksAndPeriods(const std::string& path) {
-    if (path.empty() || IsSep(path.back())) return path;
-    const std::size_t start = path.find_last_of("\\/") + 1;  // npos + 1 == 0
-    const std::string last = path.substr(start);
-    if (last == "." || last == "..") return path;
-    const std::size_t keep = last.find_last_not_of(" .");
-    return path.substr(0, keep == std::string::npos ? start : start + keep + 1);
-}
-
 [[noreturn]] void Unmappable(const std::string& path, const std::string& why) {
     throw RuntimeError(err::kPathNotFound, "NativePath", "Path not found: " + path + " (" + why + ")");
 }
@@ -106,6 +94,18 @@ std::string Resolve(std::string root, const std::vector<std::string>& comps) {
 }
 
 }  // namespace
+
+// As Windows does, the last component of a path loses its trailing blanks and periods unless
+// the path ends in a separator: "\\srv\QMRLINK\DB\PARTIAB " names the file "PARTIAB". "." and
+// ".." keep theirs; a last component of nothing but blanks and periods goes away.
+std::string DropTrailingBlanksAndPeriods(const std::string& path) {
+    if (path.empty() || IsSep(path.back())) return path;
+    const std::size_t start = path.find_last_of("\\/") + 1;  // npos + 1 == 0
+    const std::string last = path.substr(start);
+    if (last == "." || last == "..") return path;
+    const std::size_t keep = last.find_last_not_of(" .");
+    return path.substr(0, keep == std::string::npos ? start : start + keep + 1);
+}
 
 std::string NativePath(const std::string& windowsPath) {
     if (windowsPath.empty()) Unmappable(windowsPath, "empty path");

@@ -24,6 +24,11 @@ std::string NativePath(const std::string& windowsPath);
 // outside $ZEL_UNC_ROOT; paths under $ZEL_UNC_ROOT come back as "\\HOST\SHARE\...".
 std::string WindowsPath(const std::string& nativePath);
 
+// `path` with the trailing blanks and periods of its last component removed, as Windows
+// removes them ("x\\PARTIAB " is "x\\PARTIAB"); unchanged when it ends in a separator or its
+// last component is "." or "..".
+std::string DropTrailingBlanksAndPeriods(const std::string& path);
+
 // Joins a folder and a name with one backslash between them.
 std::string JoinPath(const std::string& folder, const std::string& name);
 

@@ -50,5 +50,13 @@ inline bool gPauseRequested = false;
 inline std::string gTestFlag;
 // The state rule dropped the current query item's product line.
 inline bool gUnauthorizedLine = false;
+// Full path (lower-cased) of the request being processed; "" between requests.
+inline std::string gCurrentRequest;
+// The request a restart of the program happened on (handed over by the instance that
+// restarted), "" when this instance was not started by a restart.
+inline std::string gRestartedForRequest;
+// The asked-for customer's own state when the customer lookup followed a link to another
+// account; empty in every other case.
+inline std::string gOriginalCustomerState;
 
 }  // namespace zel::processor

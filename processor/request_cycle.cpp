@@ -276,11 +276,13 @@ RequestContext MakeRequestContext(const std::string& lowerCasedRequestFile) {
 void ProcessRequest(std::string& requestFile) {
     requestFile = LowerCase(requestFile);
     RequestContext ctx = MakeRequestContext(requestFile);
+    gCurrentRequest = requestFile;
     try {
         RunRequest(ctx);
     } catch (const std::exception& failure) {
         FailRequest(ctx, failure);
     }
+    gCurrentRequest.clear();
 }
 
 void AddError(const std::string& documentPath, const std::string& errorCode,

@@ -1,5 +1,7 @@
 #include "processor/restart.h"
 
+#include <cstdlib>
+
 #include "engine/state.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -22,7 +24,17 @@ ProcessStarter SetProcessStarter(ProcessStarter starter) {
     return old;
 }
 
-void RestartProgram() {
+RestartState TakeRestartState() {
+    RestartState state;
+    const char* show = std::getenv(kShowStateVariable);
+    state.minimized = show && std::string(show) == kShowMinimized;
+    if (const char* request = std::getenv(kRestartRequestVariable)) state.request = request;
+    ::unsetenv(kShowStateVariable);
+    ::unsetenv(kRestartRequestVariable);
+    return state;
+}
+
+void RestartProgram(const std::string& requestFile) {
     engine::Engine().DataEngine.reset();
     engine::Engine().SystemInfo.reset();
 
@@ -31,6 +43,7 @@ void RestartProgram() {
     try {
         std::string native = platform::NativePath(program);
         std::map<std::string, std::string> env{{kShowStateVariable, kShowMinimized}};
+        if (!requestFile.empty()) env[kRestartRequestVariable] = requestFile;
         started = Starter() ? Starter()(native, env) : platform::StartDetached(native, env);
     } catch (const std::exception&) {
         started = false;

@@ -13,11 +13,23 @@ namespace zel::processor {
 // it to the tray when there is one).
 inline constexpr const char* kShowStateVariable = "ZEL_SHOW_STATE";
 inline constexpr const char* kShowMinimized = "minimized";
+// Environment variable that hands a started instance the request the restart happened on.
+inline constexpr const char* kRestartRequestVariable = "ZEL_RESTART_REQUEST";
 
 // Releases the program-wide engine and system-paths objects, starts the program's own
-// executable again with its window minimised, and ends this instance at once. When the new
-// instance cannot be started a message box says so; this instance ends all the same.
-[[noreturn]] void RestartProgram();
+// executable again with its window minimised, and ends this instance at once. `requestFile`,
+// the request being answered ("" for none), is handed to the new instance, which then lets a
+// second failure on that request end it instead of restarting again. When the new instance
+// cannot be started a message box says so; this instance ends all the same.
+[[noreturn]] void RestartProgram(const std::string& requestFile = "");
+
+// What a restart handed this instance; read once at start, which also clears it from the
+// environment so that programs this instance starts do not inherit it.
+struct RestartState {
+    bool minimized = false;
+    std::string request;  // the request the restart happened on, "" when none
+};
+RestartState TakeRestartState();
 
 // Starts the new instance (platform::StartDetached unless a test replaces it); false when it
 // could not be started.

@@ -85,5 +85,34 @@ TEST_F(RestartTest, StartDetachedRunsTheProgramWithTheExtraEnvironment) {
     EXPECT_FALSE(platform::StartDetached(dir.path() + "/missing", {}));
 }
 
+TEST_F(RestartTest, TheRequestBeingAnsweredIsHandedToTheNewInstance) {
+    std::map<std::string, std::string> env;
+    SetProcessStarter([&](const std::string&, const std::map<std::string, std::string>& e) {
+        env = e;
+        return true;
+    });
+    platform::ScopedEndProgramThrows ends;
+    EXPECT_THROW(RestartProgram("\\\\srv\\dadari\\zeldist\\q1.req"), platform::ProgramEnded);
+    EXPECT_EQ(env[kRestartRequestVariable], "\\\\srv\\dadari\\zeldist\\q1.req");
+    EXPECT_EQ(env[kShowStateVariable], kShowMinimized);
+    // Without a request none is handed over.
+    env.clear();
+    EXPECT_THROW(RestartProgram(), platform::ProgramEnded);
+    EXPECT_EQ(env.count(kRestartRequestVariable), 0u);
+}
+
+TEST_F(RestartTest, TheStartStateIsReadOnceAndNotPassedOn) {
+    platform::testing::ScopedEnv show(kShowStateVariable, std::string(kShowMinimized));
+    platform::testing::ScopedEnv request(kRestartRequestVariable, std::string("\\\\s\\a.req"));
+    const RestartState state = TakeRestartState();
+    EXPECT_TRUE(state.minimized);
+    EXPECT_EQ(state.request, "\\\\s\\a.req");
+    EXPECT_EQ(std::getenv(kShowStateVariable), nullptr);
+    EXPECT_EQ(std::getenv(kRestartRequestVariable), nullptr);
+    const RestartState again = TakeRestartState();
+    EXPECT_FALSE(again.minimized);
+    EXPECT_EQ(again.request, "");
+}
+
 }  // namespace
 }  // namespace zel::processor

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "processor/globals.h"
 #include "processor/monitor.h"
 #include "processor/monitor_widget.h"
 #include "platform/process.h"
@@ -20,11 +21,11 @@ int main(int argc, char** argv) {
     // The window hides to the tray; only Exit (or the close box without a tray) ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // An instance started by a restart shows its window minimised; its own children must not
-    // inherit that.
-    const char* showState = std::getenv(zel::processor::kShowStateVariable);
-    bool minimized = showState && std::string(showState) == zel::processor::kShowMinimized;
-    ::unsetenv(zel::processor::kShowStateVariable);
+    // An instance started by a restart shows its window minimised and remembers the request
+    // the restart happened on; its own children must not inherit either.
+    const zel::processor::RestartState restart = zel::processor::TakeRestartState();
+    const bool minimized = restart.minimized;
+    zel::processor::gRestartedForRequest = restart.request;
 
     zel::processor::MonitorController monitor;
     zel::processor::frmMonitor window(monitor);
