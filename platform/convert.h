@@ -1,0 +1,60 @@
+#pragma once
+// Conversions between texts and numbers, and the small text operations every layer shares:
+// letter case, trimming, replacing, whole numbers with the business programs' rounding.
+//
+// Letter case is ASCII only everywhere in the system: names, keys, codes and switches are
+// ASCII, and a byte of another character set must compare and fold the same on every machine,
+// whatever locale the program runs under.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zel::platform {
+
+// --- Letter case -----------------------------------------------------------------------------
+
+constexpr char UpperCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+constexpr char LowerCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+std::string UpperCase(std::string_view text);
+std::string LowerCase(std::string_view text);
+// Same length and the same letters without regard to case.
+bool SameTextNoCase(std::string_view a, std::string_view b);
+
+// --- Trimming and replacing ------------------------------------------------------------------
+
+// Removes trailing NUL, tab, line-feed, carriage-return and space characters: what a value
+// read through a fixed buffer or a padded record field carries after its text.
+std::string TrimValue(std::string_view value);
+// Removes trailing spaces only.
+std::string TrimTrailingSpaces(std::string_view text);
+// Removes spaces and tabs at both ends: the blanks around names and values of a settings line.
+std::string TrimBlanks(std::string_view text);
+
+// Every occurrence of `from` replaced by `to`, scanning from the first character, with case.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+// The digits 0 to 9 of `text`, in their order.
+std::string DigitsOnly(std::string_view text);
+
+// --- Numbers ---------------------------------------------------------------------------------
+
+// The numeric value of a document or settings text: blanks (spaces, tabs) around, an optional
+// sign, digits with an optional decimal point, an optional exponent. Nothing when the text is
+// not numeric; "inf", "nan" and hexadecimal forms are not numbers.
+std::optional<double> ParseNumber(std::string_view text);
+inline bool IsNumeric(std::string_view text) { return ParseNumber(text).has_value(); }
+// The number of the same shape at the start of `text` (leading blanks skipped, anything after it
+// ignored); 0 when the text does not begin with a number.
+double LeadingNumber(std::string_view text);
+// Rounds half to even (the business programs' rounding of numbers to whole numbers).
+double RoundHalfEven(double value);
+// Conversion to a whole number, halves to the even neighbour. Raises RuntimeError 13 (type
+// mismatch) naming `source` when the text is not numeric and 6 (overflow) when it does not fit.
+std::int32_t ToInt32(std::string_view text, const std::string& source);
+std::int16_t ToInt16(std::string_view text, const std::string& source);
+// The text as a 16-bit whole number (halves to even), or `fallback` when it is not numeric or
+// does not fit: a damaged stored setting must not stop a program from starting.
+std::int16_t Int16Or(std::string_view text, std::int16_t fallback);
+
+}  // namespace zel::platform
