@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "platform/files.h"
+#include "platform/seams.h"
 
 namespace zel::platform::detail {
 
@@ -68,6 +69,7 @@ std::string TemporaryNameFor(const std::string& nativePath, const std::string& t
 }  // namespace
 
 int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool durable) {
+    NoteFileChange();
     std::string tmp;
     int fd = -1;
     // A name left by an earlier run that died mid-write may carry our process number again (a

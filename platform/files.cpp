@@ -19,6 +19,7 @@
 #include "platform/atomic_file.h"
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "platform/seams.h"
 
 namespace zel::platform {
 namespace {
@@ -103,12 +104,14 @@ void DeleteFile(const std::string& path) {
     std::string p = NativePath(path);
     struct stat st;
     if (::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) Fail(ENOENT, "Kill", path);
+    NoteFileChange();
     if (::unlink(p.c_str()) != 0) Fail(errno, "Kill", path);
 }
 
 bool TryDeleteFile(const std::string& path) {
     try {
         std::string p = NativePath(path);
+        NoteFileChange();
         return ::unlink(p.c_str()) == 0 || errno == ENOENT;
     } catch (const RuntimeError&) {
         return false;
@@ -118,6 +121,7 @@ bool TryDeleteFile(const std::string& path) {
 void RenameFile(const std::string& from, const std::string& to, bool replace) {
     std::string a = NativePath(from);
     std::string b = NativePath(to);
+    NoteFileChange();
     if (!replace) {
         // Never replaces an existing target, even against a racing writer.
         if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_NOREPLACE) == 0) return;
@@ -141,6 +145,7 @@ void RenameFile(const std::string& from, const std::string& to, bool replace) {
 
 void MakeDirectory(const std::string& path) {
     std::string p = NativePath(path);
+    NoteFileChange();
     if (::mkdir(p.c_str(), 0777) != 0) {
         int e = errno;
         if (e == EEXIST) throw RuntimeError(err::kPathFileAccess, "MkDir", "Path/File access error: " + path);
@@ -195,6 +200,12 @@ long long FileSize(const std::string& path) {
     return static_cast<long long>(st.st_size);
 }
 
+long long FileModifiedTime(const std::string& path) {
+    struct stat st;
+    if (!StatNative(path, st) || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+}
+
 std::string ReadWholeFile(const std::string& path) {
     std::string bytes;
     int e = detail::ReadNative(NativePath(path), bytes);
@@ -202,10 +213,10 @@ std::string ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
-void WriteWholeFile(const std::string& path, const std::string& bytes) {
+void WriteWholeFile(const std::string& path, const std::string& bytes, bool durable) {
     std::string p = NativePath(path);
     if (!ParentExists(p)) Fail(ENOTDIR, "WriteWholeFile", path);
-    int e = detail::ReplaceNative(p, bytes);
+    int e = detail::ReplaceNative(p, bytes, durable);
     if (e != 0) Fail(e, "WriteWholeFile", path);
 }
 
@@ -235,6 +246,14 @@ bool ProcessGone(pid_t pid) {
     return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
+// fsync of an open descriptor, retried when a signal interrupts it.
+int SyncDescriptor(int fd) {
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR) return errno;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int RemoveOwnLeftovers(const std::string& folder) {
@@ -259,6 +278,59 @@ int RemoveOwnLeftovers(const std::string& folder) {
     for (const auto& full : doomed)
         if (::unlink(full.c_str()) == 0) ++removed;
     return removed;
+}
+
+void SyncFile(const std::string& path) {
+    const std::string p = NativePath(path);
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) Fail(errno, "SyncFile", path);
+    const int e = SyncDescriptor(fd);
+    ::close(fd);
+    if (e != 0) Fail(e, "SyncFile", path);
+}
+
+void SyncFolder(const std::string& path) {
+    const std::string p = NativePath(path);
+    const int fd = ::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) Fail(errno, "SyncFolder", path);
+    const int e = SyncDescriptor(fd);
+    ::close(fd);
+    if (e != 0) Fail(e, "SyncFolder", path);
+}
+
+TextFileWriter::TextFileWriter(const std::string& path) : path_(path) {
+    const std::string p = NativePath(path);
+    if (!ParentExists(p)) Fail(ENOTDIR, "Open", path);
+    NoteFileChange();
+    fd_ = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) Fail(errno, "Open", path);
+}
+
+TextFileWriter::~TextFileWriter() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void TextFileWriter::Write(std::string_view bytes) {
+    if (fd_ < 0) Fail(EBADF, "Print", path_);
+    NoteFileChange();
+    std::size_t off = 0;
+    while (off < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + off, bytes.size() - off);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail(errno, "Print", path_);
+        }
+        off += static_cast<std::size_t>(n);
+    }
+}
+
+void TextFileWriter::Close() {
+    if (fd_ < 0) return;
+    const int fd = fd_;
+    fd_ = -1;
+    const int e = SyncDescriptor(fd);
+    if (::close(fd) != 0 && e == 0) Fail(errno, "Close", path_);
+    if (e != 0) Fail(e, "Close", path_);
 }
 
 ScopedFileLock::ScopedFileLock(const std::string& lockPath) {

@@ -2,6 +2,7 @@
 // File services over Windows-form paths. The throwing forms raise RuntimeError with the classic
 // numbers (53 file not found, 75 path/file access error, 76 path not found).
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zel::platform {
@@ -27,11 +28,37 @@ bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 // Size in bytes, or -1 when the file does not exist.
 long long FileSize(const std::string& path);
+// Time of the file's last change, in nanoseconds since 1970, or -1 when it does not exist.
+long long FileModifiedTime(const std::string& path);
 
 // Whole file as bytes; throws 53 when missing.
 std::string ReadWholeFile(const std::string& path);
-// Writes the bytes under a temporary name and renames into place; throws on failure.
-void WriteWholeFile(const std::string& path, const std::string& bytes);
+// Writes the bytes under a temporary name and renames into place; throws on failure. With
+// `durable` the contents and the new name are on disk when it returns.
+void WriteWholeFile(const std::string& path, const std::string& bytes, bool durable = false);
+
+// Force a file's contents, or a folder's entries (files created, moved or deleted in it), to
+// disk; throw when the file or folder cannot be opened or synced.
+void SyncFile(const std::string& path);
+void SyncFolder(const std::string& path);
+
+// A text file written in pieces under its own name, for a file that carries a name its reader
+// ignores while it is written. Opening creates it empty, replacing a file of that name; Close
+// forces the contents to disk before closing. Every failure throws (RuntimeError).
+class TextFileWriter {
+public:
+    explicit TextFileWriter(const std::string& path);
+    ~TextFileWriter();  // closes without forcing anything to disk
+    TextFileWriter(const TextFileWriter&) = delete;
+    TextFileWriter& operator=(const TextFileWriter&) = delete;
+
+    void Write(std::string_view bytes);
+    void Close();
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
 
 // Removes from `folder` (Windows form) the temporary files this program left on this host in
 // a run that is over: names carrying TemporaryTagOfThisProgram() whose process is gone (or is

@@ -203,3 +203,52 @@ TEST(Files, OnlyRegularFilesAreReadAsDocuments) {
     EXPECT_THROW(ReadWholeFile("\\\\h\\s"), RuntimeError);
     EXPECT_FALSE(env.dir().Exists("unc/h/s/copy.req"));
 }
+
+TEST(Files, TextFileIsCreatedAfreshWrittenInPiecesAndClosedOnce) {
+    SandboxEnv env;
+    env.dir().Write("unc/h/s/7.tmp", "a leftover that is much longer than the new file");
+    {
+        TextFileWriter out("\\\\h\\s\\7.tmp");
+        out.Write("***850ZEL\r\n");
+        out.Write("H007\r\n");
+        out.Close();
+        out.Close();  // a second close is no error and changes nothing
+        EXPECT_THROW(out.Write("late"), RuntimeError);
+    }
+    EXPECT_EQ(env.dir().Read("unc/h/s/7.tmp"), "***850ZEL\r\nH007\r\n");
+    EXPECT_THROW(TextFileWriter("\\\\h\\s\\nodir\\7.tmp"), RuntimeError);
+    EXPECT_NO_THROW(SyncFile("\\\\h\\s\\7.tmp"));
+    EXPECT_NO_THROW(SyncFolder("\\\\h\\s"));
+    EXPECT_THROW(SyncFolder("\\\\h\\s\\nodir"), RuntimeError);
+}
+
+// The crash seam must end the process before the k-th change is made and leave the earlier
+// ones in place; a child process stands in for the program.
+TEST(Files, CrashSeamEndsTheProcessJustBeforeTheKthChange) {
+    SandboxEnv env;
+    env.dir().MakeDirs("unc/h/s");
+    auto runChild = [&](long k) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            CrashAtFileChange(k);
+            WriteWholeFile("\\\\h\\s\\one", "1");                       // change 1
+            WriteProfileString("S", "K", "v", "\\\\h\\s\\two.ini");     // change 2
+            RenameFile("\\\\h\\s\\one", "\\\\h\\s\\three");             // change 3
+            MakeDirectory("\\\\h\\s\\four");                            // change 4
+            DeleteFile("\\\\h\\s\\three");                              // change 5
+            ::_exit(FileChangesCounted() == 5 ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(runChild(3), kCrashExitCode);
+    EXPECT_TRUE(env.dir().Exists("unc/h/s/one"));
+    EXPECT_TRUE(env.dir().Exists("unc/h/s/two.ini"));
+    EXPECT_FALSE(env.dir().Exists("unc/h/s/three"));
+
+    EXPECT_EQ(runChild(1), kCrashExitCode);
+    EXPECT_EQ(runChild(0), 0);
+    EXPECT_FALSE(env.dir().Exists("unc/h/s/three"));
+    EXPECT_TRUE(env.dir().Exists("unc/h/s/four"));
+}

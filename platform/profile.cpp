@@ -116,8 +116,11 @@ std::vector<std::string> GetProfileSectionNames(const std::string& file) {
 
 bool WriteProfileString(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& file) {
+    // The value ends at its first NUL, as the caller's text would end in a string buffer: a
+    // value copied out of a binary block must not put raw NUL bytes into a document.
+    const std::string text = CutAtNul(value);
     return Modify(file, [&](ini::Document& doc) {
-        doc.SetValue(section, key, value);
+        doc.SetValue(section, key, text);
         return true;
     });
 }

@@ -51,6 +51,14 @@ TEST(Profile, CallerBufferCutsValuesAndNulEndsThem) {
     EXPECT_EQ(GetProfileString("S", "Long", "", 0, kDoc), "");
 }
 
+TEST(Profile, WrittenValueEndsAtItsFirstNul) {
+    SandboxEnv env;
+    env.dir().MakeDirs("unc/host/DadAri/zeldist");
+    const std::string block = std::string("ACME SUPPLY") + std::string(4, '\0') + "tail";
+    ASSERT_TRUE(WriteProfileString("S", "Vendor", block, kDoc));
+    EXPECT_EQ(env.dir().Read("unc/host/DadAri/zeldist/a.req"), "[S]\r\nVendor=ACME SUPPLY\r\n");
+}
+
 TEST(Profile, SectionReadIsNulSeparatedAndCutAtTheBuffer) {
     SandboxEnv env;
     env.dir().Write("unc/host/DadAri/zeldist/a.req", "[Z]\nA = 1\nB=22\n\n[Y]\nC=3\n");

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <atomic>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
@@ -125,5 +126,23 @@ ScopedEndProgramThrows::ScopedEndProgramThrows()
     : previous_(SetEndProgramHandler([](int code) { throw ProgramEnded{code}; })) {}
 
 ScopedEndProgramThrows::~ScopedEndProgramThrows() { SetEndProgramHandler(std::move(previous_)); }
+
+namespace {
+std::atomic<long> gChangesCounted{0};
+std::atomic<long> gCrashAt{0};
+}  // namespace
+
+void NoteFileChange() {
+    const long n = gChangesCounted.fetch_add(1) + 1;
+    const long limit = gCrashAt.load();
+    if (limit > 0 && n >= limit) ::_exit(kCrashExitCode);
+}
+
+void CrashAtFileChange(long k) {
+    gChangesCounted = 0;
+    gCrashAt = k > 0 ? k : 0;
+}
+
+long FileChangesCounted() { return gChangesCounted.load(); }
 
 }  // namespace zel::platform

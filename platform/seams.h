@@ -49,4 +49,19 @@ private:
     EndProgramHandler previous_;
 };
 
+// --- Changes to the file system, counted for crash tests --------------------------------------
+// Every change the platform's file services make (a document or file written, a piece of a
+// text file written, a copy, a move, a deletion, a new folder) is counted. A test can make the
+// process end abruptly just before the k-th change from now, as a crash or a power cut would,
+// and so reach every state a real failure can leave behind.
+inline constexpr int kCrashExitCode = 86;
+
+// Called by the file services just before each change.
+void NoteFileChange();
+// k >= 1: the process ends with kCrashExitCode (no clean-up, no message) just before the k-th
+// change counted from this call on; 0 turns the limit off. Either way the count restarts.
+void CrashAtFileChange(long k);
+// Changes counted since the last CrashAtFileChange.
+long FileChangesCounted();
+
 }  // namespace zel::platform
