@@ -14,6 +14,7 @@
 #include "platform/seams.h"
 #include "platform/settings.h"
 #include "processor/globals.h"
+#include "processor/order_journal.h"
 #include "processor/monitor_fields.h"
 #include "processor/request_cycle.h"
 #include "processor/settings_window.h"
@@ -174,6 +175,9 @@ void MonitorController::Form_Load() {
 
     // 10: the settings window, hidden; its load sets the processing flags.
     Skippable([] { SettingsController::Instance().Load(); });
+    // Orders whose clean-up a crash cut short are finished (with the archive setting just
+    // read) before the first polling pass looks at the folder.
+    Skippable([this] { DiscardStaleJournals(RequestFolder()); });
 
     // 11-12: the window, then the tray icon.
     emit showWindow();

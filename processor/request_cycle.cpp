@@ -119,10 +119,6 @@ bool ArchiveRequest(const RequestContext& ctx) {
     }
 }
 
-std::string ArchivePath(const std::string& path) {
-    return ReplaceAll(path, "dadari\\zeldist", "dadari\\zelarchive");
-}
-
 void EndOfRequest(RequestContext& ctx) {
     ctx.step = 725;
     const std::int32_t errCount =
@@ -174,6 +170,12 @@ void EndOfRequest(RequestContext& ctx) {
     }
     ctx.step = 950;
     fs::DeleteFile(ctx.timeLog);
+    // Last: until here a rerun of an order must know that its ticket was drawn and its export
+    // published.
+    if (!ctx.journal.empty() && !fs::TryDeleteFile(ctx.journal)) {
+        throw fs::RuntimeError(fs::err::kPathFileAccess, "Kill",
+                               "Path/File access error: " + ctx.journal);
+    }
 }
 
 // The profile services read a document they cannot read as one without keys. A request the
@@ -255,6 +257,10 @@ void RunRequest(RequestContext& ctx) {
 }
 
 }  // namespace
+
+std::string ArchivePath(const std::string& path) {
+    return ReplaceAll(path, "dadari\\zeldist", "dadari\\zelarchive");
+}
 
 RequestContext MakeRequestContext(const std::string& lowerCasedRequestFile) {
     RequestContext ctx;

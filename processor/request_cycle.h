@@ -34,6 +34,10 @@ struct RequestContext {
     // A branch sets this to leave the request at once: no end-of-request handling, so the
     // request and its work files stay for the next pass (the query's pause exit).
     bool leaveAtOnce = false;
+
+    // The order journal of a purchase order (empty for other requests); the end of the request
+    // deletes it after everything else.
+    std::string journal;
 };
 
 // The context of a request whose path is already lower-cased: the derived file names, the
@@ -44,6 +48,10 @@ RequestContext MakeRequestContext(const std::string& lowerCasedRequestFile);
 // go into its exceptions document; a failure of the program shows a message box naming the
 // failing step and ends the program, leaving the request in the folder for the next start.
 void ProcessRequest(std::string& requestFile);
+
+// The archive copy's path of a file of the request folder ("dadari\zeldist" becomes
+// "dadari\zelarchive").
+std::string ArchivePath(const std::string& path);
 
 // Appends one error to the exceptions document at `documentPath`: code "QMR-" + errorCode and
 // the message, numbered after the errors already there, and bumps the three counts.

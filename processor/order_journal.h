@@ -1,0 +1,50 @@
+#pragma once
+// The order journal: what makes a purchase order draw one pick ticket and reach the business
+// system once, however often its request is processed (a request is processed again after any
+// failure or crash before it is deleted).
+//
+// The journal sits beside the request under the request's name followed by ".journal", which
+// no poller lists. It names its request (size, time of last change and a digest of the bytes),
+// records the pick-ticket number the moment it is drawn, and is sealed once the work files and
+// the complete export file are on disk. Every save replaces the whole journal and is forced to
+// disk. A journal of another file of the same name is never inherited.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace zel::processor {
+
+struct OrderJournal {
+    std::string path;      // the journal file
+    std::string identity;  // the request it belongs to (RequestIdentity)
+    bool onDisk = false;   // read from an earlier run of the same request
+    std::optional<std::int32_t> ticket;
+    std::string exportFile;  // the export's temporary name; empty for a test order
+    bool sealed = false;
+    std::int32_t errors = 0;  // errors of the exceptions work file when sealed
+};
+
+inline constexpr const char* kJournalEnding = ".journal";
+
+std::string JournalPath(const std::string& requestFile);
+
+// "size time digest" of the request file; raises the file service's error when it cannot be
+// read.
+std::string RequestIdentity(const std::string& requestFile);
+
+// The journal of this very request as an earlier run left it, or a new one (not yet saved).
+// A journal that belongs to another file of the same name, or cannot be read as a journal, is
+// deleted first.
+OrderJournal OpenOrderJournal(const std::string& requestFile);
+
+// Replaces the journal on disk (atomic, forced to disk).
+void SaveOrderJournal(const OrderJournal& journal);
+
+// At start-up, for every journal in the request folder: one whose request is gone belongs to a
+// request that was answered and deleted, and only the end of its clean-up was lost (the time
+// log's archive copy when archiving is on, the time log, the journal): that is finished. One
+// whose request is another file of the same name is deleted. Failures are passed over; the
+// next start tries again.
+void DiscardStaleJournals(const std::string& requestFolder);
+
+}  // namespace zel::processor
