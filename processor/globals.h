@@ -48,6 +48,8 @@ inline std::int16_t gRestrictLines = 0;
 inline bool gPauseRequested = false;
 // "ZELINFO" "TestFlag" of the current request, trimmed and upper-cased ("Y": test order).
 inline std::string gTestFlag;
+// The pick-ticket (order) number of the current purchase order.
+inline std::int32_t gPickTicketNumber = 0;
 // The state rule dropped the current query item's product line.
 inline bool gUnauthorizedLine = false;
 // Full path (lower-cased) of the request being processed; "" between requests.

@@ -85,10 +85,12 @@ MonitorController::MonitorController() {
     items_[0][0] = "Stock Queries ";
     items_[1][0] = "Orders ";
     gInstance = this;
+    gMonitorView = this;
 }
 
 MonitorController::~MonitorController() {
     if (gInstance == this) gInstance = nullptr;
+    if (gMonitorView == this) gMonitorView = nullptr;
 }
 
 MonitorController* MonitorController::Instance() { return gInstance; }
@@ -366,6 +368,18 @@ void MonitorController::SetProgress(const std::string& item, const std::string& 
     txtCntr_ = item;
     txtCount_ = count;
     emit changed();
+}
+
+void MonitorController::ShowItemCount(const std::string& count) {
+    txtCount_ = count;
+    emit changed();
+    emit repaintNow();
+}
+
+void MonitorController::ShowItemNumber(const std::string& item) {
+    txtCntr_ = item;
+    emit changed();
+    emit repaintNow();
 }
 
 void MonitorController::Form_Unload() {

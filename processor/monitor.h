@@ -10,10 +10,11 @@
 #include <string>
 
 #include "processor/monitor_engine.h"
+#include "processor/monitor_view.h"
 
 namespace zel::processor {
 
-class MonitorController : public QObject {
+class MonitorController : public QObject, public MonitorView {
     Q_OBJECT
 
 public:
@@ -80,6 +81,9 @@ public:
 
     // Written by the purchase-order processing while it works through the items.
     void SetProgress(const std::string& item, const std::string& count);
+    std::string DirectoryText() const override { return txtDirectory_; }
+    void ShowItemCount(const std::string& count) override;
+    void ShowItemNumber(const std::string& item) override;
 
 signals:
     // Any control value changed; the view mirrors the values.
@@ -88,6 +92,8 @@ signals:
     void showWindow();
     void addTrayIcon();
     void removeTrayIcon();
+    // The window paints its changed boxes at once, without running events.
+    void repaintNow();
 
 private:
     void SetStopped();

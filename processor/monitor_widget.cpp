@@ -165,6 +165,9 @@ frmMonitor::frmMonitor(MonitorController& controller, QWidget* parent)
     connect(btnReset_, &QPushButton::clicked, this,
             [this] { RunHandler([this] { controller_.btnReset_Click(); }); });
     connect(&controller_, &MonitorController::changed, this, &frmMonitor::Refresh);
+    connect(&controller_, &MonitorController::repaintNow, this, [this] {
+        if (isVisible()) repaint();
+    });
     connect(&controller_, &MonitorController::showWindow, this, [this] {
         show();
         repaint();
