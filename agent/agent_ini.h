@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/paths.h"
+
 namespace zel::agent {
 
 // Section and key names of the settings file.
@@ -20,29 +22,16 @@ inline constexpr const char* kSubscriptionUrl = "SubscriptionURL";
 inline constexpr std::size_t kValueBuffer = 2048;
 }  // namespace ini
 
-// The path with its extension (from the last dot of the last component) replaced by `ext`;
-// a name without an extension gets `ext` appended.
-std::string ChangeFileExt(const std::string& path, const std::string& ext);
-
-// The extension of the last component, from its last dot ("" when it has none).
-std::string ExtractFileExt(const std::string& path);
+// Path arithmetic of the settings lives with the other Windows-form path helpers.
+using platform::ChangeFileExt;
+using platform::CurrentFolder;
+using platform::ExpandFileName;
+using platform::ExtractFileExt;
+using platform::IncludeTrailingBackslash;
+using platform::IsAbsolutePath;
 
 // The settings file of a program: its own path with the extension replaced by ".INI".
 std::string AgentIniPath(const std::string& programPath);
-
-// True for "X:\...", "\\host\share\..." and native "/..." paths.
-bool IsAbsolutePath(const std::string& path);
-
-// `path` made absolute against the folder `base` (itself absolute): "." and ".." are resolved,
-// a leading single backslash means the root of base's drive or share, and a trailing
-// separator is kept. Absolute paths are only cleaned.
-std::string ExpandFileName(const std::string& path, const std::string& base);
-
-// `folder` with one backslash at its end.
-std::string IncludeTrailingBackslash(const std::string& folder);
-
-// The process's current folder in Windows form.
-std::string CurrentFolder();
 
 // One settings file, opened, read or written, and closed by each access.
 class AgentIni {

@@ -10,6 +10,7 @@
 #include "agent/agent_core.h"
 #include "agent/message.h"
 #include "platform/atomic_file.h"
+#include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/ini_text.h"
@@ -111,7 +112,7 @@ std::string MakeUniqueFileName(const std::string& folder, const std::string& ext
 std::string DocumentType(std::string_view text) {
     if (auto nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
     auto v = FindReplyValue(text, "DOCTYPE");
-    return v ? platform::ini::Trim(*v) : std::string();
+    return v ? platform::TrimBlanks(*v) : std::string();
 }
 
 std::string TestMessageText(const std::string& dateTime, const std::string& agentVersion) {

@@ -36,15 +36,6 @@ RandomBelow Scripted(std::vector<std::int64_t> values, std::vector<std::int64_t>
     };
 }
 
-// The extension is that of the last component only; a dot in a folder name is not one.
-TEST(FileExt, OnlyTheLastComponentHasAnExtension) {
-    EXPECT_EQ(ChangeFileExt("X:\\in.box\\123.req", ".err"), "X:\\in.box\\123.err");
-    EXPECT_EQ(ChangeFileExt("\\\\h\\s.1\\doc", ".err"), "\\\\h\\s.1\\doc.err");
-    EXPECT_EQ(ChangeFileExt("/tmp/a.b/c", ".INI"), "/tmp/a.b/c.INI");
-    EXPECT_EQ(ExtractFileExt("Z:\\a.b\\c"), "");
-    EXPECT_EQ(ExtractFileExt("Z:\\a\\c.tar.gz"), ".gz");
-}
-
 std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> out;
     for (const auto& e : fs::directory_iterator(folder)) out.push_back(e.path().filename());

@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/convert.h"
+
 namespace zel::agent {
 
 namespace {
@@ -27,13 +29,8 @@ constexpr long kConnectTimeoutSeconds = 30;
 
 bool Fits(const std::string& s, std::size_t cap) { return s.size() < cap; }
 
-std::string Lower(std::string s) {
-    for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 int SchemeNumber(const std::string& scheme) {
-    const std::string s = Lower(scheme);
+    const std::string s = platform::LowerCase(scheme);
     if (s == "ftp") return 1;
     if (s == "gopher") return 2;
     if (s == "http") return kSchemeHttp;

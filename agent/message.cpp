@@ -7,17 +7,6 @@
 
 namespace zel::agent {
 
-bool SameTextNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) {
-            return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
 void ForEachLine(std::string_view text, const std::function<bool(std::string_view)>& visit) {
     platform::ini::ForEachLine(text,
                                [&](std::string_view line, std::string_view) { return visit(line); });

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/convert.h"
+
 namespace zel::agent {
 
 class TZELMessage {
@@ -46,9 +48,8 @@ std::optional<std::string> FindReplyValue(std::string_view text, std::string_vie
 // Same, "" when missing.
 std::string ReplyValue(std::string_view text, std::string_view name);
 
-// Equal without regard to the case of ASCII letters, whatever the locale (protocol words,
-// document types, command-line switches).
-bool SameTextNoCase(std::string_view a, std::string_view b);
+// Protocol words, document types and command-line switches compare without regard to case.
+using platform::SameTextNoCase;
 
 // Whole-string decimal integer (optional sign, surrounding blanks allowed) that fits 32 bits.
 std::optional<std::int32_t> ParseInt32(std::string_view text);

@@ -35,24 +35,6 @@ std::string FirstListed(const std::string& pattern) {
     return names.empty() ? std::string() : names.front();
 }
 
-// A catalog value converted to a whole number the way the workstation's numbers are read:
-// surrounding blanks allowed, halves to the even neighbour; text that is no number raises 13.
-std::int32_t WholeNumber(const std::string& text, const char* source) {
-    const auto first = text.find_first_not_of(' ');
-    const auto last = text.find_last_not_of(' ');
-    if (first == std::string::npos) RaiseClassic(err::kTypeMismatch, source);
-    const std::string t = text.substr(first, last - first + 1);
-    char* end = nullptr;
-    const double v = std::strtod(t.c_str(), &end);
-    if (end != t.c_str() + t.size() || !std::isfinite(v) ||
-        t.find_first_of("xXnN") != std::string::npos) {
-        RaiseClassic(err::kTypeMismatch, source);
-    }
-    const double r = std::nearbyint(v);  // default rounding: halves to even
-    if (r > 2147483647.0 || r < -2147483648.0) RaiseClassic(err::kOverflow, source);
-    return static_cast<std::int32_t>(r);
-}
-
 // Terminal number from the terminal map: the first line whose first item names this station
 // (without regard to case) or is its address written exactly; "0" when none does.
 std::string TerminalFromMap(const std::string& map, const std::string& computerName,
@@ -196,7 +178,7 @@ void LoadCatalogSettings() {
     epc->Directory = read("Directory");
     epc->TerminalID = read("TerminalID");
     const std::string customer = read("CustomerNumber");
-    if (!customer.empty()) epc->CustomerNumber = WholeNumber(customer, "LoadCatalogSettings");
+    if (!customer.empty()) epc->CustomerNumber = platform::ToInt32(customer, "LoadCatalogSettings");
 
     sys->mUNCDrive = epc->Server;
     sys->mDirectory = epc->Directory;

@@ -6,6 +6,7 @@
 #include "engine/errors.h"
 #include "engine/packing.h"
 #include "engine/state.h"
+#include "platform/convert.h"
 #include "platform/error.h"
 
 namespace zel::engine {
@@ -54,32 +55,6 @@ std::optional<DateTime> FromMdy(std::int32_t n) {
     return MakeDate(n / 10000, (n / 100) % 100, n % 100);
 }
 
-// A number as the business programs convert text: blanks around it, an optional sign, digits
-// with an optional fraction rounded half to even. Error 13 for anything else, 6 out of range.
-std::int32_t NumberFromText(const std::string& text, const char* source) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
-    std::size_t i = b;
-    bool negative = false;
-    if (i < e && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long double value = 0;
-    bool digits = false;
-    for (; i < e && text[i] >= '0' && text[i] <= '9'; ++i, digits = true) {
-        value = value * 10 + (text[i] - '0');
-    }
-    if (i < e && text[i] == '.') {
-        long double scale = 0.1L;
-        for (++i; i < e && text[i] >= '0' && text[i] <= '9'; ++i, digits = true, scale /= 10) {
-            value += (text[i] - '0') * scale;
-        }
-    }
-    if (!digits || i != e) RaiseClassic(err::kTypeMismatch, source);
-    if (negative) value = -value;
-    const long double rounded = std::nearbyintl(value);  // default rounding: half to even
-    if (rounded < INT32_MIN || rounded > INT32_MAX) RaiseClassic(err::kOverflow, source);
-    return static_cast<std::int32_t>(rounded);
-}
 
 }  // namespace
 
@@ -190,7 +165,7 @@ std::int32_t Sys(std::int32_t value, const DateTime& now) {
         case 4: {
             const auto& sys = Engine().SystemInfo;
             if (!sys) RaiseClassic(err::kObjectNotSet, "Sys");
-            return NumberFromText(sys->TerminalID, "Sys");
+            return platform::ToInt32(sys->TerminalID, "Sys");
         }
         case 28: return now.month * 10000 + now.day * 100 + now.year % 100;
         case 128: return (now.year % 100) * 10000 + now.month * 100 + now.day;

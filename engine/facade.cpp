@@ -27,7 +27,7 @@ std::shared_ptr<cLogicalFile> Resolve(const LogicalFileArg& arg) {
     if (arg.IsObject()) return arg.Object();
     auto file = eng::LogicalOpen(arg.Name());
     if (!file) {
-        throw platform::RuntimeError(-10, "LogicalOpen", "File not Found: \"" + arg.Name() + "\"");
+        throw platform::RuntimeError(kUndefinedFile, "LogicalOpen", "File not Found: \"" + arg.Name() + "\"");
     }
     return file;
 }
@@ -40,6 +40,8 @@ std::int32_t Variant::AsLong() const {
     if (IsEmpty()) return 0;
     if (IsNumber()) return std::get<std::int32_t>(value_);
     if (IsText()) {
+        // Not platform::ToInt32: a text here stands for a whole-number argument of an engine
+        // operation, and a fraction in it is refused with 13 rather than rounded.
         const std::string& t = std::get<std::string>(value_);
         const auto first = t.find_first_not_of(' ');
         if (first == std::string::npos) RaiseClassic(err::kTypeMismatch, "Stma");

@@ -49,7 +49,7 @@ std::int32_t Offset32(std::int32_t a, std::int32_t b, std::int32_t c, const char
 
 [[noreturn]] void IllegalRecord(const char* source, const cLogicalFile& lf,
                                 std::int32_t recordNumber) {
-    throw platform::RuntimeError(81, source,
+    throw platform::RuntimeError(kIllegalRecordNumber, source,
                                  "Illegal Record Number for File: " + lf.FileName +
                                      " and Record: " + std::to_string(recordNumber));
 }
@@ -153,7 +153,7 @@ std::int64_t FileLength(const cOpenFile* file) {
 
 void WriteFile(cOpenFile* file, const std::string& record, std::int32_t position) {
     if (file == nullptr) {
-        throw platform::RuntimeError(-10, "iwriteFile", "OpenFile parameter is undefined");
+        throw platform::RuntimeError(kUndefinedFile, "iwriteFile", "OpenFile parameter is undefined");
     }
     const int fd = FileAccess::Handle(*file);
     if (fd < 0) RaiseClassic(err::kBadFileNumber, "iwriteFile");
@@ -200,7 +200,7 @@ std::int32_t RecordOffset(const cLogicalFile& logicalFile, std::int32_t recordNu
 
 std::string LreadFile(const cLogicalFile* logicalFile, std::int32_t recordNumber) {
     if (logicalFile == nullptr) {
-        throw platform::RuntimeError(-10, "iLreadFile", "LogicalFile parameter is undefined");
+        throw platform::RuntimeError(kUndefinedFile, "iLreadFile", "LogicalFile parameter is undefined");
     }
     if (recordNumber < 1 || recordNumber > logicalFile->LastRecord) {
         IllegalRecord("iLreadFile", *logicalFile, recordNumber);
@@ -212,14 +212,14 @@ std::string LreadFile(const cLogicalFile* logicalFile, std::int32_t recordNumber
 void LwriteFile(const cLogicalFile* logicalFile, std::int32_t recordNumber,
                 const std::string& record) {
     if (logicalFile == nullptr) {
-        throw platform::RuntimeError(-10, "iLwriteFile", "LogicalFile parameter is undefined");
+        throw platform::RuntimeError(kUndefinedFile, "iLwriteFile", "LogicalFile parameter is undefined");
     }
     if (recordNumber < 1 || recordNumber > logicalFile->LastRecord) {
         IllegalRecord("iLwriteFile", *logicalFile, recordNumber);
     }
     if (static_cast<std::int64_t>(record.size()) != logicalFile->RecordLength) {
         throw platform::RuntimeError(
-            36, "iLwriteFile",
+            kIllegalDataLength, "iLwriteFile",
             "Illegal Data length for this record.  Size is: " + std::to_string(record.size()) +
                 " and should be " + std::to_string(logicalFile->RecordLength));
     }

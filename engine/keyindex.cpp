@@ -473,7 +473,7 @@ std::int32_t KLength(const cLogicalFile* logicalFile) {
 void InitFile(const cLogicalFile* logicalFile, std::int32_t keyLength, bool duplicateKeys,
               std::int32_t blockingFactor) {
     if (logicalFile == nullptr)
-        throw platform::RuntimeError(-10, "iLwriteFile", "LogicalFile parameter is undefined");
+        throw platform::RuntimeError(kUndefinedFile, "iLwriteFile", "LogicalFile parameter is undefined");
     const cLogicalFile& lf = *logicalFile;
     cOpenFile* file = lf.OpenFile.get();
 

@@ -26,12 +26,10 @@
 #include <string>
 #include <string_view>
 
+#include "engine/errors.h"
 #include "engine/state.h"
 
 namespace zel::engine {
-
-// Error number (source: the operation) for an index whose blocks contradict each other.
-inline constexpr int kIndexDamaged = -11;
 
 // Byte order of keys: unsigned bytes over the shorter length, then the longer key is greater.
 // Negative, 0 or positive.

@@ -34,12 +34,12 @@ Field FieldOfCode(std::string_view upperCode) {
 }
 
 [[noreturn]] void UnknownCode(const char* source, std::string_view upperCode) {
-    throw platform::RuntimeError(100, source,
+    throw platform::RuntimeError(kUnknownOpCode, source,
                                  "Unknown OpCode = \"" + std::string(upperCode) + "\"");
 }
 
 [[noreturn]] void PackSubscript(std::string_view code, std::int32_t position, std::size_t len) {
-    throw platform::RuntimeError(31, "Pack",
+    throw platform::RuntimeError(kInvalidSubscript, "Pack",
                                  "Invalid Subscript.  Pack \"" + std::string(code) +
                                      "\", Data$, " + std::to_string(position) +
                                      "   Len(Data$) = " + std::to_string(len));
@@ -47,7 +47,7 @@ Field FieldOfCode(std::string_view upperCode) {
 
 [[noreturn]] void UnpackSubscript(std::string_view code, std::int32_t position,
                                   std::size_t len) {
-    throw platform::RuntimeError(31, "UnPack",
+    throw platform::RuntimeError(kInvalidSubscript, "UnPack",
                                  "Invalid Subscript.  UnPack(\"" + std::string(code) +
                                      "\", Data$, " + std::to_string(position) +
                                      ")   Len(Data$) = " + std::to_string(len));

@@ -85,23 +85,9 @@ std::string Ucm(std::string& source, std::string_view alphabet) {
 std::string Crm(std::string& source) { return Crm(source, Engine().CrmAlphabet); }
 std::string Ucm(std::string& source) { return Ucm(source, Engine().CrmAlphabet); }
 
-std::string UpperCase(std::string text) {
-    for (char& c : text) c = UpperCase(c);
-    return text;
-}
-
 std::string Trun(std::string_view source, std::int32_t flgRemoveControlCharacters) {
-    std::size_t end = source.size();
-    if (flgRemoveControlCharacters == 0) {
-        while (end > 0 && source[end - 1] == ' ') --end;
-    } else {
-        while (end > 0) {
-            const char c = source[end - 1];
-            if (c != '\0' && c != '\t' && c != '\n' && c != '\r' && c != ' ') break;
-            --end;
-        }
-    }
-    return std::string(source.substr(0, end));
+    return flgRemoveControlCharacters == 0 ? platform::TrimTrailingSpaces(source)
+                                           : platform::TrimValue(source);
 }
 
 void StrPos(std::int32_t& location, std::string_view source, std::string_view target) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/convert.h"
+
 namespace zel::engine {
 
 // Compresses `source` over the program-wide alphabet (Engine().CrmAlphabet). `source` is padded
@@ -21,8 +23,7 @@ std::string Ucm(std::string& source, std::string_view alphabet);
 
 // Letters a-z raised to A-Z, every other byte as it stands: the way names, keys and codes
 // compare without regard to case.
-constexpr char UpperCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-std::string UpperCase(std::string text);
+using platform::UpperCase;
 
 // Trailing trim: spaces only (flag 0), or NUL, tab, LF, CR and space (flag not 0).
 std::string Trun(std::string_view source, std::int32_t flgRemoveControlCharacters = 0);

@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "platform/atomic_file.h"
+#include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 #include "platform/seams.h"
@@ -67,8 +68,7 @@ bool WildMatch(const char* p, const char* s) {
     const char* resume = nullptr;
     while (*s) {
         if (*p == '?' || (*p && *p != '*' &&
-                          std::tolower(static_cast<unsigned char>(*p)) ==
-                              std::tolower(static_cast<unsigned char>(*s)))) {
+                          LowerCase(*p) == LowerCase(*s))) {
             ++p;
             ++s;
         } else if (*p == '*') {
@@ -367,8 +367,7 @@ std::string ComputerName() {
     if (::gethostname(buf, sizeof buf - 1) != 0) return "LOCALHOST";
     std::string name = buf;
     if (auto dot = name.find('.'); dot != std::string::npos) name.resize(dot);
-    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return name;
+    return UpperCase(name);
 }
 
 std::string ProgramPath() {

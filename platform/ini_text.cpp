@@ -1,6 +1,6 @@
 #include "platform/ini_text.h"
 
-#include <strings.h>
+#include "platform/convert.h"
 
 namespace zel::platform::ini {
 
@@ -17,33 +17,22 @@ std::string OneLine(const std::string& s) {
 }
 }  // namespace
 
-std::string Trim(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
-    return std::string(s.substr(b, e - b));
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
 bool HeaderName(std::string_view text, std::string& name) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;
     if (i >= text.size() || text[i] != '[') return false;
     auto close = text.find(']', i + 1);
     if (close == std::string_view::npos) return false;
-    name = Trim(text.substr(i + 1, close - i - 1));
+    name = TrimBlanks(text.substr(i + 1, close - i - 1));
     return true;
 }
 
 bool SplitKeyLine(std::string_view text, std::string& key, std::string& value) {
     auto eq = text.find('=');
     if (eq == std::string_view::npos) return false;
-    key = Trim(text.substr(0, eq));
+    key = TrimBlanks(text.substr(0, eq));
     if (!key.empty() && key[0] == ';') return false;
-    value = Trim(text.substr(eq + 1));
+    value = TrimBlanks(text.substr(eq + 1));
     return true;
 }
 
@@ -52,13 +41,13 @@ namespace {
 // Calls fn(text) for each body line of the first section named `section`.
 template <class Fn>
 void ForEachBodyLine(std::string_view bytes, const std::string& section, Fn fn) {
-    const std::string want = Trim(section);
+    const std::string want = TrimBlanks(section);
     enum { Before, Inside } state = Before;
     ForEachLine(bytes, [&](std::string_view text, std::string_view) {
         std::string name;
         if (HeaderName(text, name)) {
             if (state == Inside) return false;
-            if (EqualNoCase(name, want)) state = Inside;
+            if (SameTextNoCase(name, want)) state = Inside;
             return true;
         }
         return state == Before || fn(text);
@@ -69,11 +58,11 @@ void ForEachBodyLine(std::string_view bytes, const std::string& section, Fn fn) 
 
 bool ReadValue(std::string_view bytes, const std::string& section, const std::string& key,
                std::string& value) {
-    const std::string want = Trim(key);
+    const std::string want = TrimBlanks(key);
     bool found = false;
     ForEachBodyLine(bytes, section, [&](std::string_view text) {
         std::string k, v;
-        if (SplitKeyLine(text, k, v) && EqualNoCase(k, want)) {
+        if (SplitKeyLine(text, k, v) && SameTextNoCase(k, want)) {
             value = std::move(v);
             found = true;
         }
@@ -91,7 +80,7 @@ std::vector<std::string> ReadSectionEntries(std::string_view bytes, const std::s
         if (SplitKeyLine(text, k, v)) {
             entry = k + "=" + v;
         } else {
-            entry = Trim(text);
+            entry = TrimBlanks(text);
             if (!entry.empty() && entry[0] == ';') return true;
         }
         // The list separates its strings with NULs and ends at an empty one: a NUL inside a
@@ -138,10 +127,10 @@ std::string Document::Serialize() const {
 }
 
 long Document::FindSection(const std::string& section) const {
-    std::string want = Trim(section);
+    std::string want = TrimBlanks(section);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::string name;
-        if (HeaderName(lines[i].text, name) && EqualNoCase(name, want)) return static_cast<long>(i);
+        if (HeaderName(lines[i].text, name) && SameTextNoCase(name, want)) return static_cast<long>(i);
     }
     return -1;
 }
@@ -154,11 +143,11 @@ std::size_t Document::BodyEnd(std::size_t header) const {
 }
 
 long Document::FindKey(std::size_t header, const std::string& key) const {
-    std::string want = Trim(key);
+    std::string want = TrimBlanks(key);
     std::size_t end = BodyEnd(header);
     for (std::size_t i = header + 1; i < end; ++i) {
         std::string k, v;
-        if (SplitKeyLine(lines[i].text, k, v) && EqualNoCase(k, want)) return static_cast<long>(i);
+        if (SplitKeyLine(lines[i].text, k, v) && SameTextNoCase(k, want)) return static_cast<long>(i);
     }
     return -1;
 }
@@ -169,12 +158,12 @@ void Document::EnsureLastLineEnded() {
 
 std::size_t Document::AppendSection(const std::string& section) {
     EnsureLastLineEnded();
-    lines.push_back({"[" + OneLine(Trim(section)) + "]", "\r\n"});
+    lines.push_back({"[" + OneLine(TrimBlanks(section)) + "]", "\r\n"});
     return lines.size() - 1;
 }
 
 void Document::SetValue(const std::string& section, const std::string& key, const std::string& value) {
-    std::string text = OneLine(Trim(key)) + "=" + OneLine(value);
+    std::string text = OneLine(TrimBlanks(key)) + "=" + OneLine(value);
     long h = FindSection(section);
     if (h < 0) {
         AppendSection(section);
@@ -191,7 +180,7 @@ void Document::SetValue(const std::string& section, const std::string& key, cons
     // New keys go after the section's last non-blank line, so blank separators stay below.
     std::size_t end = BodyEnd(static_cast<std::size_t>(h));
     std::size_t at = end;
-    while (at > static_cast<std::size_t>(h) + 1 && Trim(lines[at - 1].text).empty()) --at;
+    while (at > static_cast<std::size_t>(h) + 1 && TrimBlanks(lines[at - 1].text).empty()) --at;
     if (at > 0 && lines[at - 1].eol.empty()) lines[at - 1].eol = "\r\n";
     lines.insert(lines.begin() + static_cast<long>(at), Line{text, "\r\n"});
 }
@@ -216,7 +205,7 @@ void Document::ReplaceSection(const std::string& section, const std::vector<std:
         std::size_t end = BodyEnd(header);
         // Keep the blank lines that separate this section from the next one.
         std::size_t keepFrom = end;
-        while (keepFrom > header + 1 && Trim(lines[keepFrom - 1].text).empty()) --keepFrom;
+        while (keepFrom > header + 1 && TrimBlanks(lines[keepFrom - 1].text).empty()) --keepFrom;
         lines.erase(lines.begin() + static_cast<long>(header + 1), lines.begin() + static_cast<long>(keepFrom));
     }
     std::vector<Line> add;

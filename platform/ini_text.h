@@ -71,8 +71,6 @@ void ForEachLine(std::string_view bytes, Fn fn) {
 // Blank-trimmed header name if `text` is a section header line.
 bool HeaderName(std::string_view text, std::string& name);
 bool SplitKeyLine(std::string_view text, std::string& key, std::string& value);
-std::string Trim(std::string_view s);
-bool EqualNoCase(const std::string& a, const std::string& b);
 
 template <class Pred>
 bool Document::DeleteSections(Pred match) {

@@ -36,4 +36,25 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 std::string FileNamePart(const std::string& path);
 std::string FolderPart(const std::string& path);
 
+// The path with its extension (from the last dot of the last component) replaced by `ext`;
+// a name without an extension gets `ext` appended.
+std::string ChangeFileExt(const std::string& path, const std::string& ext);
+
+// The extension of the last component, from its last dot ("" when it has none).
+std::string ExtractFileExt(const std::string& path);
+
+// True for "X:\...", "\\host\share\..." and native "/..." paths.
+bool IsAbsolutePath(const std::string& path);
+
+// `path` made absolute against the folder `base` (itself absolute): "." and ".." are resolved,
+// a leading single backslash means the root of base's drive or share, and a trailing
+// separator is kept. Absolute paths are only cleaned.
+std::string ExpandFileName(const std::string& path, const std::string& base);
+
+// `folder` with one backslash at its end.
+std::string IncludeTrailingBackslash(const std::string& folder);
+
+// The process's current folder in Windows form.
+std::string CurrentFolder();
+
 }  // namespace zel::platform

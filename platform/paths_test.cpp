@@ -94,3 +94,25 @@ TEST(Paths, SearchingAFolderWithoutDescriptorsIsTooManyFilesNotAMissingName) {
     // The exact spelling needs no listing.
     EXPECT_EQ(NativePath("\\\\host\\Share\\File.Txt"), env.UncRoot() + "/host/Share/File.Txt");
 }
+
+// The extension is that of the last component only; a dot in a folder name is not one.
+TEST(FileExt, OnlyTheLastComponentHasAnExtension) {
+    EXPECT_EQ(ChangeFileExt("X:\\in.box\\123.req", ".err"), "X:\\in.box\\123.err");
+    EXPECT_EQ(ChangeFileExt("\\\\h\\s.1\\doc", ".err"), "\\\\h\\s.1\\doc.err");
+    EXPECT_EQ(ChangeFileExt("/tmp/a.b/c", ".INI"), "/tmp/a.b/c.INI");
+    EXPECT_EQ(ExtractFileExt("Z:\\a.b\\c"), "");
+    EXPECT_EQ(ExtractFileExt("Z:\\a\\c.tar.gz"), ".gz");
+}
+
+TEST(Paths, ExpandFileNameResolvesAgainstTheBaseWithoutClimbingAboveItsRoot) {
+    EXPECT_EQ(ExpandFileName("in\\..\\out\\", "C:\\zel\\agent"), "C:\\zel\\agent\\out\\");
+    EXPECT_EQ(ExpandFileName("\\top", "\\\\host\\share\\a\\b"), "\\\\host\\share\\top");
+    EXPECT_EQ(ExpandFileName("..\\..\\..\\x", "\\\\host\\share\\a"), "\\\\host\\share\\x");
+    EXPECT_EQ(ExpandFileName("D:\\a\\.\\b", "C:\\zel"), "D:\\a\\b");
+    EXPECT_TRUE(IsAbsolutePath("\\\\h\\s"));
+    EXPECT_TRUE(IsAbsolutePath("C:\\x"));
+    EXPECT_FALSE(IsAbsolutePath("C:x"));
+    EXPECT_FALSE(IsAbsolutePath("rel\\x"));
+    EXPECT_EQ(IncludeTrailingBackslash("C:\\a"), "C:\\a\\");
+    EXPECT_EQ(IncludeTrailingBackslash("C:\\a\\"), "C:\\a\\");
+}

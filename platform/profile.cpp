@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/atomic_file.h"
+#include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/ini_text.h"
 #include "platform/paths.h"
@@ -130,9 +131,9 @@ bool DeleteProfileKey(const std::string& section, const std::string& key, const 
 }
 
 bool DeleteProfileSection(const std::string& section, const std::string& file) {
-    std::string want = ini::Trim(section);
+    std::string want = TrimBlanks(section);
     return Modify(file, [&](ini::Document& doc) {
-        return doc.DeleteSections([&](const std::string& name) { return ini::EqualNoCase(name, want); });
+        return doc.DeleteSections([&](const std::string& name) { return SameTextNoCase(name, want); });
     });
 }
 

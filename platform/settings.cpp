@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/ini_text.h"
 #include "platform/atomic_file.h"
@@ -86,13 +87,13 @@ void SaveSetting(const std::string& appName, const std::string& section, const s
 }
 
 void DeleteSetting(const std::string& appName, const std::string& section) {
-    std::string want = ini::Trim(section);
+    std::string want = TrimBlanks(section);
     while (!want.empty() && want.back() == '\\') want.pop_back();
     Modify(appName, [&](ini::Document& doc) {
         return doc.DeleteSections([&](const std::string& name) {
-            if (ini::EqualNoCase(name, want)) return true;
+            if (SameTextNoCase(name, want)) return true;
             return name.size() > want.size() && name[want.size()] == '\\' &&
-                   ini::EqualNoCase(name.substr(0, want.size()), want);
+                   SameTextNoCase(name.substr(0, want.size()), want);
         });
     });
 }

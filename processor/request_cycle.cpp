@@ -1,7 +1,5 @@
 #include "processor/request_cycle.h"
 
-#include <charconv>
-#include <cmath>
 #include <ctime>
 #include <exception>
 #include <limits>
@@ -70,32 +68,6 @@ void WriteSection(const std::string& file, const std::string& section, const std
         throw fs::RuntimeError(fs::err::kPathFileAccess, "WriteProfileSection",
                                "Path/File access error: " + file);
     }
-}
-
-// Length of the number at the start of `s`: an optional sign, digits with an optional decimal
-// point (at least one digit), then an exponent when it has digits; 0 when `s` begins with none.
-// The shape is checked here rather than left to from_chars, which would also take "inf", "nan"
-// and hex forms.
-std::size_t NumberLength(std::string_view s) {
-    auto digit = [&](std::size_t i) { return i < s.size() && s[i] >= '0' && s[i] <= '9'; };
-    std::size_t i = 0;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t digits = 0;
-    while (digit(i)) ++i, ++digits;
-    if (i < s.size() && s[i] == '.') {
-        ++i;
-        while (digit(i)) ++i, ++digits;
-    }
-    if (digits == 0) return 0;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        std::size_t j = i + 1;
-        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-        if (digit(j)) {
-            while (digit(j)) ++j;
-            i = j;
-        }
-    }
-    return i;
 }
 
 // A deletion whose failure does not matter: the file is not needed any more either way.
@@ -330,100 +302,6 @@ void WriteValue(const std::string& file, const std::string& section, const std::
         throw fs::RuntimeError(fs::err::kPathFileAccess, "WriteProfileString",
                                "Path/File access error: " + file);
     }
-}
-
-std::string TrimValue(std::string_view value) {
-    std::size_t end = value.size();
-    while (end > 0) {
-        const char c = value[end - 1];
-        if (c != '\0' && c != '\t' && c != '\n' && c != '\r' && c != ' ') break;
-        --end;
-    }
-    return std::string(value.substr(0, end));
-}
-
-std::string LowerCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
-std::string UpperCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
-
-std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
-    if (from.empty()) return std::string(text);
-    std::string out;
-    std::size_t pos = 0;
-    while (true) {
-        const std::size_t hit = text.find(from, pos);
-        if (hit == std::string_view::npos) break;
-        out.append(text.substr(pos, hit - pos));
-        out.append(to);
-        pos = hit + from.size();
-    }
-    out.append(text.substr(pos));
-    return out;
-}
-
-std::optional<double> ParseNumber(std::string_view text) {
-    auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && blank(text[begin])) ++begin;
-    while (end > begin && blank(text[end - 1])) --end;
-    std::string_view s = text.substr(begin, end - begin);
-    if (s.empty() || NumberLength(s) != s.size()) return std::nullopt;
-
-    bool negative = false;
-    if (s.front() == '+' || s.front() == '-') {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    double value = 0;
-    const auto result = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
-    return negative ? -value : value;
-}
-
-double LeadingNumber(std::string_view text) {
-    std::size_t begin = 0;
-    while (begin < text.size() && (text[begin] == ' ' || text[begin] == '\t')) ++begin;
-    const std::string_view rest = text.substr(begin);
-    return ParseNumber(rest.substr(0, NumberLength(rest))).value_or(0.0);
-}
-
-double RoundHalfEven(double value) {
-    if (!std::isfinite(value)) return value;
-    const double r = std::nearbyint(value);  // default rounding mode: to nearest, ties to even
-    return r == 0.0 ? 0.0 : r;
-}
-
-std::int32_t ToInt32(std::string_view text, const std::string& source) {
-    const std::optional<double> value = ParseNumber(text);
-    if (!value) fs::RaiseClassic(fs::err::kTypeMismatch, source);
-    const double whole = RoundHalfEven(*value);
-    if (whole < std::numeric_limits<std::int32_t>::min() ||
-        whole > std::numeric_limits<std::int32_t>::max()) {
-        fs::RaiseClassic(fs::err::kOverflow, source);
-    }
-    return static_cast<std::int32_t>(whole);
-}
-
-std::int16_t ToInt16(std::string_view text, const std::string& source) {
-    const std::int32_t value = ToInt32(text, source);
-    if (value < std::numeric_limits<std::int16_t>::min() ||
-        value > std::numeric_limits<std::int16_t>::max()) {
-        fs::RaiseClassic(fs::err::kOverflow, source);
-    }
-    return static_cast<std::int16_t>(value);
 }
 
 std::string ClockTime() {

@@ -10,7 +10,21 @@
 #include <string>
 #include <string_view>
 
+#include "platform/convert.h"
+
 namespace zel::processor {
+
+// The request logic reads document values with the platform's conversions.
+using platform::IsNumeric;
+using platform::LeadingNumber;
+using platform::LowerCase;
+using platform::ParseNumber;
+using platform::ReplaceAll;
+using platform::RoundHalfEven;
+using platform::ToInt16;
+using platform::ToInt32;
+using platform::TrimValue;
+using platform::UpperCase;
 
 // One request on its way through ProcessRequest. The document branches ("QUERY", "PO") get it
 // by reference: they read the request and write the answer work file through the paths here,
@@ -76,27 +90,6 @@ std::string ReadTrimmed(const std::string& file, const std::string& section,
 // leaving a document that silently lacks keys.
 void WriteValue(const std::string& file, const std::string& section, const std::string& key,
                 const std::string& value);
-
-// Removes trailing NUL, tab, line-feed, carriage-return and space characters.
-std::string TrimValue(std::string_view value);
-std::string LowerCase(std::string_view text);
-std::string UpperCase(std::string_view text);
-// Every occurrence of `from` replaced by `to`, scanning from the first character, with case.
-std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
-
-// The numeric value of a document or settings text: blanks around, an optional sign, digits
-// with an optional decimal point, an optional exponent. Nothing when the text is not numeric.
-std::optional<double> ParseNumber(std::string_view text);
-inline bool IsNumeric(std::string_view text) { return ParseNumber(text).has_value(); }
-// The number of the same shape at the start of `text` (leading blanks skipped, anything after it
-// ignored); 0 when the text does not begin with a number.
-double LeadingNumber(std::string_view text);
-// Rounds half to even (the business programs' rounding of numbers to whole numbers).
-double RoundHalfEven(double value);
-// Conversion to a whole number, halves to the even neighbour. Raises RuntimeError 13 (type
-// mismatch) when the text is not numeric and 6 (overflow) when it does not fit.
-std::int32_t ToInt32(std::string_view text, const std::string& source);
-std::int16_t ToInt16(std::string_view text, const std::string& source);
 
 // Local time as "hh:mm:ss" (24-hour clock).
 std::string ClockTime();

@@ -341,27 +341,5 @@ TEST(RequestValues, NamesDerivedFromRequestEnding) {
     EXPECT_EQ(MakeRequestContext("c:\\in\\x").answerWork, "c:\\in\\x.a");
 }
 
-TEST(RequestValues, NumbersAndTrimming) {
-    EXPECT_EQ(ToInt32("2.5", "t"), 2);
-    EXPECT_EQ(ToInt32("3.5", "t"), 4);
-    EXPECT_EQ(ToInt32(" -7 ", "t"), -7);
-    EXPECT_EQ(ToInt32("1e3", "t"), 1000);
-    for (const char* bad : {"", "abc", "1.2.3", "inf", "0x10", "."}) {
-        try {
-            ToInt32(bad, "t");
-            ADD_FAILURE() << bad;
-        } catch (const pf::RuntimeError& e) {
-            EXPECT_EQ(e.Number(), 13) << bad;
-        }
-    }
-    try {
-        ToInt32("3000000000", "t");
-        ADD_FAILURE();
-    } catch (const pf::RuntimeError& e) {
-        EXPECT_EQ(e.Number(), 6);
-    }
-    EXPECT_EQ(TrimValue(std::string(" ab \t\r\n\0 ", 9)), " ab");
-}
-
 }  // namespace
 }  // namespace zel::processor

@@ -52,15 +52,6 @@ const char* const kUnitTexts[][2] = {
 
 }  // namespace
 
-std::int16_t Int16Or(const std::string& text, std::int16_t fallback) {
-    if (!IsNumeric(text)) return fallback;
-    try {
-        return ToInt16(text, "Int16Or");
-    } catch (const platform::RuntimeError&) {
-        return fallback;
-    }
-}
-
 std::int32_t NextPickTicketNumber() {
     SettingsController& settings = SettingsController::Instance();
     settings.EnsureLoaded();
@@ -116,13 +107,6 @@ std::string UnitOfMeasureText(const std::string& code) {
     for (const auto& entry : kUnitTexts)
         if (code == entry[0]) return entry[1];
     return "";
-}
-
-std::string DigitsOnly(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        if (c >= '0' && c <= '9') out += c;
-    return out;
 }
 
 std::string BusinessDataFolder(const std::string& host, const std::string& directory) {

@@ -7,7 +7,12 @@
 #include <functional>
 #include <string>
 
+#include "platform/convert.h"
+
 namespace zel::processor {
+
+using platform::DigitsOnly;
+using platform::Int16Or;
 
 // Remark lines of the emergency message: entries 1 to 20 are used, each exactly 36 characters.
 inline constexpr int kWrappedLineWidth = 36;
@@ -28,9 +33,6 @@ std::int16_t WrapEmergencyMessage();
 // Text of a one-character unit-of-measure code; "" for a code that has no text.
 std::string UnitOfMeasureText(const std::string& code);
 
-// The digits 0 to 9 of `text`, in their order.
-std::string DigitsOnly(const std::string& text);
-
 // Returns at once when the business data folder answers; otherwise shows the connection-error
 // window modally until the folder answers again or the user chooses Pause (gPauseRequested).
 void CheckConnection();
@@ -44,10 +46,5 @@ bool FolderAnswers(const std::string& path);
 // written, an engine failure) is shown in a message box instead of unwinding through the event
 // loop; the program goes on.
 void RunHandler(const std::function<void()>& handler);
-
-// The text as a 16-bit whole number (halves to even), or `fallback` when it is not numeric or
-// does not fit: a damaged stored setting must not stop the program from starting. The other
-// numeric readings (ParseNumber, LeadingNumber, ToInt16) are in request_cycle.h.
-std::int16_t Int16Or(const std::string& text, std::int16_t fallback);
 
 }  // namespace zel::processor

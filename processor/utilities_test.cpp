@@ -84,30 +84,6 @@ TEST(UnitOfMeasureText, WholeCodeComparedWithCase) {
         EXPECT_EQ(UnitOfMeasureText(none), "") << '"' << none << '"';
 }
 
-TEST(DigitsOnly, KeepsTheTenDigitsOfAPhoneNumber) {
-    EXPECT_EQ(DigitsOnly("(555) 123-4567"), "5551234567");
-    EXPECT_EQ(DigitsOnly("+1.555/x\xB2"), "1555");
-    EXPECT_EQ(DigitsOnly(""), "");
-}
-
-TEST(LeadingNumber, ReadsTheNumberAtTheStart) {
-    EXPECT_EQ(LeadingNumber("  42"), 42);
-    EXPECT_EQ(LeadingNumber("12abc"), 12);
-    EXPECT_EQ(LeadingNumber("-5"), -5);
-    EXPECT_EQ(LeadingNumber("2.5e1x"), 25);
-    EXPECT_EQ(LeadingNumber("x12"), 0);
-    EXPECT_EQ(LeadingNumber(""), 0);
-    EXPECT_EQ(LeadingNumber("."), 0);
-    EXPECT_EQ(LeadingNumber("3e+x"), 3);  // an exponent without digits is not part of it
-    EXPECT_EQ(LeadingNumber("inf"), 0);
-    EXPECT_EQ(LeadingNumber("1e999"), 0);  // out of range reads as no number
-    EXPECT_EQ(RoundHalfEven(2.5), 2);
-    EXPECT_EQ(RoundHalfEven(3.5), 4);
-    EXPECT_EQ(Int16Or("7", -1), 7);
-    EXPECT_EQ(Int16Or("99999", -1), -1);
-    EXPECT_EQ(Int16Or("abc", -1), -1);
-}
-
 // --- Pick-ticket numbers -------------------------------------------------------------------------
 
 class PickTicketTest : public testing::DulvanSandbox {
