@@ -164,4 +164,33 @@ std::int16_t Int16Or(std::string_view text, std::int16_t fallback) {
     }
 }
 
+std::int64_t RoundQuotientHalfAway(std::int64_t numerator, std::int64_t factor,
+                                   std::int64_t denominator) {
+    if (denominator == 0) RaiseClassic(err::kDivisionByZero, "RoundQuotientHalfAway");
+    __int128 n = static_cast<__int128>(numerator) * factor;
+    __int128 d = denominator;
+    const bool negative = (n < 0) != (d < 0);
+    if (n < 0) n = -n;
+    if (d < 0) d = -d;
+    __int128 q = (2 * n + d) / (2 * d);
+    if (negative) q = -q;
+    if (q < std::numeric_limits<std::int64_t>::min() || q > std::numeric_limits<std::int64_t>::max()) {
+        RaiseClassic(err::kOverflow, "RoundQuotientHalfAway");
+    }
+    return static_cast<std::int64_t>(q);
+}
+
+std::string FormatPointTwo(std::int64_t units, std::int64_t unitsPerOne) {
+    const std::int64_t cents = RoundQuotientHalfAway(units, 100, unitsPerOne);
+    const std::uint64_t magnitude =
+        cents < 0 ? 0 - static_cast<std::uint64_t>(cents) : static_cast<std::uint64_t>(cents);
+    std::string text = cents < 0 ? "-" : "";
+    if (magnitude >= 100) text += std::to_string(magnitude / 100);
+    const std::uint64_t fraction = magnitude % 100;
+    text += '.';
+    text += static_cast<char>('0' + fraction / 10);
+    text += static_cast<char>('0' + fraction % 10);
+    return text;
+}
+
 }  // namespace zel::platform

@@ -57,4 +57,15 @@ std::int16_t ToInt16(std::string_view text, const std::string& source);
 // does not fit: a damaged stored setting must not stop a program from starting.
 std::int16_t Int16Or(std::string_view text, std::int16_t fallback);
 
+// --- Number patterns of answer documents -----------------------------------------------------
+
+// numerator * factor / denominator rounded to a whole number, halves away from zero, computed
+// exactly. Raises RuntimeError 11 for a zero denominator and 6 when the result leaves 64 bits.
+std::int64_t RoundQuotientHalfAway(std::int64_t numerator, std::int64_t factor,
+                                   std::int64_t denominator);
+// Pattern "######.00" of the value units / unitsPerOne: rounded to two decimals, halves away
+// from zero, every digit before the point but no zero there (0 gives ".00", one half ".50",
+// minus one half "-.50", twelve and a half "12.50"). A value that rounds to zero has no sign.
+std::string FormatPointTwo(std::int64_t units, std::int64_t unitsPerOne);
+
 }  // namespace zel::platform

@@ -1,12 +1,20 @@
 #include "processor/query_entry.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 namespace zel::processor {
 
 // The query answer is not built yet: the answer work file keeps the request's header alone.
 void AnswerStockQuery(RequestContext&) {}
+
+std::string QueryDateTime(const std::tm& local) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d%02d%02d %d:%d:%d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    return text;
+}
 
 ItemStatus StockStatus(const StatusFacts& facts) {
     if (facts.unauthorized) return {kUnauthorizedLine, ""};

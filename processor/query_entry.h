@@ -2,6 +2,7 @@
 // Entry point of the stock-query branch of the request cycle, and the small rules of the answer
 // that need no business files (status of an item, location marks, item count).
 #include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,10 @@ namespace zel::processor {
 void AnswerStockQuery(RequestContext& ctx);
 
 // --- Rules of the answer ---------------------------------------------------------------------
+
+// "DateTime" of the answer: four-digit year, two-digit month and day, a space, then hour, minute
+// and second without leading zeros, separated by colons ("20240305 9:5:0").
+std::string QueryDateTime(const std::tm& local);
 
 // What decides an item's status, taken from the answering part and the item's sums.
 struct StatusFacts {
