@@ -2,10 +2,13 @@
 // Dulvan's program-wide values. They are set at start-up, by the settings window and by the
 // request processor, and read across the request processing; everything runs on the one window
 // thread, so they are plain variables without locking.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "records/parts.h"
 
 namespace zel::processor {
 
@@ -60,5 +63,22 @@ inline std::string gRestartedForRequest;
 // The asked-for customer's own state when the customer lookup followed a link to another
 // account; empty in every other case.
 inline std::string gOriginalCustomerState;
+
+// --- The alternates tables, filled by GetDbAlternates ---------------------------------------
+// Entries 1 to 20 hold the alternates of the last walk; entry 0 is the callers' own.
+inline constexpr std::size_t kAltPartNumberWidth = 21;
+inline constexpr std::int32_t kMaxAlternates = 20;
+// Part numbers, each exactly 21 characters (padded with spaces).
+inline std::array<std::string, kMaxAlternates + 1> gAltPartNumbers = [] {
+    std::array<std::string, kMaxAlternates + 1> blank;
+    blank.fill(std::string(kAltPartNumberWidth, ' '));
+    return blank;
+}();
+// On hand of each alternate (0 when it is negative).
+inline std::array<std::int32_t, kMaxAlternates + 1> gAltQuantities{};
+// Sum of the alternates' on hand, negative ones included.
+inline std::int32_t gAltTotal = 0;
+// The parts record of the last alternate looked up.
+inline records::clsParts gAltPart;
 
 }  // namespace zel::processor

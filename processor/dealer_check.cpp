@@ -1,0 +1,115 @@
+#include "processor/dealer_check.h"
+
+#include <cmath>
+#include <limits>
+
+#include "processor/customer_lookup.h"
+#include "processor/globals.h"
+#include "processor/line_part_lookup.h"
+
+namespace zel::processor {
+
+namespace {
+
+constexpr const char* kRestrictedStates = "CA.HI.NV.AZ.";
+
+// The customer number a numeric dealer number is looked up as: the number itself below
+// `bound`, else -1. A number below the 32-bit range cannot be a customer either (and must not
+// end the program): -1 as well.
+std::int32_t CustomerNumberOf(double value, double bound) {
+    if (!(value < bound)) return -1;
+    const double whole = RoundHalfEven(value);
+    if (whole < std::numeric_limits<std::int32_t>::min()) return -1;
+    return static_cast<std::int32_t>(whole);
+}
+
+records::clsCustomers CheckDealer(RequestContext& ctx, const std::string& dealerNumber,
+                                  double bound, bool pauseExit) {
+    const std::optional<double> value = ParseNumber(dealerNumber);
+    if (value) {
+        records::clsCustomers customer = GetCustomer(CustomerNumberOf(*value, bound));
+        if (pauseExit && gPauseRequested) {
+            ctx.leaveAtOnce = true;
+            return customer;
+        }
+        if (customer.Recno >= 1) return customer;
+    }
+    AddError(ctx.exceptionsWork, "1",
+             "Invalid Dealer Number: " + TrimValue(dealerNumber) + ".  FATAL ERROR");
+    return GetCustomer(0);
+}
+
+std::string WithoutAny(std::string text, const std::string& drop) {
+    std::string out;
+    for (char c : text)
+        if (drop.find(c) == std::string::npos) out += c;
+    return out;
+}
+
+}  // namespace
+
+records::clsCustomers CheckQueryDealer(RequestContext& ctx, const std::string& DealerNumber) {
+    return CheckDealer(ctx, DealerNumber, 10000000.0, true);
+}
+
+records::clsCustomers CheckOrderDealer(RequestContext& ctx, const std::string& DealerNumber) {
+    return CheckDealer(ctx, DealerNumber, 2147483647.0, false);
+}
+
+std::int16_t LocationNumber(const records::clsCustomers& Customer) {
+    std::int32_t location = 1;
+    if (gMultiBranch) location = Customer.Responsibility_Cd;
+    if (location < 1) location = 1;
+    if (location > std::numeric_limits<std::int16_t>::max())
+        platform::RaiseClassic(platform::err::kOverflow, "LocationNumber");
+    return static_cast<std::int16_t>(location);
+}
+
+bool IsUnauthorizedLine(const records::clsLines& Line, const records::clsCustomers& Customer) {
+    if (!gRestrictLines) return false;
+    if (Line.Alpha_Line != "ROP" && Line.Alpha_Line != "POU") return false;
+    const std::string& state =
+        gOriginalCustomerState.empty() ? Customer.State : gOriginalCustomerState;
+    return std::string(kRestrictedStates).find(state) == std::string::npos;
+}
+
+std::int32_t WholeQuantity(const std::string& Value) {
+    const std::optional<double> value = ParseNumber(Value);
+    if (!value) return 0;
+    const double whole = RoundHalfEven(*value);
+    if (whole < std::numeric_limits<std::int32_t>::min() ||
+        whole > std::numeric_limits<std::int32_t>::max())
+        return 0;
+    return static_cast<std::int32_t>(whole);
+}
+
+QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,
+                        const records::clsCustomers& Customer, std::int16_t Location) {
+    gUnauthorizedLine = false;
+    const std::string section = "POITEMS" + std::to_string(ItemNumber);
+    const std::string& request = ctx.requestFile;
+    QueryItem item;
+    UpperCase(ReadTrimmed(request, section, "IgnoreExceptions", "X"));
+    item.MfgCode = WithoutAny(ReadValue(request, section, "MfgCode"), std::string(1, '\0'));
+    item.PartNumber = WithoutAny(ReadValue(request, section, "PartNumber"), " -");
+    item.Quantity = WholeQuantity(ReadValue(request, section, "PartQty"));
+
+    item.Line = GetLine(item.MfgCode, " ");
+    if (IsUnauthorizedLine(item.Line, Customer)) {
+        gUnauthorizedLine = true;
+        item.Unauthorized = true;
+        item.Line = records::clsLines();
+        item.Line.Alpha_Line = item.MfgCode;
+        item.Part = records::clsParts();
+        item.Part.Part_Number = item.PartNumber;
+        return item;
+    }
+    std::int32_t record = 0;
+    bool orb = false;
+    std::string dataSet = std::to_string(Location);
+    bool partsFileOnly = false;
+    item.Part = GetPart(item.Line.Alpha_Line, item.PartNumber, record, orb, dataSet, partsFileOnly);
+    return item;
+}
+
+}  // namespace zel::processor
