@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "processor/customer_lookup.h"
+#include "platform/convert.h"
 #include "processor/globals.h"
 #include "processor/line_part_lookup.h"
 
@@ -18,14 +19,14 @@ constexpr const char* kRestrictedStates = "CA.HI.NV.AZ.";
 // end the program): -1 as well.
 std::int32_t CustomerNumberOf(double value, double bound) {
     if (!(value < bound)) return -1;
-    const double whole = RoundHalfEven(value);
+    const double whole = platform::RoundHalfEven(value);
     if (whole < std::numeric_limits<std::int32_t>::min()) return -1;
     return static_cast<std::int32_t>(whole);
 }
 
 records::clsCustomers CheckDealer(RequestContext& ctx, const std::string& dealerNumber,
                                   double bound, bool pauseExit) {
-    const std::optional<double> value = ParseNumber(dealerNumber);
+    const std::optional<double> value = platform::ParseNumber(dealerNumber);
     if (value) {
         records::clsCustomers customer = GetCustomer(CustomerNumberOf(*value, bound));
         if (pauseExit && gPauseRequested) {
@@ -35,7 +36,7 @@ records::clsCustomers CheckDealer(RequestContext& ctx, const std::string& dealer
         if (customer.Recno >= 1) return customer;
     }
     AddError(ctx.exceptionsWork, "1",
-             "Invalid Dealer Number: " + TrimValue(dealerNumber) + ".  FATAL ERROR");
+             "Invalid Dealer Number: " + platform::TrimValue(dealerNumber) + ".  FATAL ERROR");
     return GetCustomer(0);
 }
 
@@ -74,9 +75,9 @@ bool IsUnauthorizedLine(const records::clsLines& Line, const records::clsCustome
 }
 
 std::int32_t WholeQuantity(const std::string& Value) {
-    const std::optional<double> value = ParseNumber(Value);
+    const std::optional<double> value = platform::ParseNumber(Value);
     if (!value) return 0;
-    const double whole = RoundHalfEven(*value);
+    const double whole = platform::RoundHalfEven(*value);
     if (whole < std::numeric_limits<std::int32_t>::min() ||
         whole > std::numeric_limits<std::int32_t>::max())
         return 0;
@@ -89,7 +90,7 @@ QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,
     const std::string section = "POITEMS" + std::to_string(ItemNumber);
     const std::string& request = ctx.requestFile;
     QueryItem item;
-    UpperCase(ReadTrimmed(request, section, "IgnoreExceptions", "X"));
+    platform::UpperCase(ReadTrimmed(request, section, "IgnoreExceptions", "X"));
     item.MfgCode = WithoutAny(ReadValue(request, section, "MfgCode"), std::string(1, '\0'));
     item.PartNumber = WithoutAny(ReadValue(request, section, "PartNumber"), " -");
     item.Quantity = WholeQuantity(ReadValue(request, section, "PartQty"));

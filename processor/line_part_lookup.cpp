@@ -7,9 +7,9 @@
 
 #include "engine/errors.h"
 #include "platform/files.h"
+#include "platform/convert.h"
 #include "processor/globals.h"
 #include "processor/lookup_support.h"
-#include "processor/request_cycle.h"
 #include "records/converters.h"
 #include "records/dbparts.h"
 
@@ -29,8 +29,8 @@ constexpr const char* kTemplatePart = "............";
 // The number a numeric line code stands for; none for a code that is not numeric. A number
 // outside 0-65535 would pack its low 16 bits and name another line: it names none (-1).
 std::optional<std::int32_t> LineNumberOf(const std::string& code) {
-    if (!IsNumeric(code)) return std::nullopt;
-    const double n = RoundHalfEven(LeadingNumber(code));
+    if (!platform::IsNumeric(code)) return std::nullopt;
+    const double n = platform::RoundHalfEven(platform::LeadingNumber(code));
     if (!(n >= 0 && n <= 65535)) return -1;
     return static_cast<std::int32_t>(n);
 }
@@ -49,7 +49,7 @@ struct PartsFiles {
 PartsFiles PartsFilesOf(const std::string& dataSet) {
     std::string set = dataSet;
     set.erase(0, set.find_first_not_of(' '));
-    set = lookup::TrimRight(set);
+    set = platform::TrimTrailingSpaces(set);
     if (set.empty()) return {"PARTL", "PARTI", "EPARTL"};
     const std::string dir = ":QMR" + set;
     return {dir + ":PARTL", dir + ":PARTI", dir + ":EPARTL"};
@@ -160,7 +160,7 @@ void OverlayDatabaseRecord(const Database& db, std::int32_t record, clsParts& pa
 // Upper case first: lower-case letters are not storable and StripPartNumber would drop them,
 // so "ab1234" would find part "1234", another part.
 std::string StrippedUpper(std::string part) {
-    part = UpperCase(part);
+    part = platform::UpperCase(part);
     std::string code;
     records::StripPartNumber(part, code);
     return part;

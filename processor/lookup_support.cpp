@@ -45,11 +45,6 @@ std::string Mid(std::string_view text, std::size_t from, std::size_t count) {
     return std::string(text.substr(from - 1, count));
 }
 
-std::string TrimRight(std::string_view text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(text.substr(0, end + 1));
-}
-
 std::string Fixed(std::string_view text, std::size_t width) {
     std::string out(text.substr(0, width));
     out.resize(width, ' ');

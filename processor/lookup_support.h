@@ -27,8 +27,6 @@ std::string CompressTo(std::string text, std::size_t width);
 std::string ExpandAt(const std::string& bytes, std::size_t from, std::size_t count);
 // Characters `from` (1-based), `count` of them, as far as `text` reaches.
 std::string Mid(std::string_view text, std::size_t from, std::size_t count = std::string::npos);
-// `text` without trailing spaces.
-std::string TrimRight(std::string_view text);
 // `text` cut or filled with spaces to `width` characters.
 std::string Fixed(std::string_view text, std::size_t width);
 

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "platform/convert.h"
 #include "engine/errors.h"
 #include "processor/line_part_lookup.h"
 #include "processor/lookup_support.h"
@@ -237,13 +238,13 @@ void GetPrice(records::clsParts& Part, records::clsLines& Line, records::clsCust
             if (hit.r > 0) {
                 found = hit.r;
             } else {
-                hit = speci.Find(matrix, line + 1000, lookup::CompressTo(lookup::TrimRight(part), 12));
+                hit = speci.Find(matrix, line + 1000, lookup::CompressTo(platform::TrimTrailingSpaces(part), 12));
                 // Nothing at or after the key (r 0, the search key left in place) is the end.
                 if (hit.r == 0 || SpecialPrices::EndOfIndex(hit.key) ||
                     SpecialPrices::Field(hit.key, 1) != matrix)
                     break;
                 if (SpecialPrices::Field(hit.key, 3) == ((line + 1000) & 0xFFFF)) {
-                    std::string prefix = lookup::TrimRight(lookup::ExpandAt(hit.key, 5, 12));
+                    std::string prefix = platform::TrimTrailingSpaces(lookup::ExpandAt(hit.key, 5, 12));
                     prefix.erase(prefix.find_last_not_of('Z') + 1);
                     if (StartsWith(part, prefix)) found = std::abs(hit.r);
                 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "platform/convert.h"
 #include "platform/files.h"
 #include "processor/globals.h"
 #include "processor/line_part_lookup.h"
@@ -21,7 +22,7 @@ constexpr std::size_t kKeyStateBuffer = 544;
 std::string SupersessionKey(std::int32_t line, const std::string& part, char kind) {
     std::string key = lookup::Zeros(2);
     lookup::PackAt(key, 'C', line, 1);
-    key += lookup::CompressTo(lookup::TrimRight(part), 12);
+    key += lookup::CompressTo(platform::TrimTrailingSpaces(part), 12);
     key += kind;
     key += lookup::Zeros(15);
     return key;
@@ -32,7 +33,7 @@ bool SamePrefix(const std::string& a, const std::string& b, std::size_t n) {
 }
 
 std::string Substitute(const std::string& key) {
-    return lookup::Fixed(lookup::TrimRight(lookup::ExpandAt(key, 17, 10)), kSubstituteWidth);
+    return lookup::Fixed(platform::TrimTrailingSpaces(lookup::ExpandAt(key, 17, 10)), kSubstituteWidth);
 }
 
 }  // namespace
@@ -53,7 +54,7 @@ std::string GetSupersession(std::int32_t& LineNumber, std::string& PartNumber, s
         LineNumber = lookup::UnpackAt(key, 'C', 17);
         PartNumber = lookup::ExpandAt(key, 19, 12);
         return lookup::Mid(std::to_string(LineNumber + 1000), 2, 3) + " " +
-               lookup::TrimRight(PartNumber);
+               platform::TrimTrailingSpaces(PartNumber);
     }
     if (kind != 'Z') return {};
 
@@ -80,7 +81,7 @@ std::int32_t GetDbAlternates(std::string& AlphaLine, std::int32_t& /*LineNumber*
     }
     gAltTotal = 0;
     std::int32_t count = 0;
-    PartNumber = lookup::TrimRight(PartNumber);
+    PartNumber = platform::TrimTrailingSpaces(PartNumber);
 
     try {
         if (!lookup::NamesAFile(AlphaLine)) return 0;
@@ -98,17 +99,17 @@ std::int32_t GetDbAlternates(std::string& AlphaLine, std::int32_t& /*LineNumber*
         // r 0 (end of the index, or an index that cannot be read) leaves the search key in
         // `key`, which would match itself: it ends the chain like a key of another part.
         while (r != 0 && SamePrefix(key, search, 13)) {
-            std::string alt = lookup::TrimRight(lookup::ExpandAt(key, 14, 12));
+            std::string alt = platform::TrimTrailingSpaces(lookup::ExpandAt(key, 14, 12));
             if (alt == PartNumber) break;
             std::int32_t record = 0;
             bool orb = false;
             std::string dataSet;
             bool partsFileOnly = false;
             gAltPart = GetPart(AlphaLine, alt, record, orb, dataSet, partsFileOnly);
-            const std::string entered = lookup::TrimRight(alt);
+            const std::string entered = platform::TrimTrailingSpaces(alt);
             bool repeated = false;
             for (std::int32_t k = 1; k <= count; ++k)
-                if (lookup::TrimRight(gAltPartNumbers[static_cast<std::size_t>(k)]) == entered)
+                if (platform::TrimTrailingSpaces(gAltPartNumbers[static_cast<std::size_t>(k)]) == entered)
                     repeated = true;
             if (repeated || count == kMaxAlternates) break;
 

@@ -1,0 +1,79 @@
+#include "processor/dealer_check.h"
+
+#include <gtest/gtest.h>
+
+#include "processor/globals.h"
+
+namespace zel::processor {
+namespace {
+
+class StateRuleTest : public ::testing::Test {
+protected:
+    void SetUp() override { gRestrictLines = 1; }
+    void TearDown() override {
+        gRestrictLines = 0;
+        gMultiBranch = false;
+        gOriginalCustomerState.clear();
+    }
+    static records::clsLines LineCoded(const std::string& alpha) {
+        records::clsLines line;
+        line.Alpha_Line = alpha;
+        return line;
+    }
+    static records::clsCustomers CustomerIn(const std::string& state) {
+        records::clsCustomers c;
+        c.State = state;
+        return c;
+    }
+};
+
+TEST_F(StateRuleTest, RestrictedLinesPassOnlyInTheListedStates) {
+    for (const char* code : {"ROP", "POU"}) {
+        EXPECT_FALSE(IsUnauthorizedLine(LineCoded(code), CustomerIn("NV"))) << code;
+        EXPECT_TRUE(IsUnauthorizedLine(LineCoded(code), CustomerIn("OR"))) << code;
+        // An empty state passes, and so does a lone letter found in the list.
+        EXPECT_FALSE(IsUnauthorizedLine(LineCoded(code), CustomerIn(""))) << code;
+        EXPECT_FALSE(IsUnauthorizedLine(LineCoded(code), CustomerIn("A"))) << code;
+    }
+    // Other lines, and case variants of the codes, are never restricted.
+    EXPECT_FALSE(IsUnauthorizedLine(LineCoded("ABC"), CustomerIn("OR")));
+    EXPECT_FALSE(IsUnauthorizedLine(LineCoded("rop"), CustomerIn("OR")));
+    // Without the restricted-lines flag nothing is dropped.
+    gRestrictLines = 0;
+    EXPECT_FALSE(IsUnauthorizedLine(LineCoded("ROP"), CustomerIn("OR")));
+}
+
+TEST_F(StateRuleTest, ALinkedCustomersOwnStateDecides) {
+    gOriginalCustomerState = "OR";
+    EXPECT_TRUE(IsUnauthorizedLine(LineCoded("ROP"), CustomerIn("NV")));
+    gOriginalCustomerState = "AZ";
+    EXPECT_FALSE(IsUnauthorizedLine(LineCoded("ROP"), CustomerIn("OR")));
+}
+
+TEST_F(StateRuleTest, LocationIsTheResponsibleBranchWithMultipleLocationsElseOne) {
+    records::clsCustomers c;
+    c.Responsibility_Cd = 3;
+    EXPECT_EQ(LocationNumber(c), 1);
+    gMultiBranch = true;
+    EXPECT_EQ(LocationNumber(c), 3);
+    c.Responsibility_Cd = 0;
+    EXPECT_EQ(LocationNumber(c), 1);
+    c.Responsibility_Cd = -4;
+    EXPECT_EQ(LocationNumber(c), 1);
+}
+
+TEST(WholeQuantity, RoundsHalvesToEvenAndReadsEverythingElseAsZero) {
+    EXPECT_EQ(WholeQuantity("2.5"), 2);
+    EXPECT_EQ(WholeQuantity("3.5"), 4);
+    EXPECT_EQ(WholeQuantity(" 7 "), 7);
+    EXPECT_EQ(WholeQuantity("-2"), -2);
+    EXPECT_EQ(WholeQuantity("ABC"), 0);
+    EXPECT_EQ(WholeQuantity(""), 0);
+    // Beyond 32 bits a quantity cannot be held; it must not end the program.
+    EXPECT_EQ(WholeQuantity("1e12"), 0);
+    EXPECT_EQ(WholeQuantity("2147483647"), 2147483647);
+    EXPECT_EQ(WholeQuantity("2147483648"), 0);
+}
+
+}  // namespace
+}  // namespace zel::processor
