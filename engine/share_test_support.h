@@ -19,12 +19,12 @@ namespace zel::engine::testing {
 
 using BoxRecorder = platform::testing::BoxRecorder;
 
-// The sample share (samples/share.json, host QSERVER, data directory QMR1) in a sandbox, with
-// this station named "dealerpc". Tests change the description before Build().
+// The engine tests' toy share (engine/toy_share.json: host QSERVER, directory QMR1) in a sandbox,
+// with this station named "dealerpc". Tests change the description before Build().
 class SampleShareTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::ifstream in(std::string(ZEL_SOURCE_DIR) + "/samples/share.json");
+        std::ifstream in(std::string(ZEL_SOURCE_DIR) + "/engine/toy_share.json");
         description = nlohmann::json::parse(in);
     }
     void TearDown() override {

@@ -484,6 +484,25 @@ inline constexpr RecordLayout kLinesLayout{"clsLines", "LINEL", "ELINEL", 222,
 inline constexpr std::array<const RecordLayout*, 5> kAllLayouts{
     &kPartsLayout, &kDbpartsLayout, &kExtdbpartsLayout, &kCustomersLayout, &kLinesLayout};
 
+// Named bytes of the business system's control file "FILE0" (512-byte blocks): `count` values of
+// `width` bytes from `position` of block `block`, packed with `opcode` (0: characters).
+struct BlockBytes {
+    std::string_view name;
+    int block = 0;
+    int position = 0;
+    int width = 1;
+    char opcode = 0;
+    int count = 1;
+};
+inline constexpr BlockBytes kFile0Bytes[] = {
+    {"MinimumMarkup", 0, 93, 2, 'C', 1},   // hundredths of a percent
+    {"Thresholds", 0, 389, 2, 'C', 7},     // price-bracket thresholds in cents
+    {"LocationCount", 0, 472, 1, 'B', 1},
+    {"VendorName", 1, 151, 35, 0, 1},
+    {"RestrictLines", 401, 45, 1, 0, 1},   // "Y": restricted product lines
+    {"MultiBranch", 401, 309, 1, 0, 1},    // "Y": several locations
+};
+
 // The layout of a class by its name, or null.
 constexpr const RecordLayout* LayoutOf(std::string_view className) {
     for (const RecordLayout* l : kAllLayouts)

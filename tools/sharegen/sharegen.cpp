@@ -11,6 +11,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tools/sharegen/generate.h"
+#include "tools/sharegen/typed.h"
+
 namespace zel::sharegen {
 
 namespace fs = std::filesystem;
@@ -151,6 +154,8 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 }  // namespace
 
 // ---- byte helpers ----
+
+void ApplyByteFields(std::string& image, const json& fields) { ApplyFields(image, fields); }
 
 void PutPacked(std::string& image, int at, char code, std::int64_t value) {
     int width = WidthOf(static_cast<char>(std::toupper(static_cast<unsigned char>(code))));
@@ -415,8 +420,21 @@ std::vector<std::pair<std::int32_t, std::string>> Records(const json& list, int 
     return out;
 }
 
-// One file's body: a record file ("L"), a keyed index ("I") or raw blocks.
-Area BuildArea(const json& f) {
+// Raw 512-byte blocks of an area, for layouts not described otherwise.
+void ApplyBlocks(std::string& bytes, const json& f) {
+    if (!f.contains("blocks")) return;
+    for (const auto& [number, fields] : f["blocks"].items()) {
+        const std::size_t at = std::stoul(number) * kBlock;
+        if (bytes.size() < at + kBlock) bytes.resize(at + kBlock, '\0');
+        std::string block = bytes.substr(at, kBlock);
+        ApplyFields(block, fields);
+        bytes.replace(at, kBlock, block);
+    }
+}
+
+// One file's body: a record file ("L"), a keyed index ("I") or raw blocks. An index's entries
+// are those it lists plus `derived`.
+Area BuildArea(const json& f, std::vector<IndexEntry> derived = {}) {
     Area a;
     a.name = Str(f, "name");
     std::string type = Str(f, "type", "L");
@@ -432,14 +450,19 @@ Area BuildArea(const json& f) {
         spec.fillPercent = static_cast<int>(Int(f, "fillPercent", 100));
         spec.spareBlocks = static_cast<int>(Int(f, "spareBlocks", 0));
         spec.scatterSeed = static_cast<std::uint32_t>(Int(f, "scatterSeed", 0));
-        std::vector<IndexEntry> entries;
+        std::vector<IndexEntry> entries = std::move(derived);
         for (const auto& e : f.value("entries", json::array())) {
             IndexEntry ie;
             ie.key = Bytes(e.at("key"), static_cast<std::size_t>(spec.keyLength));
             ie.record = static_cast<std::int32_t>(Int(e, "record", 0));
             entries.push_back(std::move(ie));
         }
-        BuiltIndex idx = BuildIndex(spec, std::move(entries));
+        BuiltIndex idx;
+        try {
+            idx = BuildIndex(spec, std::move(entries));
+        } catch (const DescriptionError& e) {
+            throw DescriptionError("index " + a.name + Str(f, "path") + ": " + e.what());
+        }
         a.recordLength = spec.extended ? spec.blockSize : kBlock;
         a.lastRecord = static_cast<std::int32_t>(Int(f, "lastRecord", idx.lastRecord));
         a.bytes = std::move(idx.bytes);
@@ -464,17 +487,41 @@ Area BuildArea(const json& f) {
         a.bytes.assign(static_cast<std::size_t>(a.lastRecord + 1) * static_cast<std::size_t>(a.recordLength),
                        '\0');
     }
-    // Raw 512-byte blocks of the area, for layouts not described above.
-    if (f.contains("blocks")) {
-        for (const auto& [number, fields] : f["blocks"].items()) {
-            const std::size_t at = std::stoul(number) * kBlock;
-            if (a.bytes.size() < at + kBlock) a.bytes.resize(at + kBlock, '\0');
-            std::string block = a.bytes.substr(at, kBlock);
-            ApplyFields(block, fields);
-            a.bytes.replace(at, kBlock, block);
-        }
-    }
+    ApplyBlocks(a.bytes, f);
     return a;
+}
+
+// A record file of a typed table (base or extension part).
+Area TableArea(const json& f, const std::string& name, int recordLength, std::int32_t lastRecord,
+               std::string bytes) {
+    Area a;
+    a.name = name;
+    a.type = 'L';
+    a.flags = static_cast<std::int32_t>(Int(f, "flags", 0));
+    a.recordLength = recordLength;
+    a.lastRecord = lastRecord;
+    a.bytes = std::move(bytes);
+    ApplyBlocks(a.bytes, f);
+    return a;
+}
+
+// Typed tables of one file list, by the file's name (or path), built before any index so an
+// index may be derived from a table listed after it.
+using Tables = std::map<std::string, TypedTable>;
+Tables CollectTables(const json& files, const char* nameKey) {
+    Tables tables;
+    for (const auto& f : files)
+        if (f.contains("table")) tables.emplace(Str(f, nameKey), BuildTable(f));
+    return tables;
+}
+
+std::vector<IndexEntry> Derived(const json& f, const Tables& tables) {
+    if (!f.contains("derive")) return {};
+    const std::string from = Str(f, "from");
+    const auto it = tables.find(from);
+    if (!from.empty() && it == tables.end())
+        throw DescriptionError("index derived from \"" + from + "\", which is no record table here");
+    return DeriveEntries(f, it == tables.end() ? nullptr : &it->second);
 }
 
 std::string LinkRow(const std::string& link, const std::string& resolution) {
@@ -507,7 +554,9 @@ std::string DataFilePath(const std::string& resolutionPath) {
 
 }  // namespace
 
-BuildResult BuildShare(const json& d, const std::string& uncRoot, const std::string& tempFolder) {
+BuildResult BuildShare(const json& given, const std::string& uncRoot, const std::string& tempFolder) {
+    json d = given;
+    ExpandGenerated(d);
     const std::string host = Str(d, "host");
     const std::string directory = Str(d, "directory");
     if (host.empty() || host.find_first_of("/\\:") != std::string::npos)
@@ -521,8 +570,9 @@ BuildResult BuildShare(const json& d, const std::string& uncRoot, const std::str
         const std::string resolution = Str(r, "path");
         std::string dirBytes, dataBytes;
         std::int64_t nextBlock = Int(r, "firstBlock", 2);
-        for (const auto& f : r.value("files", json::array())) {
-            Area a = BuildArea(f);
+        const json& files = r.contains("files") ? r["files"] : json::array();
+        const Tables tables = CollectTables(files, "name");
+        auto place = [&](const Area& a, const json& f) {
             std::int64_t position = Int(f, "position", nextBlock);
             if (position < 0 || position > 0xFFFFFF) throw DescriptionError("bad start block");
             dirBytes += DirectoryRow(a, position);
@@ -533,6 +583,20 @@ BuildResult BuildShare(const json& d, const std::string& uncRoot, const std::str
                 nextBlock, position + static_cast<std::int64_t>((a.bytes.size() + kBlock - 1) / kBlock));
             json names = f.value("links", json::array({":" + directory + ":" + a.name}));
             for (const auto& n : names) links += LinkRow(n.get<std::string>(), resolution);
+        };
+        for (const auto& f : files) {
+            if (f.contains("table")) {
+                const TypedTable& t = tables.at(Str(f, "name"));
+                place(TableArea(f, Str(f, "name"), t.recordLength, t.lastRecord, BaseFileBytes(t)), f);
+                if (t.extensionLength > 0) {
+                    const json& e = f["extension"];
+                    place(TableArea(e, Str(e, "name"), t.extensionLength, t.extensionLastRecord,
+                                    ExtensionFileBytes(t)),
+                          e);
+                }
+            } else {
+                place(BuildArea(f, Derived(f, tables)), f);
+            }
         }
         WriteFile(share / SharePath(resolution), dirBytes);
         WriteFile(share / SharePath(DataFilePath(resolution)), dataBytes);
@@ -553,12 +617,24 @@ BuildResult BuildShare(const json& d, const std::string& uncRoot, const std::str
         f["type"] = "-";
         f["recordLength"] = kBlock;
         f["lastRecord"] = Int(d["file0"], "lastBlock", 401);
-        WriteFile(share / SharePath(directory) / "FILE0", BuildArea(f).bytes);
+        Area file0 = BuildArea(f);
+        if (d["file0"].contains("values")) PutFile0Values(file0.bytes, d["file0"]["values"]);
+        WriteFile(share / SharePath(directory) / "FILE0", file0.bytes);
     }
 
     // Whole physical files under QMRLINK (parts databases and the like): the area at offset 0.
-    for (const auto& f : d.value("files", json::array()))
-        WriteFile(share / SharePath(Str(f, "path")), BuildArea(f).bytes);
+    const json& physical = d.contains("files") ? d["files"] : json::array();
+    const Tables physicalTables = CollectTables(physical, "path");
+    for (const auto& f : physical) {
+        const std::string path = Str(f, "path");
+        if (f.contains("table")) {
+            const TypedTable& t = physicalTables.at(path);
+            WriteFile(share / SharePath(path),
+                      TableArea(f, path, t.recordLength, t.lastRecord, BaseFileBytes(t)).bytes);
+        } else {
+            WriteFile(share / SharePath(path), BuildArea(f, Derived(f, physicalTables)).bytes);
+        }
+    }
 
     BuildResult result;
     result.shareRoot = share.string();

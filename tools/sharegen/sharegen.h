@@ -23,6 +23,9 @@ public:
 void PutPacked(std::string& image, int at, char code, std::int64_t value);
 // 3-in-2 compressed text over the 40-character alphabet whose first four characters are `head`.
 std::string Compress(const std::string& text, const std::string& head = " ,/.");
+// Byte fields ([{"at": n, "pack": code, "value": v} | {"at": n, "text"/"hex"/"crm": ...}])
+// written over an image: raw bytes, for layouts no record table describes and for hostile data.
+void ApplyByteFields(std::string& image, const nlohmann::json& fields);
 // Unsigned byte order of two keys: <0, 0, >0.
 int CompareKeys(const std::string& a, const std::string& b);
 
