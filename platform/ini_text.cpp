@@ -6,16 +6,14 @@ namespace zel::platform::ini {
 
 namespace {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+}  // namespace
 
-// Values and keys may come from business data; a line break inside one would inject lines
-// into the document, so they are written as blanks.
 std::string OneLine(const std::string& s) {
     std::string out = s;
     for (char& c : out)
         if (c == '\r' || c == '\n') c = ' ';
     return out;
 }
-}  // namespace
 
 bool HeaderName(std::string_view text, std::string& name) {
     std::size_t i = 0;
@@ -71,23 +69,28 @@ bool ReadValue(std::string_view bytes, const std::string& section, const std::st
     return found;
 }
 
+bool SectionEntry(std::string_view text, std::string& entry) {
+    std::string k, v;
+    if (SplitKeyLine(text, k, v)) {
+        entry = k + "=" + v;
+    } else {
+        entry = TrimBlanks(text);
+        if (!entry.empty() && entry[0] == ';') return false;
+    }
+    // The list separates its strings with NULs and ends at an empty one: a NUL inside a line
+    // ends that string, and a line that is empty up to it is left out, so no later key of the
+    // section is lost.
+    if (auto nul = entry.find('\0'); nul != std::string::npos) entry.resize(nul);
+    return !entry.empty();
+}
+
 std::vector<std::string> ReadSectionEntries(std::string_view bytes, const std::string& section,
                                             std::size_t enoughChars) {
     std::vector<std::string> out;
     std::size_t chars = 0;
     ForEachBodyLine(bytes, section, [&](std::string_view text) {
-        std::string entry, k, v;
-        if (SplitKeyLine(text, k, v)) {
-            entry = k + "=" + v;
-        } else {
-            entry = TrimBlanks(text);
-            if (!entry.empty() && entry[0] == ';') return true;
-        }
-        // The list separates its strings with NULs and ends at an empty one: a NUL inside a
-        // line ends that string, and a line that is empty up to it is left out, so no later
-        // key of the section is lost.
-        if (auto nul = entry.find('\0'); nul != std::string::npos) entry.resize(nul);
-        if (entry.empty()) return true;
+        std::string entry;
+        if (!SectionEntry(text, entry)) return true;
         out.push_back(std::move(entry));
         chars += out.back().size() + 1;
         return chars <= enoughChars;

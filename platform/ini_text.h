@@ -48,6 +48,12 @@ bool ReadValue(std::string_view bytes, const std::string& section, const std::st
 std::vector<std::string> ReadSectionEntries(std::string_view bytes, const std::string& section,
                                             std::size_t enoughChars = std::string::npos);
 std::vector<std::string> ReadSectionNames(std::string_view bytes);
+// The entry a section list holds for one body line (as ReadSectionEntries gives it); false for
+// a line that gives none (a comment, a blank line, a line empty up to a NUL).
+bool SectionEntry(std::string_view text, std::string& entry);
+// Values and keys may come from business data; a line break inside one would inject lines
+// into the document, so they are written as blanks.
+std::string OneLine(const std::string& s);
 
 // Calls fn(text, eol) for each line of `bytes`; fn returns false to stop. A line ends with
 // CR LF, LF, or a CR alone (documents from systems that end lines that way); values written

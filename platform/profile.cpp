@@ -51,28 +51,70 @@ std::string CutAtNul(std::string s) {
 
 }  // namespace
 
-std::string GetProfileString(const std::string& section, const std::string& key,
-                             const std::string& def, std::size_t bufferSize,
-                             const std::string& file) {
+namespace detail {
+
+std::string ProfileValue(const std::string* found, const std::string& def, std::size_t bufferSize) {
     if (bufferSize == 0) return {};
     std::string value = def;
-    {
-        std::lock_guard<std::mutex> lock(ProfileMutex());
-        std::string bytes;
-        if (LoadBytes(file, bytes)) {
-            std::string v;
-            if (ini::ReadValue(bytes, section, key, v)) {
-                // One pair of matching quotes around a value is not part of it, as documents
-                // written for the platform's profile reader expect.
-                if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-                    v = v.substr(1, v.size() - 2);
-                value = v;
-            }
-        }
+    if (found) {
+        value = *found;
+        // One pair of matching quotes around a value is not part of it, as documents
+        // written for the platform's profile reader expect.
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
     }
     value = CutAtNul(value);
     if (value.size() > bufferSize - 1) value.resize(bufferSize - 1);
     return value;
+}
+
+std::string ProfileSectionList(const std::vector<std::string>& entries, std::size_t bufferSize) {
+    std::string all;
+    for (const auto& e : entries) {
+        all += e;
+        all += '\0';
+    }
+    all += '\0';
+    if (all.size() == 1) all += '\0';  // an empty list is two NULs in the buffer
+    if (bufferSize < 2) return std::string(bufferSize, '\0');
+    if (all.size() > bufferSize) {
+        // Cut like the platform service: the last string is cut and the list still ends with
+        // a double NUL inside the buffer.
+        all.resize(bufferSize - 2);
+        all += std::string(2, '\0');
+    }
+    return all;
+}
+
+std::vector<std::string> ProfileSectionData(const std::string& data) {
+    std::vector<std::string> entries;
+    std::size_t i = 0;
+    while (i < data.size()) {
+        auto nul = data.find('\0', i);
+        std::string item = data.substr(i, nul == std::string::npos ? std::string::npos : nul - i);
+        if (item.empty()) break;
+        entries.push_back(item);
+        if (nul == std::string::npos) break;
+        i = nul + 1;
+    }
+    return entries;
+}
+
+}  // namespace detail
+
+std::string GetProfileString(const std::string& section, const std::string& key,
+                             const std::string& def, std::size_t bufferSize,
+                             const std::string& file) {
+    if (bufferSize == 0) return {};
+    std::string v;
+    bool found = false;
+    {
+        std::lock_guard<std::mutex> lock(ProfileMutex());
+        std::string bytes;
+        if (LoadBytes(file, bytes)) found = ini::ReadValue(bytes, section, key, v);
+    }
+    return detail::ProfileValue(found ? &v : nullptr, def, bufferSize);
 }
 
 namespace {
@@ -91,21 +133,7 @@ std::vector<std::string> GetProfileSectionLines(const std::string& section, cons
 
 std::string GetProfileSection(const std::string& section, std::size_t bufferSize,
                               const std::string& file) {
-    std::string all;
-    for (const auto& e : SectionEntries(section, file, bufferSize)) {
-        all += e;
-        all += '\0';
-    }
-    all += '\0';
-    if (all.size() == 1) all += '\0';  // an empty list is two NULs in the buffer
-    if (bufferSize < 2) return std::string(bufferSize, '\0');
-    if (all.size() > bufferSize) {
-        // Cut like the platform service: the last string is cut and the list still ends with
-        // a double NUL inside the buffer.
-        all.resize(bufferSize - 2);
-        all += std::string(2, '\0');
-    }
-    return all;
+    return detail::ProfileSectionList(SectionEntries(section, file, bufferSize), bufferSize);
 }
 
 std::vector<std::string> GetProfileSectionNames(const std::string& file) {
@@ -138,16 +166,7 @@ bool DeleteProfileSection(const std::string& section, const std::string& file) {
 }
 
 bool WriteProfileSection(const std::string& section, const std::string& data, const std::string& file) {
-    std::vector<std::string> entries;
-    std::size_t i = 0;
-    while (i < data.size()) {
-        auto nul = data.find('\0', i);
-        std::string item = data.substr(i, nul == std::string::npos ? std::string::npos : nul - i);
-        if (item.empty()) break;
-        entries.push_back(item);
-        if (nul == std::string::npos) break;
-        i = nul + 1;
-    }
+    const std::vector<std::string> entries = detail::ProfileSectionData(data);
     return Modify(file, [&](ini::Document& doc) {
         doc.ReplaceSection(section, entries);
         return true;

@@ -47,4 +47,15 @@ bool DeleteProfileSection(const std::string& section, const std::string& file);
 bool WriteProfileSection(const std::string& section, const std::string& data,
                          const std::string& file);
 
+namespace detail {
+// What a caller's buffer receives for a value found in a document (`found`, as the document
+// holds it after the '=') or, when none was found, for the default: one pair of matching quotes
+// dropped from a found value, cut at the first NUL and to bufferSize-1 characters.
+std::string ProfileValue(const std::string* found, const std::string& def, std::size_t bufferSize);
+// The NUL-separated list of a section's entries as a caller's buffer receives it.
+std::string ProfileSectionList(const std::vector<std::string>& entries, std::size_t bufferSize);
+// The "key=value" strings of a whole-section write's data (up to the empty string).
+std::vector<std::string> ProfileSectionData(const std::string& data);
+}  // namespace detail
+
 }  // namespace zel::platform
