@@ -174,9 +174,11 @@ void ProfileDocument::EditAsLines(Edit edit) {
 void ProfileDocument::WriteString(const std::string& section, const std::string& key,
                                   const std::string& value) {
     Load();
-    const std::string text = ini::OneLine(TrimBlanks(key)) + "=" + ini::OneLine(value);
+    // The value ends at its first NUL, as the services write it.
+    const std::string cut = value.substr(0, value.find('\0'));
+    const std::string text = ini::OneLine(TrimBlanks(key)) + "=" + ini::OneLine(cut);
     if (LooksLikeHeader(text)) {
-        EditAsLines([&](ini::Document& d) { d.SetValue(section, key, value); });
+        EditAsLines([&](ini::Document& d) { d.SetValue(section, key, cut); });
         return;
     }
     Changed();
