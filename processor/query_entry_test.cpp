@@ -7,6 +7,23 @@
 namespace zel::processor {
 namespace {
 
+TEST(QueryDateTime, DateIsPaddedTheClockIsNot) {
+    std::tm t{};
+    t.tm_year = 2024 - 1900;
+    t.tm_mon = 2;
+    t.tm_mday = 5;
+    t.tm_hour = 9;
+    t.tm_min = 5;
+    t.tm_sec = 0;
+    EXPECT_EQ(QueryDateTime(t), "20240305 9:5:0");
+    t.tm_mon = 11;
+    t.tm_mday = 31;
+    t.tm_hour = 23;
+    t.tm_min = 59;
+    t.tm_sec = 58;
+    EXPECT_EQ(QueryDateTime(t), "20241231 23:59:58");
+}
+
 // --- Status of an item --------------------------------------------------------------------------
 
 StatusFacts Short(std::int32_t record) {

@@ -10,6 +10,7 @@
 #include "platform/profile.h"
 #include "platform/seams.h"
 #include "processor/globals.h"
+#include "processor/order_journal.h"
 #include "processor/po_entry.h"
 #include "processor/query_entry.h"
 
@@ -163,6 +164,20 @@ void RequireReadable(const std::string& request) {
     }
 }
 
+// A request is processed again after any failure that ended the program. Work files an earlier
+// run left would carry its errors and items into this run's documents (the dealer error twice,
+// ErrCount 2), so the documents start empty. An order whose journal is on disk is left to its
+// branch, which finishes it from the work files as its journal says.
+void StartWorkFilesAfresh(const RequestContext& ctx) {
+    if (fs::FileExists(JournalPath(ctx.requestFile))) return;
+    for (const std::string& work : {ctx.answerWork, ctx.exceptionsWork}) {
+        if (!fs::TryDeleteFile(work)) {
+            throw fs::RuntimeError(fs::err::kPathFileAccess, "Kill",
+                                   "Path/File access error: " + work);
+        }
+    }
+}
+
 void RunRequest(RequestContext& ctx) {
     const std::string& request = ctx.requestFile;
 
@@ -182,6 +197,7 @@ void RunRequest(RequestContext& ctx) {
     ctx.splitShipment = UpperCase(ReadTrimmed(request, "POHEADER", "ShipSplt", "N")) == "Y";
 
     ctx.step = 35;
+    StartWorkFilesAfresh(ctx);
     const std::string header = ReadHeaderSection(request);
     WriteSection(ctx.answerWork, kHeader, header);
     WriteSection(ctx.exceptionsWork, kHeader, header);
