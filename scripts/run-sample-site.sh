@@ -57,8 +57,12 @@ fi
 
 echo "== Starting Dulvan on \\\\$HOST\\QMRLINK\\QMR$DIR"
 mkdir -p "$XDG_CONFIG_HOME/Zel"
-printf '[Distributor\\Settings\\Connection]\r\nHost=%s\r\nDirectory=%s\r\nAuto-Start=1\r\nInterval=0\r\nLogging=0\r\nArchive=1\r\n' \
-  "$HOST" "$DIR" > "$XDG_CONFIG_HOME/Zel/settings.ini"
+# Orders draw their numbers from the pick-ticket counter; emergency orders carry the emergency
+# message as remark lines.
+printf '[Distributor\\Settings\\Connection]\r\nHost=%s\r\nDirectory=%s\r\nAuto-Start=1\r\nInterval=0\r\nLogging=0\r\nArchive=1\r\nPickTicketCounter=%s\r\nEmergencyMessage=%s\r\n' \
+  "$HOST" "$DIR" "${PICK_TICKET_COUNTER:-5001}" \
+  "${EMERGENCY_MESSAGE:-EMERGENCY ORDER - PLEASE PULL AND SHIP TODAY BY THE FASTEST WAY}" \
+  > "$XDG_CONFIG_HOME/Zel/settings.ini"
 "$BUILD/apps/Dulvan/Dulvan" > "$SITE/dulvan.out" 2>&1 &
 pids+=($!)
 
@@ -90,6 +94,14 @@ for a in "$ZELDIST"/*.req.[12]; do
   found=$((found + 1))
   echo "--- $(basename "$a")"
   tr -d '\r' < "$a"
+done
+
+EXPORTS="$ZEL_UNC_ROOT/$HOST/DadAri/WebTask/In"
+echo "== Order export files in $EXPORTS"
+for x in "$EXPORTS"/*.txt; do
+  [ -e "$x" ] || continue
+  echo "--- $(basename "$x")"
+  tr -d '\r' < "$x"
 done
 sleep 0.5
 echo "== $found of $want requests answered; archived: $(find "$ZEL_UNC_ROOT/$HOST/DadAri" -ipath '*zelarchive/*.req' | wc -l) requests"
