@@ -316,6 +316,12 @@ TypedTable BuildTable(const json& d) {
     }
     if (t.lastRecord == 0) t.lastRecord = highest;
     t.extensionLastRecord = t.lastRecord;
+    if (d.contains("recordZero")) {
+        const json& z = d["recordZero"];
+        t.freeHead = z.value("freeHead", -1);
+        t.highUsed = z.value("highUsed", -2);
+        t.activeCount = z.value("activeCount", -2);
+    }
     if (d.contains("extension")) t.extensionLastRecord = d["extension"].value("lastRecord", t.lastRecord);
     return t;
 }
@@ -335,10 +341,9 @@ std::string FileBytes(const TypedTable& t, std::size_t from, int length, bool co
             ++active;
         }
     }
-    if (countsFromBase) {
-        spec.highUsed = high;
-        spec.activeCount = active;
-    }
+    spec.freeHead = t.freeHead;
+    spec.highUsed = countsFromBase ? high : t.highUsed;
+    spec.activeCount = countsFromBase ? active : t.activeCount;
     return BuildRecordFile(spec);
 }
 }  // namespace

@@ -26,6 +26,8 @@ struct TypedTable {
     int extensionLength = 0;      // 0 when the table is one file
     std::int32_t lastRecord = 0;
     std::int32_t extensionLastRecord = 0;  // normally lastRecord; a shorter one leaves rows out
+    // Record zero of the base file as described ("recordZero"); -2: worked out from the rows.
+    std::int32_t freeHead = -1, highUsed = -2, activeCount = -2;
     std::vector<TypedRow> rows;
 };
 
@@ -34,7 +36,7 @@ struct TypedTable {
 void PutTypedField(std::string& image, const records::FieldLayout& field, const nlohmann::json& value);
 
 // A typed table: {"table": class or "mailing", "recordLength": n, "lastRecord": n,
-// "extension": {"name", "recordLength"}, "rows": [{"number": n, "status": s, <field>: value,
+// "extension": {"name", "recordLength", "lastRecord"}, "recordZero": {...}, "rows": [{"number": n, "status": s, <field>: value,
 // ..., "raw": [byte fields]}]}.
 TypedTable BuildTable(const nlohmann::json& description);
 
