@@ -16,7 +16,7 @@ namespace zel::sharegen {
 struct TypedRow {
     std::int32_t number = 0;
     std::string image;            // the joined image (base record, then extension record)
-    const nlohmann::json* source = nullptr;
+    const nlohmann::json* source = nullptr;  // the row in the description (which outlives it)
 };
 
 struct TypedTable {
