@@ -129,17 +129,19 @@ void BM_Floor(benchmark::State& state) {
 }
 BENCHMARK(BM_Floor);
 
+// A part looked up by key in the current data directory, else the line's database.
+records::clsParts PartByKey(const char* line, std::string part) {
+    std::int32_t record = 0;
+    bool orb = false;
+    std::string dataSet;
+    bool only = false;
+    return processor::GetPart(line, part, record, orb, dataSet, only);
+}
+
 void BM_GetPart(benchmark::State& state) {
     TheWorld();
     int i = 0;
-    for (auto _ : state) {
-        std::string part = PartName(1 + (i++ * 7919) % kParts);
-        std::int32_t record = 0;
-        bool orb = false;
-        std::string dataSet;
-        bool only = false;
-        benchmark::DoNotOptimize(processor::GetPart("ABC", part, record, orb, dataSet, only));
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(PartByKey("ABC", PartName(1 + (i++ * 7919) % kParts)));
     Report(state, 1, 1);
 }
 BENCHMARK(BM_GetPart);
@@ -178,14 +180,8 @@ BENCHMARK(BM_QueryRequestOf100Items)->Unit(benchmark::kMillisecond);
 void BM_DatabaseFallbackItem(benchmark::State& state) {
     TheWorld();
     int i = 0;
-    for (auto _ : state) {
-        std::string part = "D" + std::to_string(100001 + (i++ * 97) % kDbParts);
-        std::int32_t record = 0;
-        bool orb = false;
-        std::string dataSet;
-        bool only = false;
-        benchmark::DoNotOptimize(processor::GetPart("XYZ", part, record, orb, dataSet, only));
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PartByKey("XYZ", "D" + std::to_string(100001 + (i++ * 97) % kDbParts)));
     Report(state, 1, 1);
 }
 BENCHMARK(BM_DatabaseFallbackItem);
