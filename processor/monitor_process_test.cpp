@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <map>
+#include <memory>
+#include <random>
 #include <thread>
 
 #include "platform/settings.h"
@@ -120,6 +123,173 @@ TEST(DulvanProcess, AutoStartedProgramAnswersAnUnsupportedRequestWithinSeconds) 
 
     EXPECT_TRUE(dulvan.Running()) << "Dulvan ended";
     EXPECT_EQ(platform::GetSetting(kSettingsApp, kSettingsSection, "Auto-start", ""), "1");
+}
+
+}  // namespace
+}  // namespace zel::processor
+
+namespace zel::processor {
+namespace {
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The value of `key` in a document's text (the first line "key=value" of any section).
+std::string ValueOf(const std::string& text, const std::string& key) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find("\r\n", pos);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(pos, end - pos);
+        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+        pos = end + 2;
+    }
+    return "<missing>";
+}
+
+std::vector<std::string> TextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find("\r\n", pos);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    return lines;
+}
+
+std::string RightTrimmed(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+// A request dropped as the hub agent drops it: written aside, then renamed into place.
+void Drop(const fs::path& folder, const std::string& name, const std::string& text) {
+    {
+        std::ofstream out(folder / (name + ".tmp"), std::ios::binary);
+        out << text;
+    }
+    fs::rename(folder / (name + ".tmp"), folder / (name + ".req"));
+}
+
+class DulvanOrders : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(BuildSampleShare(env_));
+        for (auto [key, value] :
+             {std::pair{"Host", "QSERVER"}, {"Directory", "1"}, {"Auto-Start", "1"}, {"Interval", "0"},
+              {"PickTicketCounter", "5001"}, {"Logging", "0"}, {"Archive", "0"},
+              {"EmergencyMessage", "EMERGENCY ORDER - PLEASE PULL AND SHIP TODAY BY THE FASTEST WAY"}})
+            platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
+        // The sample order as the dealer's system sends it.
+        std::ifstream in(std::string(ZEL_SOURCE_DIR) + "/samples/requests/purchase-order.txt");
+        std::string line;
+        while (std::getline(in, line)) sample_ += line + "\r\n";
+    }
+    std::string Program() const { return std::string(ZEL_BINARY_DIR) + "/apps/Dulvan/Dulvan"; }
+    fs::path Zeldist() const { return env_.UncRoot() + "/QSERVER/DadAri/zeldist"; }
+    fs::path Exports() const { return env_.UncRoot() + "/QSERVER/DadAri/WebTask/In"; }
+
+    platform::testing::SandboxEnv env_;
+    std::string sample_;
+};
+
+TEST_F(DulvanOrders, SampleOrderIsAcknowledgedAndExported) {
+    Child dulvan(Program());
+    ASSERT_TRUE(Within(10s, [&] { return fs::is_directory(Zeldist()); }));
+    Drop(Zeldist(), "Order1", sample_);
+    const fs::path answer = Zeldist() / "order1.req.1";
+    ASSERT_TRUE(Within(10s, [&] { return fs::exists(answer); })) << "no acknowledgement";
+
+    const std::string doc = ReadAll(answer);
+    EXPECT_EQ(ValueOf(doc, "DocType"), "ACKNOWLEDGEMENT");
+    EXPECT_EQ(ValueOf(doc, "ConfirmationNumber"), "5001");
+    EXPECT_EQ(ValueOf(doc, "VendorName"), "ZEL DEMO DEALER" + std::string(20, ' '));  // 35 bytes of the block
+    EXPECT_EQ(ValueOf(doc, "PoNumber"), "ACME-7731");
+    EXPECT_EQ(ValueOf(doc, "ItemCount"), "4");
+    EXPECT_EQ(ValueOf(doc, "PartDisposition1"), "In Stock - Available");
+    EXPECT_EQ(ValueOf(doc, "QtyShipped1"), "2");
+    EXPECT_EQ(ValueOf(doc, "PartDisposition2"), "Partial Fill - Balance BackOrdered");
+    EXPECT_EQ(ValueOf(doc, "QtyShipped2"), "3");
+    EXPECT_EQ(ValueOf(doc, "QtyBo2"), "2");
+    EXPECT_EQ(ValueOf(doc, "PartDisposition3"), "Bad Part Number");
+    EXPECT_EQ(RightTrimmed(ValueOf(doc, "PartDisposition4")), "Superceded by BR200");
+    EXPECT_EQ(RightTrimmed(ValueOf(doc, "PartDesc4")), "BRAKE SHOE");
+
+    const fs::path exportFile = Exports() / "5001.txt";
+    ASSERT_TRUE(Within(2s, [&] { return fs::exists(exportFile); }));
+    std::vector<std::string> lines;
+    for (const std::string& l : TextLines(ReadAll(exportFile))) lines.push_back(RightTrimmed(l));
+    const std::vector<std::string> expected = {
+        "***850ZEL", "H005001", "H011001", "H09ACME-7731", "H29ACME TRACTOR - FIELD CREW",
+        "H304410 COUNTY ROAD 12", "H31GATE 3", "H32DAVIS, CA  95616", "H33530", "H345550142",
+        "H4201", "H491",
+        "D011", "D02REM", "D06EMERGENCY ORDER - PLEASE PULL AND",
+        "D012", "D02REM", "D06SHIP TODAY BY THE FASTEST WAY",
+        "D013", "D02REM", "D06DELIVER TO THE BACK DOCK BEFORE NOON",
+        "D014", "D02REM", "D06. CALL AHEAD IF ANYTHING IS SHORT.",
+        "D015", "D02AB", "D031234-5", "D042",
+        "D016", "D02ABC", "D03BR-201", "D045",
+        "D017", "D02AB", "D03NO-SUCH-9", "D041",
+        "D018", "D02ABC", "D03BR-200", "D044",
+        "D019", "D02REM", "D06SUPERCEDES BR100"};
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(platform::GetSetting(kSettingsApp, kSettingsSection, "PickTicketCounter", ""), "5002");
+    EXPECT_TRUE(dulvan.Running());
+}
+
+// Killed at random moments while ten orders arrive, and started again each time: every order
+// ends with one answer and one export, and no two orders share a number.
+TEST_F(DulvanOrders, OrdersSurviveKillsAtRandomMoments) {
+    constexpr int kOrders = 10;
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> pause(0, 400);
+    {
+        auto dulvan = std::make_unique<Child>(Program());
+        ASSERT_TRUE(Within(10s, [&] { return fs::is_directory(Zeldist()); }));
+        for (int i = 1; i <= kOrders; ++i) {
+            std::string order = sample_;
+            const std::string from = "PoNumber=ACME-7731";
+            order.replace(order.find(from), from.size(), "PoNumber=K-" + std::to_string(i));
+            Drop(Zeldist(), "k" + std::to_string(i), order);
+            // A kill at a random moment of the program's work, then a new start.
+            std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
+            dulvan.reset();
+            dulvan = std::make_unique<Child>(Program());
+        }
+        auto answered = [&] {
+            for (int i = 1; i <= kOrders; ++i) {
+                const std::string name = "k" + std::to_string(i) + ".req";
+                if (!fs::exists(Zeldist() / (name + ".1")) || fs::exists(Zeldist() / name)) return false;
+            }
+            return true;
+        };
+        ASSERT_TRUE(Within(60s, answered)) << "not every order was answered";
+    }
+
+    std::map<std::string, std::string> ticketOfOrder;
+    for (int i = 1; i <= kOrders; ++i) {
+        const std::string doc = ReadAll(Zeldist() / ("k" + std::to_string(i) + ".req.1"));
+        EXPECT_EQ(ValueOf(doc, "PoNumber"), "K-" + std::to_string(i));
+        EXPECT_EQ(ValueOf(doc, "PartDisposition4").substr(0, 13), "Superceded by");
+        ticketOfOrder["K-" + std::to_string(i)] = ValueOf(doc, "ConfirmationNumber");
+    }
+    std::map<std::string, std::string> orderOfExport;
+    for (const auto& e : fs::directory_iterator(Exports())) {
+        const std::string name = e.path().filename().string();
+        ASSERT_EQ(e.path().extension(), ".txt") << name;
+        const auto lines = TextLines(ReadAll(e.path()));
+        ASSERT_GE(lines.size(), 4u) << name;
+        EXPECT_EQ(lines.front(), "***850ZEL");
+        EXPECT_EQ(lines[1], "H00" + e.path().stem().string());
+        EXPECT_EQ(RightTrimmed(lines.back()), "D06SUPERCEDES BR100") << name << " is not whole";
+        const std::string po = lines[3].substr(3);
+        EXPECT_TRUE(orderOfExport.emplace(po, e.path().stem().string()).second) << po << " exported twice";
+    }
+    EXPECT_EQ(orderOfExport, ticketOfOrder);
 }
 
 }  // namespace

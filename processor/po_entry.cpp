@@ -557,9 +557,17 @@ void OrderAcknowledgement::Run() {
         FinishSealed();
         return;
     }
-    // Errors an interrupted earlier run of this order recorded would be recorded again.
-    fs::DeleteProfileSection("ERRORINFO", ctx_.exceptionsWork);
-    fs::DeleteProfileSection("COUNT", ctx_.exceptionsWork);
+    // The work files are kept while a journal is on disk. Until the order is sealed they hold
+    // what an interrupted run wrote: its errors would be recorded twice and its item keys
+    // could outlive changed stock, so the answer is written afresh.
+    for (const auto& [section, file] : {std::pair{"ERRORINFO", ctx_.exceptionsWork},
+                                        std::pair{"COUNT", ctx_.exceptionsWork},
+                                        std::pair{kReceipt, ctx_.answerWork}}) {
+        if (!fs::DeleteProfileSection(section, file)) {
+            throw fs::RuntimeError(fs::err::kPathFileAccess, "WriteProfileSection",
+                                   "Path/File access error: " + file);
+        }
+    }
 
     Header();
     for (std::int32_t n = 1; n <= itemCount_; ++n) Item(n);
