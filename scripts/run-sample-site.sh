@@ -18,7 +18,7 @@ fi
 SHARE_JSON="${SHARE_JSON:-$ROOT/samples/share.json}"
 SITE="${SITE_DIR:-$BUILD/sample-site}"
 rm -rf "$SITE"
-mkdir -p "$SITE"/{unc,config,tmp,home,agent,outbox}
+mkdir -p "$SITE"/{unc,config,tmp,home,agent,dulvan,outbox}
 export ZEL_UNC_ROOT="$SITE/unc" XDG_CONFIG_HOME="$SITE/config" TMPDIR="$SITE/tmp" HOME="$SITE/home"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 
@@ -63,7 +63,10 @@ printf '[Distributor\\Settings\\Connection]\r\nHost=%s\r\nDirectory=%s\r\nAuto-S
   "$HOST" "$DIR" "${PICK_TICKET_COUNTER:-5001}" \
   "${EMERGENCY_MESSAGE:-EMERGENCY ORDER - PLEASE PULL AND SHIP TODAY BY THE FASTEST WAY}" \
   > "$XDG_CONFIG_HOME/Zel/settings.ini"
-"$BUILD/apps/Dulvan/Dulvan" > "$SITE/dulvan.out" 2>&1 &
+# The site's notes lines, sent with every stock-query answer, lie beside the program.
+cp "$BUILD/apps/Dulvan/Dulvan" "$SITE/dulvan/Dulvan"
+cp "$ROOT/samples/QueryNotes.txt" "$SITE/dulvan/QueryNotes.txt"
+"$SITE/dulvan/Dulvan" > "$SITE/dulvan.out" 2>&1 &
 pids+=($!)
 
 ZELDIST="$ZEL_UNC_ROOT/$HOST/DadAri/zeldist"
