@@ -9,8 +9,8 @@
 
 namespace zel::records {
 
-class clsDbparts {
-public:
+// The public fields both classes have, in their declared order.
+struct DatabasePart {
     std::string AlphaLine;
     std::string PartNumber;
     std::string Part_w_Dash;
@@ -28,31 +28,16 @@ public:
     platform::Currency Level_5_Price;
     std::string Description;
     std::int32_t OemCode = 0;
+};
 
+class clsDbparts : public DatabasePart {
+public:
     // Sets the alphabet head to " ,/." first, then fills every field; never raises.
     void Unpack(const std::string& Rec);
 };
 
-class clsExtdbparts {
+class clsExtdbparts : public DatabasePart {
 public:
-    std::string AlphaLine;
-    std::string PartNumber;
-    std::string Part_w_Dash;
-    std::string UOMcode;
-    std::string PackageCode;
-    std::int32_t PackageQuantity = 0;
-    std::string Popularity;
-    std::string PriceCode;
-    platform::Currency Cost;
-    platform::Currency List_Price;
-    platform::Currency Level_1_Price;
-    platform::Currency Level_2_Price;
-    platform::Currency Level_3_Price;
-    platform::Currency Level_4_Price;
-    platform::Currency Level_5_Price;
-    std::string Description;
-    std::int32_t OemCode = 0;
-
     void Unpack(const std::string& Rec);
 };
 

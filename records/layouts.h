@@ -260,48 +260,31 @@ inline constexpr UnmappedBytes kPartsUnmapped[] = {
     {88, 1, 0x13}, {89, 1, 0xC5}, {273, 1, 0xF9},
 };
 
-// ---- parts database, part number of 10 bytes (index key length 12) ----
-inline constexpr FieldLayout kDbparts[] = {
-    Crm("AlphaLine", 3, 2, false),
-    Crm("PartNumber", 5, 10, false),
-    Number("Part_w_Dash", 5, 12, false),
-    Text("UOMcode", 19, 1),
-    Crm("PackageCode", 20, 2),
-    Int("PackageQuantity", 22, 'J'),
-    Text("Popularity", 24, 1),
-    Text("PriceCode", 25, 1),
-    Amount("Cost", 26, 'K'),
-    Amount("List_Price", 29, 'K'),
-    Amount("Level_1_Price", 32, 'K'),
-    Amount("Level_2_Price", 35, 'K'),
-    Amount("Level_3_Price", 38, 'K'),
-    Amount("Level_4_Price", 41, 'K'),
-    Amount("Level_5_Price", 44, 'K'),
-    Crm("Description", 47, 14),
-    Int("OemCode", 61, 'L'),
-};
+// ---- parts database: part number of 10 bytes (index key length 12) or 12 bytes (14) ----
+constexpr std::array<FieldLayout, 17> DatabaseParts(int numberBytes) {
+    return {{
+        Crm("AlphaLine", 3, 2, false),
+        Crm("PartNumber", 5, numberBytes, false),
+        Number("Part_w_Dash", 5, numberBytes + 2, false),
+        Text("UOMcode", 19, 1),
+        Crm("PackageCode", 20, 2),
+        Int("PackageQuantity", 22, 'J'),
+        Text("Popularity", 24, 1),
+        Text("PriceCode", 25, 1),
+        Amount("Cost", 26, 'K'),
+        Amount("List_Price", 29, 'K'),
+        Amount("Level_1_Price", 32, 'K'),
+        Amount("Level_2_Price", 35, 'K'),
+        Amount("Level_3_Price", 38, 'K'),
+        Amount("Level_4_Price", 41, 'K'),
+        Amount("Level_5_Price", 44, 'K'),
+        Crm("Description", 47, 14),
+        Int("OemCode", 61, 'L'),
+    }};
+}
+inline constexpr auto kDbparts = DatabaseParts(10);
 inline constexpr UnmappedBytes kDbpartsUnmapped[] = {{1, 2}, {17, 2}};
-
-// ---- parts database, part number of 12 bytes (index key length 14) ----
-inline constexpr FieldLayout kExtdbparts[] = {
-    Crm("AlphaLine", 3, 2, false),
-    Crm("PartNumber", 5, 12, false),
-    Number("Part_w_Dash", 5, 14, false),
-    Text("UOMcode", 19, 1),
-    Crm("PackageCode", 20, 2),
-    Int("PackageQuantity", 22, 'J'),
-    Text("Popularity", 24, 1),
-    Text("PriceCode", 25, 1),
-    Amount("Cost", 26, 'K'),
-    Amount("List_Price", 29, 'K'),
-    Amount("Level_1_Price", 32, 'K'),
-    Amount("Level_2_Price", 35, 'K'),
-    Amount("Level_3_Price", 38, 'K'),
-    Amount("Level_4_Price", 41, 'K'),
-    Amount("Level_5_Price", 44, 'K'),
-    Crm("Description", 47, 14),
-    Int("OemCode", 61, 'L'),
-};
+inline constexpr auto kExtdbparts = DatabaseParts(12);
 inline constexpr UnmappedBytes kExtdbpartsUnmapped[] = {{1, 2}};
 
 // ---- customer master: "CUSTL" + "ECUSTL", 300 bytes ----

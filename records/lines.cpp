@@ -111,14 +111,6 @@ constexpr int kMostCommodities = 256;
 
 constexpr std::int32_t kLinesInList = 1000;
 
-std::shared_ptr<engine::cLogicalFile> OpenOrNone(const std::string& name) {
-    try {
-        return engine::LogicalOpen(name);
-    } catch (const std::exception&) {
-        return nullptr;
-    }
-}
-
 }  // namespace
 
 clsLines::clsLines() : files_(kLinesLayout.baseFile, kLinesLayout.extensionFile) {}
@@ -127,7 +119,7 @@ void clsLines::GatherCommodities(const std::string& Rec) {
     std::vector<std::string> list;
     list.push_back(Rec.size() >= 28 ? Rec.substr(27, 1) : std::string());
     Step([&] {
-        const auto index = OpenOrNone("COMODI");
+        const auto index = OpenLogicalOrNone("COMODI");
         if (!index) return;
         std::string key(4, '\0');
         engine::Pack('C', key, Line, 1);
@@ -151,7 +143,7 @@ void clsLines::Unpack(const std::string& Rec) {
     GatherCommodities(Rec);
     UnpackRange(*this, kLinesLayout, kBindings, Rec, kComodities + 1, kLineType + 1);
     Step([&] {
-        if (Line_Type != "U" && Line_Type != "R") Line_Type = "P";
+        if (Line_Type != "U" && Line_Type != "R") Line_Type.assign(1, 'P');
     });
     UnpackRange(*this, kLinesLayout, kBindings, Rec, kLineType + 1, std::size(kBindings));
 }
@@ -172,10 +164,7 @@ std::shared_ptr<clsLines> clnLines::Add(std::shared_ptr<clsLines> cLines, const 
 
 clnLines::clnLines() {
     const auto file = engine::LogicalOpen(std::string(kLinesLayout.baseFile));
-    if (!file) {
-        throw platform::RuntimeError(-10, "LogicalOpen",
-                                     "File not Found: \"" + std::string(kLinesLayout.baseFile) + "\"");
-    }
+    if (!file) RaiseFileNotFound(std::string(kLinesLayout.baseFile));
     const std::int32_t high = engine::HighUsedRecord(*file);
     // A damaged record zero must not drive reads past the end of the file.
     const std::int32_t last = std::min(high, file->LastRecord);

@@ -10,6 +10,12 @@
 
 namespace zel::records {
 
+// A logical file by name through the engine, or none when the name resolves to nothing or the
+// engine is not set up.
+std::shared_ptr<engine::cLogicalFile> OpenLogicalOrNone(const std::string& name);
+// Error -10 "File not Found: " naming a logical file, as the engine raises it.
+[[noreturn]] void RaiseFileNotFound(const std::string& name);
+
 class RecordFiles {
 public:
     // Opens both files by logical name through the engine. A name the engine cannot resolve,

@@ -13,6 +13,7 @@
 #include "engine/keyindex.h"
 #include "engine/link.h"
 #include "engine/share_test_support.h"
+#include "engine/test_helpers.h"
 #include "platform/error.h"
 
 namespace zel::records::testing {
@@ -56,14 +57,6 @@ protected:
     }
 };
 
-template <typename F>
-platform::RuntimeError Raised(F&& f) {
-    try {
-        f();
-    } catch (const platform::RuntimeError& e) {
-        return e;
-    }
-    return platform::RuntimeError(0, "", "");
-}
+using engine::testing::Raised;
 
 }  // namespace zel::records::testing
