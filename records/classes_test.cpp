@@ -272,6 +272,30 @@ TEST_F(RecordClassTest, CustomerPackKeepsUnmappedBytesAndPadsName) {
     EXPECT_EQ(Byte(image, 92) & 0x0F, 0x01);
 }
 
+TEST_F(RecordClassTest, PackPadsTheFieldsItCodesInPlace) {
+    std::string image(300, '\0');
+    clsCustomers c;
+    c.Contact_1 = "AB";
+    c.Duns_Number = "1";
+    c.Pack(image);
+    EXPECT_EQ(c.Contact_1, "AB");  // coded from a copy
+    EXPECT_EQ(c.Duns_Number, "1");
+    EXPECT_EQ(image.substr(204, 2), Compress("AB"));
+    clsLines line;
+    line.Alpha_Line = "AB";
+    line.Line_Name = "MOWERS";
+    line.DataBase_Name = "X";
+    std::string lineImage(222, '\0');
+    line.Pack(lineImage);
+    EXPECT_EQ(line.Alpha_Line, "AB ");
+    EXPECT_EQ(line.Line_Name, "MOWERS");
+    EXPECT_EQ(line.DataBase_Name, "X  ");
+    line.Line_Name = "A LONG NAME OF MORE THAN THIRTY CHARACTERS";
+    line.Pack(lineImage);
+    EXPECT_EQ(line.Line_Name.size(), 42u);
+    EXPECT_EQ(lineImage.substr(6, 20), Compress("A LONG NAME OF MORE THAN THIRT"));
+}
+
 TEST_F(RecordClassTest, CustomerHeadSwitchesBackWhenAStepFails) {
     clsCustomers c;
     engine::StmaSetAlphabetHead(0, "ABCD");

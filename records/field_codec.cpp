@@ -164,9 +164,15 @@ void PackField(const FieldLayout& f, FieldRef value, std::string& image, FieldRe
         case FieldKind::Date:
             engine::PackDate(DateType(f), image, f.position, As<engine::DateTime>(f, value));
             return;
-        case FieldKind::Compressed:
-            Overwrite(image, f.position, Compressed(As<std::string>(f, value), f.width));
+        case FieldKind::Compressed: {
+            if (f.padsInPlace) {
+                Overwrite(image, f.position, Compressed(As<std::string>(f, value), f.width));
+            } else {
+                std::string copy = As<std::string>(f, value);
+                Overwrite(image, f.position, Compressed(copy, f.width));
+            }
             return;
+        }
         case FieldKind::Plain:
         case FieldKind::PlainBlank: {
             std::string text = As<std::string>(f, value);

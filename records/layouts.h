@@ -42,6 +42,7 @@ struct FieldLayout {
     bool packed = true;     // Pack writes the field's bytes
     std::int32_t rangeMax = 0;  // Unpack: above this or below 0 reads as 0 (0 = no test)
     std::string_view plus;      // stored without this field's value: Unpack adds, Pack subtracts
+    bool padsInPlace = true;    // Compressed: Pack leaves the field padded to whole triples
 
     // Characters a Compressed field holds.
     constexpr int Characters() const { return width / 2 * 3; }
@@ -102,8 +103,12 @@ constexpr FieldLayout Date(std::string_view n, int at, char type) {
     return {n, FieldKind::Date, at, type == 'J' ? 2 : 3, type, 1, 0, {}, true, 0, {}};
 }
 constexpr FieldLayout Crm(std::string_view n, int at, int width, bool packed = true,
-                          std::string_view head = {}) {
-    return {n, FieldKind::Compressed, at, width, 0, 1, 0, head, packed, 0, {}};
+                          std::string_view head = {}, bool padsInPlace = true) {
+    return {n, FieldKind::Compressed, at, width, 0, 1, 0, head, packed, 0, {}, padsInPlace};
+}
+// A compressed field that Pack codes from a copy, leaving the field as it was.
+constexpr FieldLayout CrmCopy(std::string_view n, int at, int width) {
+    return Crm(n, at, width, true, {}, false);
 }
 constexpr FieldLayout Text(std::string_view n, int at, int width) {
     return {n, FieldKind::Plain, at, width, 0, 1, 0, {}, true, 0, {}};
@@ -351,9 +356,9 @@ inline constexpr FieldLayout kCustomers[] = {
     Date("Date_of_Last_Close", 194, 'D'),
     Int("DetailChain", 197, 'L'),
     Int("Phone_Number_2", 201, 'L', 9999999),
-    Crm("Contact_1", 205, 12),
-    Crm("CONTACT_2", 217, 12),
-    Crm("Sales_Tax_No", 229, 8),
+    CrmCopy("Contact_1", 205, 12),
+    CrmCopy("CONTACT_2", 217, 12),
+    CrmCopy("Sales_Tax_No", 229, 8),
     Text("Delivery_Zone", 237, 5),
     Int("Orders_MTD", 242, 'K'),
     Int("Orders_Filled_MTD", 245, 'K'),
@@ -361,7 +366,7 @@ inline constexpr FieldLayout kCustomers[] = {
     Int("Orders_Filled_YTD", 251, 'K'),
     Int("Orders_PYTD", 254, 'K'),
     Int("Orders_Filled_PYTD", 257, 'K'),
-    Crm("Duns_Number", 260, 10),
+    CrmCopy("Duns_Number", 260, 10),
     Int("Times_Past_Due_30", 270, 'B'),
     Int("Times_Past_Due_60", 271, 'B'),
     Int("Times_Past_Due_90", 272, 'B'),
