@@ -86,6 +86,25 @@ void SaveSetting(const std::string& appName, const std::string& section, const s
     });
 }
 
+std::vector<std::string> GetSettings(const std::string& appName, const std::string& section,
+                                     const std::vector<std::string>& keys, const std::string& def) {
+    std::vector<std::string> out(keys.size(), def);
+    std::lock_guard<std::mutex> lock(StoreMutex());
+    std::string bytes;
+    if (detail::ReadNative(SettingsFilePath(appName), bytes) != 0) return out;
+    for (std::size_t i = 0; i < keys.size(); ++i) ini::ReadValue(bytes, section, keys[i], out[i]);
+    return out;
+}
+
+void SaveSettings(const std::string& appName, const std::string& section,
+                  const std::vector<std::pair<std::string, std::string>>& values) {
+    if (values.empty()) return;
+    Modify(appName, [&](ini::Document& doc) {
+        for (const auto& [key, value] : values) doc.SetValue(section, key, value);
+        return true;
+    });
+}
+
 void DeleteSetting(const std::string& appName, const std::string& section) {
     std::string want = TrimBlanks(section);
     while (!want.empty() && want.back() == '\\') want.pop_back();

@@ -312,17 +312,23 @@ void MonitorController::Timer1_Timer() {
 }
 
 void MonitorController::RefreshStatistics() {
+    std::vector<std::string> values;
+    try {
+        values = ReadStatistics();
+    } catch (const std::exception&) {
+        return;
+    }
+    // An idle pass changes nothing, and the window is not painted again for it.
+    bool any = false;
     for (int row = 1; row <= 2; ++row)
         for (int k = 1; k <= 6; ++k) {
-            std::string value;
-            try {
-                value = ReadStatistic("Item" + std::to_string(row) + "-" + std::to_string(k));
-            } catch (const std::exception&) {
-                continue;
-            }
-            items_[row - 1][k] = value;
+            std::string& shown = items_[row - 1][k];
+            const std::string& value = values[static_cast<std::size_t>((row - 1) * 6 + k - 1)];
+            if (shown == value) continue;
+            shown = value;
+            any = true;
         }
-    emit changed();
+    if (any) emit changed();
 }
 
 void MonitorController::List1_Click(int index) {

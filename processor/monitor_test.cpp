@@ -214,6 +214,22 @@ TEST_F(MonitorTest, AnEmptyFolderPassOnlyRefreshesTheStatistics) {
     EXPECT_EQ(monitor.txtStartTime(), "");
 }
 
+// An idle pass changes nothing on the window, and so asks for no painting.
+TEST_F(MonitorTest, AnIdlePassDoesNotRepaint) {
+    StoreSite();
+    monitor.Form_Load();
+    monitor.Timer1_Timer();
+    int changes = 0;
+    QObject::connect(&monitor, &MonitorController::changed, [&] { ++changes; });
+    monitor.Timer1_Timer();
+    monitor.Timer1_Timer();
+    EXPECT_EQ(changes, 0);
+    BumpStatistic("Item1-5");
+    monitor.Timer1_Timer();
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(monitor.txtItem(1, 5), "1");
+}
+
 TEST_F(MonitorTest, APassAnswersEveryRequestOfTheFolder) {
     StoreSite();
     monitor.Form_Load();

@@ -13,6 +13,7 @@
 #include "processor/order_journal.h"
 #include "processor/po_entry.h"
 #include "processor/query_entry.h"
+#include "processor/statistics.h"
 
 namespace zel::processor {
 
@@ -45,13 +46,13 @@ std::vector<std::string> SplitSectionList(const std::string& list) {
 // The request's header section as the 4096-character buffer holds it. When the section is
 // longer the buffer ends inside an entry; that entry is left out rather than passed on with a
 // value cut short, so every key the documents carry has the value the sender gave it.
-std::string ReadHeaderSection(const std::string& requestFile) {
-    std::string list = fs::GetProfileSection(kHeader, kSectionBuffer, requestFile);
+std::string ReadHeaderSection(const fs::ProfileReader& request) {
+    std::string list = request.GetSection(kHeader, kSectionBuffer);
     if (list.size() + 1 < kSectionBuffer) return list;
 
     std::vector<std::string> entries = SplitSectionList(list);
     if (!entries.empty()) {
-        std::vector<std::string> whole = fs::GetProfileSectionLines(kHeader, requestFile);
+        std::vector<std::string> whole = request.GetSectionLines(kHeader);
         std::size_t last = entries.size() - 1;
         if (last >= whole.size() || whole[last] != entries[last]) entries.pop_back();
     }
@@ -64,10 +65,37 @@ std::string ReadHeaderSection(const std::string& requestFile) {
     return kept;
 }
 
-void WriteSection(const std::string& file, const std::string& section, const std::string& list) {
-    if (!fs::WriteProfileSection(section, list, file)) {
-        throw fs::RuntimeError(fs::err::kPathFileAccess, "WriteProfileSection",
-                               "Path/File access error: " + file);
+// The request in progress, whose documents the path-named reads and writes reach.
+RequestContext*& OpenRequest() {
+    static RequestContext* open = nullptr;
+    return open;
+}
+
+class OpenRequestScope {
+public:
+    explicit OpenRequestScope(RequestContext& ctx) : previous_(OpenRequest()) { OpenRequest() = &ctx; }
+    ~OpenRequestScope() { OpenRequest() = previous_; }
+    OpenRequestScope(const OpenRequestScope&) = delete;
+    OpenRequestScope& operator=(const OpenRequestScope&) = delete;
+
+private:
+    RequestContext* previous_;
+};
+
+// The open request's document at `file`, if `file` names one of its work documents.
+fs::ProfileDocument* OpenDocument(const std::string& file) {
+    RequestContext* ctx = OpenRequest();
+    if (!ctx) return nullptr;
+    if (file == ctx->answerWork) return &ctx->answer;
+    if (file == ctx->exceptionsWork) return &ctx->exceptions;
+    if (file == ctx->timeLog) return &ctx->log;
+    return nullptr;
+}
+
+// Removes a work file an earlier run left on disk; the document itself is in memory.
+void RemoveLeftWorkFile(const std::string& path) {
+    if (!fs::TryDeleteFile(path)) {
+        throw fs::RuntimeError(fs::err::kPathFileAccess, "Kill", "Path/File access error: " + path);
     }
 }
 
@@ -95,31 +123,33 @@ bool ArchiveRequest(const RequestContext& ctx) {
 void EndOfRequest(RequestContext& ctx) {
     ctx.step = 725;
     const std::int32_t errCount =
-        ToInt32(ReadValue(ctx.exceptionsWork, "COUNT", "ErrCount", "0"), "ProcessRequest");
+        ToInt32(ReadValue(ctx.exceptions, "COUNT", "ErrCount", "0"), "ProcessRequest");
 
     ctx.step = 800;
-    WriteValue(ctx.timeLog, kTimeSection, "End Time:", ClockTime());
+    WriteValue(ctx.log, kTimeSection, "End Time:", ClockTime());
 
+    // The finished document is published straight from memory, whole and forced to disk; the
+    // work file it was built in is never needed on disk (one an earlier run left is removed).
     if (errCount == 0) {
         ctx.step = 810;
         DeleteIgnoringFailure(ctx.exceptionsWork);
-        fs::CopyFile(ctx.answerWork, ctx.answerFile);
+        ctx.answer.SaveAs(ctx.answerFile);
         if (gLogging) {
             ctx.step = 820;
             const std::string logCopy = ReplaceAll(ctx.timeLog, "zeldist", "zeltest");
             ctx.step = 830;
-            fs::CopyFile(ctx.timeLog, logCopy);
-            fs::CopyFile(ctx.answerWork, ctx.timeLog);
+            ctx.log.SaveAs(logCopy);
+            ctx.log.Assign(ctx.answer.Bytes());
         }
         ctx.step = 860;
-        fs::DeleteFile(ctx.answerWork);
+        RemoveLeftWorkFile(ctx.answerWork);
     } else {
         ctx.step = 880;
         DeleteIgnoringFailure(ctx.answerWork);
         ctx.step = 890;
-        fs::CopyFile(ctx.exceptionsWork, ctx.exceptionsFile);
+        ctx.exceptions.SaveAs(ctx.exceptionsFile);
         ctx.step = 896;
-        fs::DeleteFile(ctx.exceptionsWork);
+        RemoveLeftWorkFile(ctx.exceptionsWork);
     }
 
     bool requestThere = true;
@@ -129,20 +159,20 @@ void EndOfRequest(RequestContext& ctx) {
         ctx.outFile = ArchivePath(ctx.requestFile);
         ctx.step = 920;
         requestThere = ArchiveRequest(ctx);
+        // The time log lives in memory only: its archive copy is made before the request goes,
+        // so no end of the program between the two can lose it.
+        ctx.step = 940;
+        ctx.step = 945;
+        ctx.outFile = ArchivePath(ctx.timeLog);
+        ctx.step = 950;
+        ctx.log.SaveAs(ctx.outFile);
     }
     if (requestThere) {
         ctx.step = 930;
         fs::DeleteFile(ctx.requestFile);
     }
-    if (gArchive) {
-        ctx.step = 940;
-        ctx.step = 945;
-        ctx.outFile = ArchivePath(ctx.timeLog);
-        ctx.step = 950;
-        fs::CopyFile(ctx.timeLog, ctx.outFile);
-    }
     ctx.step = 950;
-    fs::DeleteFile(ctx.timeLog);
+    RemoveLeftWorkFile(ctx.timeLog);
     // Last: until here a rerun of an order must know that its ticket was drawn and its export
     // published.
     if (!ctx.journal.empty() && !fs::TryDeleteFile(ctx.journal)) {
@@ -151,17 +181,18 @@ void EndOfRequest(RequestContext& ctx) {
     }
 }
 
-// The profile services read a document they cannot read as one without keys. A request the
-// share refuses to hand over would then be answered "Invalid or Unsupported Document Type" and
-// deleted, so it is read once before anything else: a failure goes to the error handler and the
-// request stays for the next start. A request that is gone by now is no such failure; the cycle
-// runs for it as always (its archive copy finds nothing to copy).
-void RequireReadable(const std::string& request) {
+// The request is read once, before anything else. A request the share refuses to hand over
+// must not be answered "Invalid or Unsupported Document Type" and deleted as a document without
+// keys: the failure goes to the error handler and the request stays for the next start. A
+// request that is gone by now is no such failure; the cycle runs for it as always (its archive
+// copy finds nothing to copy).
+std::string ReadRequest(const std::string& request) {
     try {
-        fs::ReadWholeFile(request);
+        return fs::ReadWholeFile(request);
     } catch (const fs::RuntimeError& e) {
         if (e.Number() != fs::err::kFileNotFound) throw;
     }
+    return {};
 }
 
 // A request is processed again after any failure that ended the program. Work files an earlier
@@ -179,14 +210,13 @@ void StartWorkFilesAfresh(const RequestContext& ctx) {
 }
 
 void RunRequest(RequestContext& ctx) {
-    const std::string& request = ctx.requestFile;
-
     ctx.step = 15;
-    RequireReadable(request);
-    WriteValue(ctx.timeLog, kTimeSection, "Time Submitted",
+    ctx.request = fs::ProfileReader(ReadRequest(ctx.requestFile));
+    const fs::ProfileReader& request = ctx.request;
+    WriteValue(ctx.log, kTimeSection, "Time Submitted",
                ReadValue(request, "DMSINFO", "TIMESUBMITED", ""));
     ctx.step = 20;
-    WriteValue(ctx.timeLog, kTimeSection, "Start Time:", ClockTime());
+    WriteValue(ctx.log, kTimeSection, "Start Time:", ClockTime());
 
     // The sender's choice is read but not honoured: single items never become error entries.
     ctx.step = 25;
@@ -199,11 +229,11 @@ void RunRequest(RequestContext& ctx) {
     ctx.step = 35;
     StartWorkFilesAfresh(ctx);
     const std::string header = ReadHeaderSection(request);
-    WriteSection(ctx.answerWork, kHeader, header);
-    WriteSection(ctx.exceptionsWork, kHeader, header);
+    ctx.answer.WriteSection(kHeader, header);
+    ctx.exceptions.WriteSection(kHeader, header);
 
     ctx.step = 38;
-    WriteValue(ctx.exceptionsWork, kHeader, "DocType", "Exception");
+    WriteValue(ctx.exceptions, kHeader, "DocType", "Exception");
 
     ctx.step = 40;
     gTestFlag = UpperCase(ReadTrimmed(request, kHeader, "TestFlag", ""));
@@ -219,10 +249,12 @@ void RunRequest(RequestContext& ctx) {
         AcknowledgePurchaseOrder(ctx);
     } else {
         ctx.step = 725;
-        AddError(ctx.exceptionsWork, "666",
-                 "Invalid or Unsupported Document Type: " + ctx.docType);
+        AddError(ctx.exceptions, "666", "Invalid or Unsupported Document Type: " + ctx.docType);
     }
-    if (ctx.leaveAtOnce) return;
+    if (ctx.leaveAtOnce) {
+        SaveWorkDocuments(ctx);
+        return;
+    }
 
     EndOfRequest(ctx);
 }
@@ -240,6 +272,10 @@ void RunRequest(RequestContext& ctx) {
         }
     } catch (const std::exception&) {
         // Nothing more can be told; ending the program is what matters now.
+    }
+    try {
+        SaveStatistics();
+    } catch (const std::exception&) {
     }
     fs::EndProgram(kFailureExitCode);
 }
@@ -263,6 +299,9 @@ RequestContext MakeRequestContext(const std::string& lowerCasedRequestFile) {
     ctx.exceptionsFile = path + ".2";
     ctx.timeLog = EndsWith(path, ".req") ? path.substr(0, path.size() - 4) + ".log" : path + ".log";
     ctx.outFile = ctx.answerWork;
+    ctx.answer = fs::ProfileDocument(ctx.answerWork);
+    ctx.exceptions = fs::ProfileDocument(ctx.exceptionsWork);
+    ctx.log = fs::ProfileDocument(ctx.timeLog);
     ctx.step = 10;
     return ctx;
 }
@@ -271,18 +310,26 @@ void ProcessRequest(std::string& requestFile) {
     requestFile = LowerCase(requestFile);
     RequestContext ctx = MakeRequestContext(requestFile);
     gCurrentRequest = requestFile;
+    OpenRequestScope open(ctx);
     try {
+        BeginStatistics();
         RunRequest(ctx);
+        SaveStatistics();
     } catch (const std::exception& failure) {
         FailRequest(ctx, failure);
     }
     gCurrentRequest.clear();
 }
 
-void AddError(const std::string& documentPath, const std::string& errorCode,
+void SaveWorkDocuments(RequestContext& ctx) {
+    ctx.answer.Save();
+    ctx.exceptions.Save();
+    ctx.log.Save();
+}
+
+void AddError(fs::ProfileDocument& document, const std::string& errorCode,
               const std::string& errorMessage) {
-    const std::int32_t stored =
-        ToInt32(ReadValue(documentPath, "COUNT", "ErrCount", "0"), "AddError");
+    const std::int32_t stored = ToInt32(ReadValue(document, "COUNT", "ErrCount", "0"), "AddError");
     const std::int64_t next = std::int64_t{stored} + 1;
     if (next < std::numeric_limits<std::int16_t>::min() ||
         next > std::numeric_limits<std::int16_t>::max()) {
@@ -290,21 +337,56 @@ void AddError(const std::string& documentPath, const std::string& errorCode,
     }
     const std::string n = std::to_string(next);
 
-    WriteValue(documentPath, "ERRORINFO", "ErrorCode" + n, "QMR-" + errorCode);
-    WriteValue(documentPath, "ERRORINFO", "ErrorMsg" + n, errorMessage);
-    WriteValue(documentPath, "COUNT", "ErrCount", n);
+    WriteValue(document, "ERRORINFO", "ErrorCode" + n, "QMR-" + errorCode);
+    WriteValue(document, "ERRORINFO", "ErrorMsg" + n, errorMessage);
+    WriteValue(document, "COUNT", "ErrCount", n);
     for (const char* key : {"ErrorCodeCount", "ErrorMsgCount"}) {
-        const std::int32_t count = ToInt32(ReadValue(documentPath, "COUNT", key, "0"), "AddError");
+        const std::int32_t count = ToInt32(ReadValue(document, "COUNT", key, "0"), "AddError");
         if (count == std::numeric_limits<std::int32_t>::max()) {
             fs::RaiseClassic(fs::err::kOverflow, "AddError");
         }
-        WriteValue(documentPath, "COUNT", key, std::to_string(count + 1));
+        WriteValue(document, "COUNT", key, std::to_string(count + 1));
     }
+}
+
+void AddError(const std::string& documentPath, const std::string& errorCode,
+              const std::string& errorMessage) {
+    if (fs::ProfileDocument* open = OpenDocument(documentPath)) {
+        AddError(*open, errorCode, errorMessage);
+        return;
+    }
+    // A document of no request: read once, written once.
+    fs::ProfileDocument document(documentPath);
+    AddError(document, errorCode, errorMessage);
+    document.Save();
+}
+
+std::string ReadValue(const fs::ProfileReader& document, const std::string& section,
+                      const std::string& key, const std::string& def) {
+    return document.GetString(section, key, def, kValueBuffer);
+}
+
+std::string ReadValue(const fs::ProfileDocument& document, const std::string& section,
+                      const std::string& key, const std::string& def) {
+    return document.GetString(section, key, def, kValueBuffer);
 }
 
 std::string ReadValue(const std::string& file, const std::string& section, const std::string& key,
                       const std::string& def) {
+    if (RequestContext* ctx = OpenRequest(); ctx && file == ctx->requestFile)
+        return ReadValue(ctx->request, section, key, def);
+    if (const fs::ProfileDocument* open = OpenDocument(file)) return ReadValue(*open, section, key, def);
     return fs::GetProfileString(section, key, def, kValueBuffer, file);
+}
+
+std::string ReadTrimmed(const fs::ProfileReader& document, const std::string& section,
+                        const std::string& key, const std::string& def) {
+    return TrimValue(ReadValue(document, section, key, def));
+}
+
+std::string ReadTrimmed(const fs::ProfileDocument& document, const std::string& section,
+                        const std::string& key, const std::string& def) {
+    return TrimValue(ReadValue(document, section, key, def));
 }
 
 std::string ReadTrimmed(const std::string& file, const std::string& section,
@@ -312,8 +394,17 @@ std::string ReadTrimmed(const std::string& file, const std::string& section,
     return TrimValue(ReadValue(file, section, key, def));
 }
 
+void WriteValue(fs::ProfileDocument& document, const std::string& section, const std::string& key,
+                const std::string& value) {
+    document.WriteString(section, key, value);
+}
+
 void WriteValue(const std::string& file, const std::string& section, const std::string& key,
                 const std::string& value) {
+    if (fs::ProfileDocument* open = OpenDocument(file)) {
+        open->WriteString(section, key, value);
+        return;
+    }
     if (!fs::WriteProfileString(section, key, value, file)) {
         throw fs::RuntimeError(fs::err::kPathFileAccess, "WriteProfileString",
                                "Path/File access error: " + file);

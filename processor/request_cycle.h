@@ -2,8 +2,12 @@
 // The request cycle: one request document in the request folder becomes an answer document
 // (the request's name with ".1" appended) or an exceptions document (".2" appended).
 //
-// Documents are INI text read and written only through the platform's profile services, one
-// key per call (whole sections only for the "ZELINFO" header copy).
+// Documents are INI text with the platform's profile services' semantics. The request is read
+// once; the answer and exceptions work files and the time log are held in memory while the
+// request is answered (platform/profile_document.h), with exactly the results the services
+// would give on the files, and written out whole and atomically where the cycle needs them on
+// disk. A work document that is still only in memory when the error handler ends the program is
+// not written: the next start answers the request afresh.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -11,6 +15,7 @@
 #include <string_view>
 
 #include "platform/convert.h"
+#include "platform/profile_document.h"
 
 namespace zel::processor {
 
@@ -27,9 +32,18 @@ using platform::TrimValue;
 using platform::UpperCase;
 
 // One request on its way through ProcessRequest. The document branches ("QUERY", "PO") get it
-// by reference: they read the request and write the answer work file through the paths here,
-// record request-level errors with AddError(ctx.exceptionsWork, ...) and keep `step` current
-// so that a failure names the step that failed.
+// by reference: they read the request (ctx.request) and write the answer (ctx.answer), record
+// request-level errors with AddError(ctx.exceptions, ...) and keep `step` current so that a
+// failure names the step that failed.
+//
+// The documents are reached either directly:
+//     ReadValue(ctx.request, "POITEMS1", "PartNumber")
+//     WriteValue(ctx.answer, "POITEMS1", "Status", "Available")
+//     AddError(ctx.exceptions, "1", "Invalid Dealer Number: ...")
+// or, as before, by their paths (ReadValue(ctx.requestFile, ...), WriteValue(ctx.answerWork,
+// ...), AddError(ctx.exceptionsWork, ...)): while ProcessRequest runs, a path naming one of
+// the request's documents reaches the document in memory, never the file. Thousands of keys
+// cost a lookup each; the document is written once.
 struct RequestContext {
     std::string requestFile;     // full path of the request, lower-cased
     std::string answerWork;      // answer while it is built (".req.a")
@@ -49,6 +63,13 @@ struct RequestContext {
     // request and its work files stay for the next pass (the query's pause exit).
     bool leaveAtOnce = false;
 
+    // The documents of the request (see above). `request` is filled at step 15; the others are
+    // read from their files (what an interrupted earlier run left) at their first use.
+    platform::ProfileReader request;
+    platform::ProfileDocument answer;
+    platform::ProfileDocument exceptions;
+    platform::ProfileDocument log;  // the time log
+
     // The order journal of a purchase order (empty for other requests); the end of the request
     // deletes it after everything else.
     std::string journal;
@@ -67,10 +88,18 @@ void ProcessRequest(std::string& requestFile);
 // "dadari\zelarchive").
 std::string ArchivePath(const std::string& path);
 
-// Appends one error to the exceptions document at `documentPath`: code "QMR-" + errorCode and
-// the message, numbered after the errors already there, and bumps the three counts.
+// Appends one error to the exceptions document: code "QMR-" + errorCode and the message,
+// numbered after the errors already there, and bumps the three counts.
+void AddError(platform::ProfileDocument& document, const std::string& errorCode,
+              const std::string& errorMessage);
+// The same for the document at `documentPath` (the request's exceptions work file while a
+// request runs: its document in memory).
 void AddError(const std::string& documentPath, const std::string& errorCode,
               const std::string& errorMessage);
+
+// Writes the request's work documents that changed to their files (the query's pause exit
+// leaves them there for the next pass).
+void SaveWorkDocuments(RequestContext& ctx);
 
 // --- Document values, shared by the branches -------------------------------------------------
 
@@ -80,14 +109,24 @@ inline constexpr std::size_t kValueBuffer = 100;
 inline constexpr std::size_t kSectionBuffer = 4096;
 
 // One value of a document, cut as the value buffer cuts it.
+std::string ReadValue(const platform::ProfileReader& document, const std::string& section,
+                      const std::string& key, const std::string& def = "");
+std::string ReadValue(const platform::ProfileDocument& document, const std::string& section,
+                      const std::string& key, const std::string& def = "");
 std::string ReadValue(const std::string& file, const std::string& section, const std::string& key,
                       const std::string& def = "");
 // The same, trimmed (TrimValue).
+std::string ReadTrimmed(const platform::ProfileReader& document, const std::string& section,
+                        const std::string& key, const std::string& def = "");
+std::string ReadTrimmed(const platform::ProfileDocument& document, const std::string& section,
+                        const std::string& key, const std::string& def = "");
 std::string ReadTrimmed(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& def = "");
 // Writes one value of a document. A document that cannot be written raises RuntimeError
-// (75, "WriteProfileString"), so the failure reaches the request's error handler instead of
+// (75), when it is written, so the failure reaches the request's error handler instead of
 // leaving a document that silently lacks keys.
+void WriteValue(platform::ProfileDocument& document, const std::string& section,
+                const std::string& key, const std::string& value);
 void WriteValue(const std::string& file, const std::string& section, const std::string& key,
                 const std::string& value);
 

@@ -255,6 +255,40 @@ TEST_F(RequestCycleTest, FailingStepEndsProgramAndLeavesRequest) {
     EXPECT_THAT(boxes, IsEmpty());
 }
 
+// The work documents live in memory: a publication that fails reaches the error handler, and
+// nothing that was only in memory is written, so the next start answers the request afresh.
+TEST_F(RequestCycleTest, FailedPublicationEndsProgramAndLeavesNoWorkFiles) {
+    MakeFolder("zeldist/p.req.1");  // the answer's name is taken by a folder
+    std::string path = Put("p.req", Query());
+    EXPECT_EQ(RunExpectingEnd(path), 1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_THAT(boxes[0], MatchesRegex("Error: .+ at Line: 810 in ProcessRequest"));
+    EXPECT_THAT(Listing("zeldist"), ElementsAre("p.req", "p.req.1"));
+    EXPECT_EQ(Bytes("zeldist/p.req"), Query());
+
+    std::filesystem::remove(Native("zeldist/p.req.1"));
+    boxes.clear();
+    ProcessRequest(path);
+    EXPECT_THAT(boxes, IsEmpty());
+    EXPECT_THAT(Listing("zeldist"), ElementsAre("p.req.1"));
+    EXPECT_EQ(Value(path + ".1", "ZELINFO", "DealerNumber"), "1234");
+}
+
+// Many errors into one exceptions document cost a document write once, not once per key, and
+// come out numbered as the services number them.
+TEST_F(RequestCycleTest, ErrorsGoToTheDocumentInMemoryUntilItIsSaved) {
+    RequestContext ctx = MakeRequestContext(LowerCase(kFolder + "m.req"));
+    for (int i = 0; i < 300; ++i) AddError(ctx.exceptions, std::to_string(i), "m" + std::to_string(i));
+    EXPECT_EQ(ReadValue(ctx.exceptions, "COUNT", "ErrCount"), "300");
+    EXPECT_EQ(ReadValue(ctx.exceptions, "ERRORINFO", "ErrorCode300"), "QMR-299");
+    EXPECT_THAT(Listing("zeldist"), IsEmpty());  // nothing on disk until saved
+    SaveWorkDocuments(ctx);
+    EXPECT_EQ(Value(ctx.exceptionsWork, "COUNT", "ErrorMsgCount"), "300");
+    // Outside a request, a path names the file itself.
+    AddError(ctx.exceptionsWork, "7", "x");
+    EXPECT_EQ(Value(ctx.exceptionsWork, "COUNT", "ErrCount"), "301");
+}
+
 TEST_F(RequestCycleTest, UnwritableWorkFileEndsProgramAndLeavesRequest) {
     MakeFolder("zeldist/w.req.b");
     std::string path = Put("w.req", Query("Estimate"));

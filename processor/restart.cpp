@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/seams.h"
+#include "processor/statistics.h"
 
 namespace zel::processor {
 namespace {
@@ -35,6 +36,11 @@ RestartState TakeRestartState() {
 }
 
 void RestartProgram(const std::string& requestFile) {
+    // The counters the request bumped so far are kept; the new instance reads them.
+    try {
+        SaveStatistics();
+    } catch (const std::exception&) {
+    }
     engine::Engine().DataEngine.reset();
     engine::Engine().SystemInfo.reset();
 

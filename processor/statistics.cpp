@@ -2,25 +2,107 @@
 
 #include <exception>
 #include <limits>
+#include <map>
+#include <optional>
+#include <utility>
 
+#include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/settings.h"
 #include "processor/globals.h"
-#include "processor/request_cycle.h"
 
 namespace zel::processor {
 
-void BumpStatistic(const std::string& key, std::int32_t increment) {
-    const std::int64_t sum = std::int64_t{ToInt32(ReadStatistic(key), "BumpStatistic")} + increment;
-    if (sum < std::numeric_limits<std::int32_t>::min() ||
-        sum > std::numeric_limits<std::int32_t>::max()) {
-        platform::RaiseClassic(platform::err::kOverflow, "BumpStatistic");
+namespace {
+
+struct Counter {
+    std::string stored;  // text as read at the start of the request
+    std::int32_t value = 0;
+    bool bumped = false;
+};
+
+// The counters of the request in progress, by key in the case it was bumped with; nothing
+// while no request runs.
+std::optional<std::map<std::string, Counter>>& Pending() {
+    static std::optional<std::map<std::string, Counter>> pending;
+    return pending;
+}
+
+std::int32_t Bumped(const std::string& stored, std::int32_t increment) {
+    std::int64_t base = 0;
+    if (const auto number = platform::ParseNumber(stored)) {
+        const double whole = platform::RoundHalfEven(*number);
+        if (whole >= std::numeric_limits<std::int32_t>::min() &&
+            whole <= std::numeric_limits<std::int32_t>::max())
+            base = static_cast<std::int64_t>(whole);
     }
-    platform::SaveSetting(kSettingsApp, kStatisticsSection, key, std::to_string(sum));
+    std::int64_t sum = base + increment;
+    if (sum < std::numeric_limits<std::int32_t>::min() || sum > std::numeric_limits<std::int32_t>::max())
+        sum = increment;
+    return static_cast<std::int32_t>(sum);
+}
+
+std::string Folded(const std::string& key) { return platform::UpperCase(key); }
+
+}  // namespace
+
+const std::vector<std::string>& StatisticKeys() {
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> k;
+        for (int row = 1; row <= 2; ++row)
+            for (int n = 1; n <= 6; ++n) k.push_back("Item" + std::to_string(row) + "-" + std::to_string(n));
+        return k;
+    }();
+    return keys;
+}
+
+void BeginStatistics() {
+    auto& pending = Pending();
+    pending.emplace();
+    const std::vector<std::string> stored = ReadStatistics();
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        Counter c;
+        c.stored = stored[i];
+        pending->emplace(Folded(StatisticKeys()[i]), std::move(c));
+    }
+}
+
+void BumpStatistic(const std::string& key, std::int32_t increment) {
+    auto& pending = Pending();
+    if (!pending) {
+        platform::SaveSetting(kSettingsApp, kStatisticsSection, key,
+                              std::to_string(Bumped(ReadStatistic(key), increment)));
+        return;
+    }
+    auto it = pending->find(Folded(key));
+    if (it == pending->end()) it = pending->emplace(Folded(key), Counter{ReadStatistic(key), 0, false}).first;
+    Counter& c = it->second;
+    c.value = Bumped(c.bumped ? std::to_string(c.value) : c.stored, increment);
+    c.bumped = true;
+}
+
+void SaveStatistics() {
+    auto& pending = Pending();
+    if (!pending) return;
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const auto& [key, c] : *pending) {
+        if (!c.bumped) continue;
+        // Stored under the name the monitor shows (the store matches keys without case).
+        std::string name = key;
+        for (const auto& shown : StatisticKeys())
+            if (Folded(shown) == key) name = shown;
+        values.emplace_back(name, std::to_string(c.value));
+    }
+    pending.reset();
+    platform::SaveSettings(kSettingsApp, kStatisticsSection, values);
 }
 
 std::string ReadStatistic(const std::string& key) {
     return platform::GetSetting(kSettingsApp, kStatisticsSection, key, "0");
+}
+
+std::vector<std::string> ReadStatistics() {
+    return platform::GetSettings(kSettingsApp, kStatisticsSection, StatisticKeys(), "0");
 }
 
 void ResetStatistics() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/error.h"
+#include "platform/profile.h"
 #include "platform/settings.h"
 #include "platform/test_support.h"
 #include "processor/globals.h"
@@ -32,14 +33,51 @@ TEST(Statistics, CountersGoUpFromStoredText) {
     EXPECT_EQ(pf::GetSetting("Zel", "Distributor\\Settings\\Connection\\Statistics", "Item1-1"), "6");
 }
 
-TEST(Statistics, BadStoredValueRaisesAndStays) {
+// A damaged counter used to end the program at every request; it now counts from 0 again.
+TEST(Statistics, BadOrFullStoredValueCountsFromZero) {
     pf::testing::SandboxEnv env;
     pf::SaveSetting(kSettingsApp, kStatisticsSection, "Item1-2", "lots");
     pf::SaveSetting(kSettingsApp, kStatisticsSection, "Item1-3", "2147483647");
-    EXPECT_EQ(ErrorNumber("Item1-2"), 13);
-    EXPECT_EQ(ErrorNumber("Item1-3"), 6);
-    EXPECT_EQ(ReadStatistic("Item1-2"), "lots");
-    EXPECT_EQ(ReadStatistic("Item1-3"), "2147483647");
+    pf::SaveSetting(kSettingsApp, kStatisticsSection, "Item1-4", "1e300");
+    EXPECT_EQ(ErrorNumber("Item1-2"), 0);
+    EXPECT_EQ(ErrorNumber("Item1-3"), 0);
+    BumpStatistic("Item1-4", 7);
+    EXPECT_EQ(ReadStatistic("Item1-2"), "1");
+    EXPECT_EQ(ReadStatistic("Item1-3"), "1");
+    EXPECT_EQ(ReadStatistic("Item1-4"), "7");
+    // The same inside a request.
+    pf::SaveSetting(kSettingsApp, kStatisticsSection, "Item2-2", "x");
+    BeginStatistics();
+    BumpStatistic("Item2-2", 2);
+    BumpStatistic("Item2-2", 2);
+    SaveStatistics();
+    EXPECT_EQ(ReadStatistic("Item2-2"), "4");
+}
+
+// During a request the counters are bumped in memory and saved once, in one write; what was
+// read at the request's start is the base, so a Reset before it is never undone.
+TEST(Statistics, ARequestsBumpsAreSavedOnceAtItsEnd) {
+    pf::testing::SandboxEnv env;
+    BumpStatistic("Item1-1", 10);
+    ResetStatistics();  // the monitor's Reset, between two requests
+    BeginStatistics();
+    for (int i = 0; i < 100; ++i) BumpStatistic("item1-3");
+    BumpStatistic("Item1-1");
+    EXPECT_EQ(ReadStatistic("Item1-3"), "0");  // nothing stored yet
+    const std::string store = pf::SettingsFilePath(kSettingsApp);
+    SaveStatistics();
+    EXPECT_EQ(ReadStatistic("Item1-3"), "100");
+    EXPECT_EQ(ReadStatistic("Item1-1"), "1");
+    EXPECT_EQ(ReadStatistics(), (std::vector<std::string>{"1", "0", "100", "0", "0", "0", "0", "0",
+                                                          "0", "0", "0", "0"}));
+    // The keys are stored as the monitor names them.
+    EXPECT_EQ(pf::GetProfileSectionLines(kStatisticsSection, store),
+              (std::vector<std::string>{"Item1-1=1", "Item1-3=100"}));
+    // A request that bumps nothing writes nothing; after it, bumps go to the store at once.
+    BeginStatistics();
+    SaveStatistics();
+    BumpStatistic("Item2-1");
+    EXPECT_EQ(ReadStatistic("Item2-1"), "1");
 }
 
 TEST(Statistics, ResetClearsCountersOnly) {
