@@ -287,8 +287,8 @@ std::string ProfileDocument::Bytes() const {
     return out;
 }
 
-void ProfileDocument::Save() {
-    if (!dirty_) return;
+void ProfileDocument::Save(bool durable) {
+    if (!dirty_ && !(durable && Exists())) return;
     if (file_.empty()) CannotWrite(file_, "ProfileDocument");
     std::string native;
     try {
@@ -296,7 +296,7 @@ void ProfileDocument::Save() {
     } catch (const RuntimeError&) {
         CannotWrite(file_, "WriteProfileString");
     }
-    if (detail::ReplaceNative(native, Bytes()) != 0) CannotWrite(file_, "WriteProfileString");
+    if (detail::ReplaceNative(native, Bytes(), durable) != 0) CannotWrite(file_, "WriteProfileString");
     dirty_ = false;
     existed_ = true;
 }

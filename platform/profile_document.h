@@ -55,9 +55,10 @@ public:
     // The document's bytes as the file would hold them.
     std::string Bytes() const;
     // Writes the document to its file when it has changed: under a name no poller matches,
-    // then renamed into place. Raises RuntimeError 75 when it cannot be written (the document
-    // stays changed, so a later Save may still write it).
-    void Save();
+    // then renamed into place. With `durable` the document is forced to disk, also when it had
+    // not changed since it was saved. Raises RuntimeError 75 when it cannot be written (the
+    // document stays changed, so a later Save may still write it).
+    void Save(bool durable = false);
     // Writes the document's bytes whole to `file` (Windows form) the same way, forced to disk:
     // a published answer is never seen half-written nor lost to a power failure. Raises
     // RuntimeError 75 when it cannot be written.

@@ -479,8 +479,8 @@ void OrderAcknowledgement::Item(std::int32_t n) {
 // The journal is sealed once everything the order's rerun would need is on disk: the work
 // files (its answer) and the complete export under its temporary name.
 void OrderAcknowledgement::Seal(const std::string& exportFile) {
-    fs::SyncFile(ctx_.answerWork);
-    fs::SyncFile(ctx_.exceptionsWork);
+    ctx_.answer.Save(true);
+    ctx_.exceptions.Save(true);
     journal_.exportFile = exportFile;
     journal_.errors = WholeQuantity(ReadValue(ctx_.exceptionsWork, "COUNT", "ErrCount", "0"));
     journal_.sealed = true;
@@ -535,13 +535,13 @@ void OrderAcknowledgement::FinishSealed() {
         // made it afresh, so the published copy is the answer.
         if (ReadValue(answer_, kReceipt, "ConfirmationNumber").empty() &&
             fs::FileExists(ctx_.answerFile)) {
-            fs::CopyFile(ctx_.answerFile, answer_);
+            ctx_.answer.Assign(fs::ReadWholeFile(ctx_.answerFile));
         }
     } else {
         const std::int32_t errors =
             WholeQuantity(ReadValue(ctx_.exceptionsWork, "COUNT", "ErrCount", "0"));
         if (errors < journal_.errors && fs::FileExists(ctx_.exceptionsFile)) {
-            fs::CopyFile(ctx_.exceptionsFile, ctx_.exceptionsWork);
+            ctx_.exceptions.Assign(fs::ReadWholeFile(ctx_.exceptionsFile));
         }
     }
     // The set-up copied the request's header over the answer's.
@@ -560,14 +560,9 @@ void OrderAcknowledgement::Run() {
     // The work files are kept while a journal is on disk. Until the order is sealed they hold
     // what an interrupted run wrote: its errors would be recorded twice and its item keys
     // could outlive changed stock, so the answer is written afresh.
-    for (const auto& [section, file] : {std::pair{"ERRORINFO", ctx_.exceptionsWork},
-                                        std::pair{"COUNT", ctx_.exceptionsWork},
-                                        std::pair{kReceipt, ctx_.answerWork}}) {
-        if (!fs::DeleteProfileSection(section, file)) {
-            throw fs::RuntimeError(fs::err::kPathFileAccess, "WriteProfileSection",
-                                   "Path/File access error: " + file);
-        }
-    }
+    ctx_.exceptions.DeleteSection("ERRORINFO");
+    ctx_.exceptions.DeleteSection("COUNT");
+    ctx_.answer.DeleteSection(kReceipt);
 
     Header();
     for (std::int32_t n = 1; n <= itemCount_; ++n) Item(n);

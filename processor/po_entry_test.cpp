@@ -547,7 +547,9 @@ protected:
             },
             [&] { StartAndPoll(); }, [&] { StartAndPoll(); },
             [&](long k) { CheckOnce(k, answer, exported); });
-        EXPECT_GT(changes, 20);
+        // Every change of the run is a crash point; the work documents are written only where
+        // the order needs them on disk, so a test order makes about fifteen.
+        EXPECT_GT(changes, 12);
     }
 };
 

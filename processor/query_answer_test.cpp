@@ -384,13 +384,15 @@ TEST_F(StockQueryTest, PauseDuringTheDealerCheckLeavesTheRequestAfterCountingIt)
 
 TEST_F(StockQueryTest, RerunAfterAFailureRecordsTheDealerErrorOnce) {
     Build();
-    // The exceptions document cannot be published: the program ends with the work files on disk.
+    // The exceptions document cannot be published: the program ends, and the work documents,
+    // which were only in memory, are not written; the rerun starts the request afresh.
     sandbox.dir().MakeDirs("unc/HOST/DadAri/zeldist/q.req.2");
     const std::string request = Request("4242", {{"AB", "1234-5", "1"}});
     sandbox.dir().Write("unc/HOST/DadAri/zeldist/q.req", request);
     std::string path = kFolder + "q.req";
     EXPECT_THROW(ProcessRequest(path), pf::ProgramEnded);
-    ASSERT_TRUE(pf::FileExists(kFolder + "q.req.b"));
+    ASSERT_FALSE(pf::FileExists(kFolder + "q.req.b"));
+    ASSERT_TRUE(pf::FileExists(kFolder + "q.req"));
 
     std::filesystem::remove(sandbox.UncRoot() + "/HOST/DadAri/zeldist/q.req.2");
     boxes.texts.clear();

@@ -271,7 +271,7 @@ TEST_F(RequestCycleTest, FailedPublicationEndsProgramAndLeavesNoWorkFiles) {
     ProcessRequest(path);
     EXPECT_THAT(boxes, IsEmpty());
     EXPECT_THAT(Listing("zeldist"), ElementsAre("p.req.1"));
-    EXPECT_EQ(Value(path + ".1", "ZELINFO", "DealerNumber"), "1234");
+    EXPECT_EQ(Value(path + ".1", "ZELINFO", "DealerNumber"), "1001");
 }
 
 // Many errors into one exceptions document cost a document write once, not once per key, and
