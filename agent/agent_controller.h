@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "agent/agent_ini.h"
-#include "agent/automation.h"
+#include "agent/automation_interface.h"
 #include "agent/documents.h"
 
 namespace zel::agent {

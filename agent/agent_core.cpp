@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "agent/agent_ini.h"
-#include "agent/cipher.h"
+#include "agent/cipher/cipher.h"
 #include "agent/http.h"
 #include "platform/files.h"
 #include "platform/paths.h"

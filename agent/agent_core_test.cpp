@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "agent/cipher.h"
+#include "agent/cipher/cipher.h"
 #include "agent/http.h"
 #include "agent/loopback_test_util.h"
 #include "platform/files.h"

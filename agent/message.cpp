@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "agent/cipher.h"
+#include "agent/cipher/cipher.h"
 #include "platform/ini_text.h"
 
 namespace zel::agent {

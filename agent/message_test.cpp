@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "agent/cipher.h"
+#include "agent/cipher/cipher.h"
 
 namespace zel::agent {
 namespace {

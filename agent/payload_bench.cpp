@@ -1,7 +1,7 @@
 // Cost of preparing a payload for the hub and of reading a fetched document back.
 #include <benchmark/benchmark.h>
 
-#include "agent/cipher.h"
+#include "agent/cipher/cipher.h"
 #include "agent/http.h"
 #include "agent/message.h"
 

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "agent/agent_core.h"
-#include "agent/cipher.h"
+#include "agent/cipher/cipher.h"
 #include "agent/http.h"
 #include "agent/loopback_test_util.h"
 #include "agent/message.h"

@@ -2,9 +2,6 @@
 
 #include <unistd.h>
 
-#include <QApplication>
-#include <QGuiApplication>
-#include <QMessageBox>
 #include <atomic>
 #include <cstdio>
 #include <iostream>
@@ -42,49 +39,15 @@ MsgResult FirstButton(MsgButtons b) {
     return MsgResult::Ok;
 }
 
-bool HasScreen() {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
-    QString p = QGuiApplication::platformName();
-    return p != "offscreen" && p != "minimal";
-}
-
-MsgResult DefaultBox(const MsgBoxRequest& r) {
-    std::string title = r.title.empty() ? ProgramName() : r.title;
-    if (!HasScreen()) {
-        // Unattended (no display): the text goes to the error stream and the box takes its
-        // default button, so the program never waits for a click nobody can give.
-        std::cerr << title << ": " << r.text << std::endl;
-        return FirstButton(r.buttons);
-    }
-    QMessageBox box;
-    box.setWindowTitle(QString::fromStdString(title));
-    box.setText(QString::fromLatin1(r.text.data(), static_cast<int>(r.text.size())));
-    switch (r.icon) {
-        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
-        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-        case MsgIcon::None: break;
-    }
-    switch (r.buttons) {
-        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-        case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-        case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-        case MsgButtons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
-        case MsgButtons::YesNoCancel:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-            break;
-    }
-    switch (box.exec()) {
-        case QMessageBox::Cancel: return MsgResult::Cancel;
-        case QMessageBox::Yes: return MsgResult::Yes;
-        case QMessageBox::No: return MsgResult::No;
-        case QMessageBox::Retry: return MsgResult::Retry;
-        default: return MsgResult::Ok;
-    }
-}
-
 }  // namespace
+
+MsgResult UnattendedBox(const MsgBoxRequest& r) {
+    // No one to click (no display, a tool, a service): the text goes to the error stream and
+    // the box takes its default button, so the program never waits.
+    const std::string title = r.title.empty() ? ProgramName() : r.title;
+    std::cerr << title << ": " << r.text << std::endl;
+    return FirstButton(r.buttons);
+}
 
 MsgResult MsgBox(const std::string& text, MsgButtons buttons, const std::string& title, MsgIcon icon) {
     MsgBoxHandler h;
@@ -93,7 +56,7 @@ MsgResult MsgBox(const std::string& text, MsgButtons buttons, const std::string&
         h = BoxHandler();
     }
     MsgBoxRequest r{text, title, buttons, icon};
-    return h ? h(r) : DefaultBox(r);
+    return h ? h(r) : UnattendedBox(r);
 }
 
 MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler) {

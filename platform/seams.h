@@ -18,13 +18,16 @@ struct MsgBoxRequest {
 
 using MsgBoxHandler = std::function<MsgResult(const MsgBoxRequest&)>;
 
-// Shows a modal box and returns the button chosen. The default handler uses a Qt message box
-// when a QApplication exists and the session has a display, else writes the text to stderr and
-// returns the first button.
+// Shows a modal box and returns the button chosen, through the installed handler. Without one
+// (tools, tests) the box is UnattendedBox; the window programs install their window box at
+// start-up.
 MsgResult MsgBox(const std::string& text, MsgButtons buttons = MsgButtons::Ok,
                  const std::string& title = "", MsgIcon icon = MsgIcon::None);
 // Replaces the handler; returns the previous one. An empty handler restores the default.
 MsgBoxHandler SetMsgBoxHandler(MsgBoxHandler handler);
+// The box of a program nobody watches: the title (default: the program's name) and text go to
+// the error stream and the first button is the answer.
+MsgResult UnattendedBox(const MsgBoxRequest& request);
 
 // Thrown by the handler tests install, so a test can observe "the program ended".
 struct ProgramEnded {

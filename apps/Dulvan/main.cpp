@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "apps/common/message_box.h"
 #include "processor/globals.h"
 #include "processor/monitor.h"
 #include "processor/monitor_widget.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(DULVAN_VERSION);
     // The window hides to the tray; only Exit (or the close box without a tray) ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    zel::apps::InstallWindowMessageBox();
 
     // An instance started by a restart shows its window minimised and remembers the request
     // the restart happened on; its own children must not inherit either.

@@ -12,6 +12,7 @@
 #include "agent/agent_window.h"
 #include "agent/automation.h"
 #include "agent/single_instance.h"
+#include "apps/common/message_box.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/seams.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZelAgent"));
     QApplication::setQuitOnLastWindowClosed(false);
+    zel::apps::InstallWindowMessageBox();
 
     // The automation interface is offered before the window's start-up runs its first mail
     // check, so a client that had the bus start the agent is not kept waiting on the hub.

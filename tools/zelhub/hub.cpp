@@ -3,7 +3,7 @@
 #include <limits>
 #include <optional>
 
-#include "agent/cipher.h"
+#include "agent/cipher/cipher.h"
 
 namespace zel::zelhub {
 

@@ -1,4 +1,4 @@
-#include "agent/cipher.h"
+#include "agent/cipher/cipher.h"
 
 #include <gtest/gtest.h>
 
