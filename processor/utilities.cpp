@@ -7,10 +7,9 @@
 #include "platform/files.h"
 #include "platform/seams.h"
 #include "platform/settings.h"
-#include "processor/error_window.h"
 #include "processor/globals.h"
+#include "processor/hooks.h"
 #include "processor/request_cycle.h"
-#include "processor/settings_window.h"
 
 namespace zel::processor {
 namespace {
@@ -53,15 +52,16 @@ const char* const kUnitTexts[][2] = {
 }  // namespace
 
 std::int32_t NextPickTicketNumber() {
-    SettingsController& settings = SettingsController::Instance();
-    settings.EnsureLoaded();
+    const bool window = static_cast<bool>(gWindowHooks.ticketCounter);
+    std::string field = window ? gWindowHooks.ticketCounter() : std::string();
 
     CounterLock lock;
-    std::int32_t n = TicketFromText(settings.TicketCounter());
+    std::string stored = platform::GetSetting(kSettingsApp, kSettingsSection, kCounterKey, "");
+    if (!window) field = stored;
+    std::int32_t n = TicketFromText(field);
     // The field is the live counter; the store is ahead of it only when another instance
     // sharing this store has drawn numbers since this window was loaded. Never go back below
     // what was already handed out.
-    std::string stored = platform::GetSetting(kSettingsApp, kSettingsSection, kCounterKey, "");
     if (const std::optional<double> storedNumber = ParseNumber(stored)) {
         double s = RoundHalfEven(*storedNumber);
         if (s > n && s <= std::numeric_limits<std::int32_t>::max())
@@ -71,7 +71,7 @@ std::int32_t NextPickTicketNumber() {
         platform::RaiseClassic(platform::err::kOverflow, "NextPickTicketNumber");
 
     std::string next = std::to_string(n + 1);
-    settings.SetTicketCounter(next);
+    if (gWindowHooks.setTicketCounter) gWindowHooks.setTicketCounter(next);
     // The store forces its writes to disk, so a number handed out never comes back after a
     // power loss.
     platform::SaveSetting(kSettingsApp, kSettingsSection, kCounterKey, next);
@@ -136,7 +136,8 @@ void RunHandler(const std::function<void()>& handler) {
 void CheckConnection() {
     if (FolderAnswers(BusinessDataFolder(gHost, gDirectory))) return;
     try {
-        ErrorController::ShowModal("Can't Connect to Quomar Files!\r\nWill Retry in 5 Seconds.");
+        if (gWindowHooks.showConnectionError)
+            gWindowHooks.showConnectionError("Can't Connect to Quomar Files!\r\nWill Retry in 5 Seconds.");
     } catch (const std::exception&) {
         // The test has no failure of its own to report; the pass goes on as if it answered.
     }

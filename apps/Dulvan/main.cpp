@@ -7,8 +7,9 @@
 
 #include "apps/common/message_box.h"
 #include "processor/globals.h"
-#include "processor/monitor.h"
-#include "processor/monitor_widget.h"
+#include "processor/windows/install.h"
+#include "processor/windows/monitor.h"
+#include "processor/windows/monitor_widget.h"
 #include "platform/process.h"
 #include "processor/restart.h"
 
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     // The window hides to the tray; only Exit (or the close box without a tray) ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     zel::apps::InstallWindowMessageBox();
+    zel::processor::InstallWindows();
 
     // An instance started by a restart shows its window minimised and remembers the request
     // the restart happened on; its own children must not inherit either.

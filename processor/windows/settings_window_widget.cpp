@@ -1,4 +1,4 @@
-#include "processor/settings_window_widget.h"
+#include "processor/windows/settings_window_widget.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "processor/settings_window.h"
+#include "processor/windows/settings_window.h"
 #include "processor/utilities.h"
 
 namespace zel::processor {

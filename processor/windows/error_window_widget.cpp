@@ -1,4 +1,4 @@
-#include "processor/error_window_widget.h"
+#include "processor/windows/error_window_widget.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -6,7 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "processor/error_window.h"
+#include "processor/windows/error_window.h"
 #include "processor/utilities.h"
 
 namespace zel::processor {

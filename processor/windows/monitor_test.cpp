@@ -1,4 +1,4 @@
-#include "processor/monitor.h"
+#include "processor/windows/monitor.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,9 +14,9 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/settings.h"
-#include "processor/monitor_fields.h"
-#include "processor/monitor_test_support.h"
-#include "processor/monitor_widget.h"
+#include "processor/hooks.h"
+#include "processor/windows/monitor_test_support.h"
+#include "processor/windows/monitor_widget.h"
 #include "processor/statistics.h"
 
 namespace zel::processor {

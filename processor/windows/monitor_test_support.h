@@ -17,9 +17,10 @@
 #include "engine/state.h"
 #include "platform/seams.h"
 #include "platform/test_support.h"
-#include "processor/error_window.h"
+#include "processor/windows/error_window.h"
+#include "processor/windows/install.h"
 #include "processor/globals.h"
-#include "processor/settings_window.h"
+#include "processor/windows/settings_window.h"
 #include "processor/utilities.h"
 
 namespace zel::processor::testing {
@@ -74,6 +75,7 @@ protected:
             return answerBox ? answerBox(r) : platform::MsgResult::Ok;
         });
         ErrorController::SetRetryIntervalForTesting(100);
+        InstallWindows();
     }
     void TearDown() override {
         SettingsController::Instance().Unload();

@@ -1,4 +1,4 @@
-#include "processor/settings_window.h"
+#include "processor/windows/settings_window.h"
 
 #include <QEventLoop>
 #include <cctype>
@@ -7,7 +7,7 @@
 #include "platform/settings.h"
 #include "processor/globals.h"
 #include "processor/request_cycle.h"
-#include "processor/settings_window_widget.h"
+#include "processor/windows/settings_window_widget.h"
 #include "processor/utilities.h"
 
 namespace zel::processor {

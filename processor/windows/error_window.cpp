@@ -1,10 +1,10 @@
-#include "processor/error_window.h"
+#include "processor/windows/error_window.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QEventLoop>
 
-#include "processor/error_window_widget.h"
+#include "processor/windows/error_window_widget.h"
 #include "processor/globals.h"
 #include "processor/utilities.h"
 

@@ -1,4 +1,4 @@
-#include "processor/settings_window.h"
+#include "processor/windows/settings_window.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@
 #include <QRadioButton>
 
 #include "platform/settings.h"
-#include "processor/monitor_test_support.h"
-#include "processor/settings_window_widget.h"
+#include "processor/windows/monitor_test_support.h"
+#include "processor/windows/settings_window_widget.h"
 
 namespace zel::processor {
 namespace {

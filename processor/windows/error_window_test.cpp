@@ -1,4 +1,4 @@
-#include "processor/error_window.h"
+#include "processor/windows/error_window.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "processor/monitor_test_support.h"
+#include "processor/windows/monitor_test_support.h"
 
 namespace zel::processor {
 namespace {

@@ -21,7 +21,7 @@
 #include "platform/settings.h"
 #include "platform/test_support.h"
 #include "processor/globals.h"
-#include "processor/monitor.h"
+#include "processor/windows/monitor.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "processor/monitor_widget.h"
+#include "processor/windows/monitor_widget.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,7 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "processor/monitor.h"
+#include "processor/windows/monitor.h"
 #include "processor/utilities.h"
 
 namespace zel::processor {

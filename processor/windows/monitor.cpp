@@ -1,4 +1,4 @@
-#include "processor/monitor.h"
+#include "processor/windows/monitor.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -15,9 +15,8 @@
 #include "platform/settings.h"
 #include "processor/globals.h"
 #include "processor/order_journal.h"
-#include "processor/monitor_fields.h"
 #include "processor/request_cycle.h"
-#include "processor/settings_window.h"
+#include "processor/windows/settings_window.h"
 #include "processor/statistics.h"
 #include "processor/utilities.h"
 
@@ -72,12 +71,6 @@ private:
 };
 
 }  // namespace
-
-std::string MonitorDirectoryText() { return gInstance ? gInstance->txtDirectory() : std::string(); }
-
-void SetMonitorProgress(const std::string& item, const std::string& count) {
-    if (gInstance) gInstance->SetProgress(item, count);
-}
 
 MonitorController::MonitorController() {
     timer_.setInterval(20);
