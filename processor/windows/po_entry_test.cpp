@@ -1,6 +1,8 @@
 // Purchase orders through the whole request cycle, on a business share built from the sample
 // description with a few parts of their own: the "ACKNOWLEDGEMENT" answer, the order export read
 // back line by line, the counters, and the order journal's exactly-once promise under crashes.
+// The settings window is the program's source of the stored settings and the live pick-ticket
+// counter, so these run with the windows installed.
 #include "processor/po_entry.h"
 
 #include <gmock/gmock.h>
@@ -23,9 +25,10 @@
 #include "processor/globals.h"
 #include "processor/order_journal.h"
 #include "processor/request_cycle.h"
-#include "processor/settings_window.h"
 #include "processor/statistics.h"
 #include "processor/utilities.h"
+#include "processor/windows/install.h"
+#include "processor/windows/settings_window.h"
 #include "tools/sharegen/sharegen.h"
 
 namespace zel::processor {
@@ -77,6 +80,7 @@ protected:
         env_.dir().MakeDirs("unc/QSERVER/DadAri/zeldist");
         env_.dir().MakeDirs("unc/QSERVER/DadAri/zelarchive");
 
+        InstallWindows();
         pf::SaveSetting(kSettingsApp, kSettingsSection, "PickTicketCounter", "500");
         pf::SaveSetting(kSettingsApp, kSettingsSection, "EmergencyMessage", "");
         SettingsController::Instance().Unload();
