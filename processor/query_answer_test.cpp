@@ -454,5 +454,18 @@ TEST_F(StockQueryTest, TwentyOneLocationsAreAllAnswered) {
     EXPECT_THAT(boxes.texts, ElementsAre());
 }
 
+TEST_F(StockQueryTest, ALocationWithoutPartsFilesEndsTheProgramAndKeepsTheRequest) {
+    Locations(3);  // no parts files for location 3
+    gMultiBranch = true;
+    Build();
+    const std::string request = Request("1001", {{"AB", "1234-5", "50"}});
+    sandbox.dir().Write("unc/HOST/DadAri/zeldist/q.req", request);
+    std::string path = kFolder + "q.req";
+    EXPECT_THROW(ProcessRequest(path), pf::ProgramEnded);
+    ASSERT_FALSE(boxes.texts.empty());
+    EXPECT_THAT(boxes.texts[0], ::testing::MatchesRegex("Error: .*File not Found.* at Line: [0-9]+ in ProcessRequest"));
+    EXPECT_EQ(sandbox.dir().Read("unc/HOST/DadAri/zeldist/q.req"), request);
+}
+
 }  // namespace
 }  // namespace zel::processor
