@@ -71,7 +71,7 @@ private:
         return onHand_ ? quantity : std::min<std::int64_t>(quantity, requested);
     }
     void Write(const std::string& section, const std::string& key, const std::string& value) {
-        WriteValue(ctx_.answerWork, section, key, value);
+        WriteValue(ctx_.answer, section, key, value);
     }
 
     RequestContext& ctx_;
@@ -91,13 +91,13 @@ void StockQuery::Run() {
     Write(kHeader, "DocType", "QUERYRESPONSE");
 
     ctx_.step = 50;
-    customer_ = CheckQueryDealer(ctx_, ReadValue(ctx_.requestFile, kHeader, "DealerNumber"));
+    customer_ = CheckQueryDealer(ctx_, ReadValue(ctx_.request, kHeader, "DealerNumber"));
     if (ctx_.leaveAtOnce) return;
     ctx_.step = 55;
     location_ = LocationNumber(customer_);
 
     ctx_.step = 60;
-    Write(kResponse, "Vendor", ReadValue(ctx_.requestFile, kHeader, "TradePartner"));
+    Write(kResponse, "Vendor", ReadValue(ctx_.request, kHeader, "TradePartner"));
     Write(kResponse, "DateTime", QueryDateTime(LocalNow()));
 
     ctx_.step = 65;
@@ -133,7 +133,7 @@ void StockQuery::ReadLocationCount() {
 }
 
 std::int32_t StockQuery::ItemCount() {
-    const std::string value = ReadValue(ctx_.requestFile, "COUNT", "POItemCount");
+    const std::string value = ReadValue(ctx_.request, "COUNT", "POItemCount");
     std::int32_t highest = 0;
     // Only a count beyond the cut needs the request's sections.
     const std::optional<double> number = ParseNumber(value);
