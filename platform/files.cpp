@@ -189,6 +189,15 @@ bool FileExists(const std::string& path) {
     return StatNative(path, st) && S_ISREG(st.st_mode);
 }
 
+bool IsRegularFile(const std::string& path) {
+    try {
+        struct stat st;
+        return ::lstat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
 bool FolderExists(const std::string& path) {
     struct stat st;
     return StatNative(path, st) && S_ISDIR(st.st_mode);

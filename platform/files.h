@@ -25,6 +25,8 @@ void MakeDirectory(const std::string& path);
 std::vector<std::string> ListDirectory(const std::string& pattern, bool foldersToo = false);
 
 bool FileExists(const std::string& path);
+// A regular file itself: a symbolic link (whatever it points to), a FIFO or a device is not one.
+bool IsRegularFile(const std::string& path);
 bool FolderExists(const std::string& path);
 // Size in bytes, or -1 when the file does not exist.
 long long FileSize(const std::string& path);

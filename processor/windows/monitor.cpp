@@ -17,6 +17,7 @@
 #include "processor/order_journal.h"
 #include "processor/request_cycle.h"
 #include "processor/windows/settings_window.h"
+#include "processor/request_listing.h"
 #include "processor/statistics.h"
 #include "processor/utilities.h"
 
@@ -274,7 +275,7 @@ void MonitorController::Timer1_Timer() {
     } catch (const std::exception&) {
         names.clear();
     }
-    for (const std::string& f : names) {
+    for (const std::string& f : RequestsOfThisPass(folder, names, waitingRequests_)) {
         if (f.empty()) break;
         std::string path = folder + "\\" + f;
         txtCntr_.clear();
@@ -293,7 +294,7 @@ void MonitorController::Timer1_Timer() {
         // back an exceptions document for a request nobody made.
         bool present = false;
         try {
-            present = platform::FileExists(path);
+            present = platform::IsRegularFile(path);
         } catch (const std::exception&) {
         }
         if (!present) continue;

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <array>
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "processor/monitor_engine.h"
@@ -103,6 +104,8 @@ private:
     MonitorEngine engine_;
     QTimer timer_;
     bool passRunning_ = false;
+    // Lower-cased names of requests that wait for the answer of another of the same name.
+    std::set<std::string> waitingRequests_;
 
     std::string caption_;
     std::string txtServer_;

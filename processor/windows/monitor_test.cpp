@@ -1,7 +1,9 @@
 #include "processor/windows/monitor.h"
+#include "processor/request_listing.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -248,6 +250,73 @@ TEST_F(MonitorTest, APassAnswersEveryRequestOfTheFolder) {
     EXPECT_EQ(monitor.txtCount(), "");
     EXPECT_NE(monitor.txtStartTime(), "");
     EXPECT_NE(monitor.txtEndTime(), "");
+}
+
+// Two requests whose names differ only in case would be answered into one file: one is
+// answered per pass, and the other waits until that answer has been taken away.
+TEST_F(MonitorTest, RequestsOfTheSameNameInAnotherCaseAreAnsweredOneAtATime) {
+    StoreSite();
+    monitor.Form_Load();
+    Put(Zeldist("R1.REQ"), Request("Upper"));
+    Put(Zeldist("r1.req"), Request("lower"));
+    monitor.Timer1_Timer();
+    ASSERT_TRUE(Exists(Zeldist("r1.req.2")));
+    const std::string first = platform::GetProfileString("ERRORINFO", "ErrorMsg1", "", 200,
+                                                         "\\\\HOST\\DadAri\\zeldist\\r1.req.2");
+    const std::string waiting = first.find("Upper") != std::string::npos ? "r1.req" : "R1.REQ";
+    EXPECT_TRUE(Exists(Zeldist(waiting)));
+    EXPECT_EQ(Exists(Zeldist("R1.REQ")) + Exists(Zeldist("r1.req")), 1);
+
+    monitor.Timer1_Timer();  // the answer is still there: the other one waits
+    EXPECT_TRUE(Exists(Zeldist(waiting)));
+    EXPECT_EQ(platform::GetProfileString("ERRORINFO", "ErrorMsg1", "", 200,
+                                         "\\\\HOST\\DadAri\\zeldist\\r1.req.2"),
+              first);
+
+    fs::remove(Native(Zeldist("r1.req.2")));  // collected
+    monitor.Timer1_Timer();
+    EXPECT_FALSE(Exists(Zeldist(waiting)));
+    const std::string second = platform::GetProfileString("ERRORINFO", "ErrorMsg1", "", 200,
+                                                          "\\\\HOST\\DadAri\\zeldist\\r1.req.2");
+    EXPECT_NE(second, first);
+    EXPECT_NE(second, "");
+}
+
+// Names that could not exist on Windows, symbolic links and other non-regular files are not
+// requests: they are left as they are, and nothing outside the request folder is touched.
+TEST_F(MonitorTest, HostileNamesAndLinksInTheRequestFolderAreLeftAlone) {
+    StoreSite();
+    monitor.Form_Load();
+    Put("HOST/DadAri/victim.req", "[ZELINFO]\r\nDocType=QUERY\r\n");
+    Put("HOST/DadAri/victim.log", "unrelated");
+    Put(Zeldist("..\\victim.req"), Request("Estimate"));
+    Put(Zeldist("a:b.req"), Request("Estimate"));
+    Put(Zeldist("tab\t.req"), Request("Estimate"));
+    Put("outside/secret.txt", "[ZELINFO]\r\nDocType=QUERY\r\n");
+    fs::create_symlink(Native("outside/secret.txt"), Native(Zeldist("link.req")));
+    ASSERT_EQ(::mkfifo(Native(Zeldist("pipe.req")).c_str(), 0600), 0);
+    Put(Zeldist("fine.req"), Request("Estimate"));
+    monitor.Timer1_Timer();
+
+    EXPECT_TRUE(Exists(Zeldist("fine.req.2")));
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(Native(Zeldist()))) left.push_back(e.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"..\\victim.req", "a:b.req", "fine.req.2", "link.req",
+                                              "pipe.req", "tab\t.req"}));
+    EXPECT_TRUE(Exists("HOST/DadAri/victim.req"));
+    EXPECT_TRUE(Exists("HOST/DadAri/victim.log"));
+    EXPECT_FALSE(Exists("HOST/DadAri/victim.req.2"));
+    EXPECT_EQ(env.dir().Read("unc/outside/secret.txt"), "[ZELINFO]\r\nDocType=QUERY\r\n");
+    EXPECT_FALSE(Exists("HOST/DadAri/ZelArchive/link.req"));
+}
+
+TEST(RequestNames, OnlyNamesWindowsCouldHoldAreRequests) {
+    EXPECT_TRUE(IsWindowsFileName("12345.req"));
+    EXPECT_TRUE(IsWindowsFileName("a b.c.req"));
+    for (const std::string bad : {"..\\v.req", "a/b.req", "c:x.req", "*.req", "?.req", "q\".req",
+                                  "<.req", ">.req", "|.req", "\x01.req", "\x1f.req", "\x7f.req", ""})
+        EXPECT_FALSE(IsWindowsFileName(bad)) << bad;
 }
 
 TEST_F(MonitorTest, PauseInTheConnectionErrorWindowLeavesTheRequestUntouched) {
