@@ -160,6 +160,13 @@ void MonitorController::Form_Load() {
     // 8: request and archive folders (one level each; existing or unreachable is no error).
     Skippable([this] { platform::MakeDirectory(RequestFolder()); });
     Skippable([] { platform::MakeDirectory("\\\\" + gHost + "\\DadAri\\ZelArchive"); });
+    // Temporary files this program left on this host when it was ended mid-write; another
+    // writer's (the agent's, possibly from another machine) are never touched.
+    Skippable([this] {
+        for (const std::string& folder : {RequestFolder(), "\\\\" + gHost + "\\DadAri\\ZelArchive",
+                                          "\\\\" + gHost + "\\DadAri\\zeltest"})
+            platform::RemoveOwnLeftovers(folder);
+    });
 
     // 9: automatic start: no pick-ticket check and no connection test.
     Skippable([this] {

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -13,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/settings.h"
@@ -309,6 +312,22 @@ TEST_F(MonitorTest, HostileNamesAndLinksInTheRequestFolderAreLeftAlone) {
     EXPECT_FALSE(Exists("HOST/DadAri/victim.req.2"));
     EXPECT_EQ(env.dir().Read("unc/outside/secret.txt"), "[ZELINFO]\r\nDocType=QUERY\r\n");
     EXPECT_FALSE(Exists("HOST/DadAri/ZelArchive/link.req"));
+}
+
+TEST_F(MonitorTest, StartUpRemovesOnlyItsOwnLeftoverTemporaryFiles) {
+    StoreSite();
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string own = platform::detail::TemporaryTagOfThisProgram() + std::to_string(ended) + "-4";
+    const std::string agents = ".~zel-ZelAgent@" + platform::ComputerName() + "-" + std::to_string(ended) + "-4";
+    Put(Zeldist("1.req.1" + own), "half");
+    Put(Zeldist("2.req" + agents), "half");
+    Put("HOST/DadAri/ZelArchive/3.req" + own, "half");
+    monitor.Form_Load();
+    EXPECT_FALSE(Exists(Zeldist("1.req.1" + own)));
+    EXPECT_FALSE(Exists("HOST/DadAri/ZelArchive/3.req" + own));
+    EXPECT_TRUE(Exists(Zeldist("2.req" + agents)));
 }
 
 TEST(RequestNames, OnlyNamesWindowsCouldHoldAreRequests) {
