@@ -19,6 +19,7 @@
 #include "platform/profile.h"
 #include "platform/settings.h"
 #include "platform/test_support.h"
+#include "processor/export_test_support.h"
 #include "processor/globals.h"
 #include "tools/sharegen/sharegen.h"
 
@@ -153,17 +154,7 @@ std::string ValueOf(const std::string& text, const std::string& key) {
     return "<missing>";
 }
 
-std::vector<std::string> TextLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find("\r\n", pos);
-        if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + 2;
-    }
-    return lines;
-}
+using testing::CrLfLines;
 
 std::string RightTrimmed(std::string s) {
     while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -226,7 +217,7 @@ TEST_F(DulvanOrders, SampleOrderIsAcknowledgedAndExported) {
     const fs::path exportFile = Exports() / "5001.txt";
     ASSERT_TRUE(Within(2s, [&] { return fs::exists(exportFile); }));
     std::vector<std::string> lines;
-    for (const std::string& l : TextLines(ReadAll(exportFile))) lines.push_back(RightTrimmed(l));
+    for (const std::string& l : CrLfLines(ReadAll(exportFile))) lines.push_back(RightTrimmed(l));
     const std::vector<std::string> expected = {
         "***850ZEL", "H005001", "H011001", "H09ACME-7731", "H29ACME TRACTOR - FIELD CREW",
         "H304410 COUNTY ROAD 12", "H31GATE 3", "H32DAVIS, CA  95616", "H33530", "H345550142",
@@ -285,7 +276,7 @@ TEST_F(DulvanOrders, OrdersSurviveKillsAtRandomMoments) {
     for (const auto& e : fs::directory_iterator(Exports())) {
         const std::string name = e.path().filename().string();
         ASSERT_EQ(e.path().extension(), ".txt") << name;
-        const auto lines = TextLines(ReadAll(e.path()));
+        const auto lines = CrLfLines(ReadAll(e.path()));
         ASSERT_GE(lines.size(), 4u) << name;
         EXPECT_EQ(lines.front(), "***850ZEL");
         EXPECT_EQ(lines[1], "H00" + e.path().stem().string());

@@ -1,7 +1,6 @@
 #include "processor/po_entry.h"
 
 #include <cmath>
-#include <ctime>
 #include <exception>
 #include <limits>
 #include <optional>
@@ -57,15 +56,6 @@ std::string OrderComment(std::int32_t ticket) {
            "prior to submission of this order, and therefore could change when the order is "
            "pulled.  Please check back regularly for Order Status updates and Shipper Tracking "
            "numbers.";
-}
-
-std::string DateText() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%Y%m%d", &local);
-    return text;
 }
 
 // An on-hand quantity (tenths) as a whole number, halves to even.
@@ -194,7 +184,7 @@ void OrderAcknowledgement::Header() {
     Write(kReceipt, "Transaction", "???");
     Write(kReceipt, "Comments", gTestFlag == "Y" ? kTestComment : OrderComment(gPickTicketNumber));
     Write(kReceipt, "Time", ClockTime());
-    Write(kReceipt, "Date", DateText());
+    Write(kReceipt, "Date", LocalTimeText("%Y%m%d"));
     Write(kReceipt, "VendorName", gFile0Block1.size() > 150 ? gFile0Block1.substr(150, 35) : "");
 
     ctx_.step = 330;

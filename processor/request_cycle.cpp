@@ -411,13 +411,14 @@ void WriteValue(const std::string& file, const std::string& section, const std::
     }
 }
 
-std::string ClockTime() {
+std::string ClockTime() { return LocalTimeText("%H:%M:%S"); }
+
+std::string LocalTimeText(const char* format) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
+    char text[64];
+    return std::string(text, std::strftime(text, sizeof text, format, &local));
 }
 
 }  // namespace zel::processor

@@ -132,5 +132,7 @@ void WriteValue(const std::string& file, const std::string& section, const std::
 
 // Local time as "hh:mm:ss" (24-hour clock).
 std::string ClockTime();
+// Local time in strftime's `format` ("%Y%m%d": the date as YYYYMMDD).
+std::string LocalTimeText(const char* format);
 
 }  // namespace zel::processor

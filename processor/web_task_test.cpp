@@ -9,6 +9,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/test_support.h"
+#include "processor/export_test_support.h"
 
 namespace zel::processor {
 namespace {
@@ -16,20 +17,7 @@ namespace {
 using ::testing::ElementsAre;
 namespace pf = zel::platform;
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t end = text.find("\r\n", pos);
-        if (end == std::string::npos) {
-            lines.push_back("<unended>" + text.substr(pos));
-            break;
-        }
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + 2;
-    }
-    return lines;
-}
+std::vector<std::string> Lines(const std::string& text) { return testing::CrLfLines(text); }
 
 void AddLine(WebTask& order, std::int32_t number, const std::string& line,
              const std::string& part, std::int32_t quantity, const std::string& comment = "") {

@@ -1,4 +1,5 @@
 #include "processor/windows/monitor.h"
+#include "processor/monitor_view.h"
 #include "processor/request_listing.h"
 
 #include <gmock/gmock.h>
@@ -233,6 +234,28 @@ TEST_F(MonitorTest, AnIdlePassDoesNotRepaint) {
     monitor.Timer1_Timer();
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(monitor.txtItem(1, 5), "1");
+}
+
+// The order branch shows its progress through the view the window registers; each change is
+// painted at once, since the branch runs no events until the order is done.
+TEST_F(MonitorTest, OrderProgressIsPaintedAtOnceThroughTheRegisteredView) {
+    StoreSite();
+    frmMonitor window(monitor);
+    monitor.Form_Load();
+    ASSERT_EQ(gMonitorView, &monitor);
+    EXPECT_EQ(gMonitorView->DirectoryText(), monitor.txtDirectory());
+    int paints = 0;
+    QObject::connect(&monitor, &MonitorController::repaintNow, [&] { ++paints; });
+    gMonitorView->ShowItemCount("12");
+    gMonitorView->ShowItemNumber("3");
+    EXPECT_EQ(paints, 2);
+    EXPECT_EQ(window.findChild<QLineEdit*>("txtCount")->text(), "12");
+    EXPECT_EQ(window.findChild<QLineEdit*>("txtCntr")->text(), "3");
+    {
+        MonitorController other;
+        EXPECT_EQ(gMonitorView, &other);
+    }
+    EXPECT_EQ(gMonitorView, nullptr);
 }
 
 TEST_F(MonitorTest, APassAnswersEveryRequestOfTheFolder) {

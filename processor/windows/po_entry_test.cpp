@@ -21,6 +21,7 @@
 #include "platform/seams.h"
 #include "platform/settings.h"
 #include "platform/test_support.h"
+#include "processor/export_test_support.h"
 #include "processor/crash_sweep_test_support.h"
 #include "processor/globals.h"
 #include "processor/order_journal.h"
@@ -48,20 +49,7 @@ std::vector<std::string> Trimmed(std::vector<std::string> lines) {
     return lines;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t end = text.find("\r\n", pos);
-        if (end == std::string::npos) {
-            lines.push_back("<unended>" + text.substr(pos));
-            break;
-        }
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + 2;
-    }
-    return lines;
-}
+std::vector<std::string> Lines(const std::string& text) { return testing::CrLfLines(text); }
 
 // A request document from "section" and "key=value" lines.
 std::string Doc(const std::vector<std::string>& lines) {
