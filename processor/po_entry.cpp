@@ -12,6 +12,7 @@
 #include "processor/dealer_check.h"
 #include "processor/globals.h"
 #include "processor/line_part_lookup.h"
+#include "processor/hooks.h"
 #include "processor/monitor_view.h"
 #include "processor/query_entry.h"
 #include "processor/order_journal.h"
@@ -165,7 +166,7 @@ void OrderAcknowledgement::Header() {
         branch_ = customer_.Responsibility_Cd;
     } else {
         const double directory =
-            RoundHalfEven(LeadingNumber(gMonitorView ? gMonitorView->DirectoryText() : ""));
+            RoundHalfEven(LeadingNumber(MonitorDirectoryText()));
         branch_ = directory > std::numeric_limits<std::int32_t>::max()
                       ? std::numeric_limits<std::int32_t>::max()
                       : static_cast<std::int32_t>(std::max(directory, 0.0));
