@@ -12,6 +12,7 @@
 
 #include "platform/convert.h"
 #include "platform/error.h"
+#include "platform/folder_index.h"
 
 namespace zel::platform {
 namespace {
@@ -120,22 +121,7 @@ bool MatchComponent(const std::string& dir, const std::string& name, std::string
         found = name;
         return true;
     }
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) {
-        // Out of descriptors says nothing about the name: it must not read as "no such file".
-        if (errno == EMFILE || errno == ENFILE) RaiseClassic(err::kTooManyFiles, "NativePath");
-        return false;
-    }
-    bool ok = false;
-    while (dirent* e = ::readdir(d)) {
-        if (::strcasecmp(e->d_name, name.c_str()) == 0) {
-            found = e->d_name;
-            ok = true;
-            break;
-        }
-    }
-    ::closedir(d);
-    return ok;
+    return detail::FindNameWithoutCase(dir, name, found);
 }
 
 std::string Resolve(std::string root, const std::vector<std::string>& comps) {

@@ -1,0 +1,24 @@
+#pragma once
+// Finding a file name in a folder without regard to case, at a cost that does not grow with the
+// folder. Each folder looked into is listed once into an index of its names by their case-folded
+// form, and the index is kept current by change notification (inotify): the notifications the
+// kernel queued for every change made before a look-up, by any program, are applied before the
+// index answers, so a name another writer created is known before we would create a second name
+// that differs from it only in case. Folders whose changes may come from other machines without
+// notification (network file systems) and folders that cannot be watched are listed afresh at
+// each look-up, as before.
+#include <cstddef>
+#include <string>
+
+namespace zel::platform::detail {
+
+// The name in native folder `dir` that equals `name` without regard to case (the first listed
+// when several do); false when there is none. Raises error 67 when the folder cannot be opened
+// for want of descriptors.
+bool FindNameWithoutCase(const std::string& dir, const std::string& name, std::string& found);
+
+// How many folders are indexed now, and how many folder listings were made so far (for tests).
+std::size_t IndexedFolders();
+std::size_t FolderListings();
+
+}  // namespace zel::platform::detail
