@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -254,7 +255,7 @@ TEST_F(PurchaseOrderTest, OrderWithoutValidItemsCarriesTheTwoErrorRemarks) {
     pf::SaveSetting(kSettingsApp, kSettingsSection, "EmergencyMessage", "CALL US");
     SettingsController::Instance().Unload();
     SettingsController::Instance().Load();
-    for (const char* count : {"", "PoItemCount=0", "PoItemCount=many"}) {
+    for (const char* count : {"", "PoItemCount=0", "PoItemCount=many", "PoItemCount=99999999999"}) {
         SCOPED_TRACE(count);
         const std::int32_t ticket = std::stoi(Counter());
         Put("c.req", Order({"[POHEADER]", "PoNumber=C", "ShipNote=N", "EmergencyCode=Y", "[COUNT]", count}));
@@ -268,6 +269,17 @@ TEST_F(PurchaseOrderTest, OrderWithoutValidItemsCarriesTheTwoErrorRemarks) {
                                 "D012", "D02REM", "D06NO VALID PRODUCT LINES"));
         pf::DeleteFile(Path("c.req.1"));
     }
+}
+
+// A count far beyond what the request holds is taken as far as its item sections go.
+TEST_F(PurchaseOrderTest, AbsurdItemCountIsCutToTheItemsTheRequestHolds) {
+    auto lines = Join(Order({"[POHEADER]", "PoNumber=A"}), Items({{"AB", "1234-5", "1"}, {"AB", "1234-5", "2"}}));
+    std::replace(lines.begin(), lines.end(), std::string("PoItemCount=2"), std::string("PoItemCount=2000000000"));
+    Put("b.req", lines);
+    Process("b.req");
+    EXPECT_EQ(Answer("b.req.1", "ItemCount"), "2");
+    EXPECT_EQ(Answer("b.req.1", "QtyOrdered2"), "2");
+    EXPECT_EQ(ReadStatistic("Item2-2"), "2");
 }
 
 TEST_F(PurchaseOrderTest, StateRuleDropsRestrictedLinesAndOneValidItemAvoidsTheErrorRemarks) {
