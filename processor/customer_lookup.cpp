@@ -42,7 +42,7 @@ records::clsCustomers Lookup(std::int32_t number) {
         if (m.empty()) return result;
         const std::int32_t link = lookup::UnpackAt(m, 'D', 173);
         if (link < 1 || linked) return result;
-        gOriginalCustomerState = result.State;
+        gState.gOriginalCustomerState = result.State;
         number = link;
         linked = true;
     }
@@ -71,14 +71,14 @@ records::clsCustomers Lookup(std::int32_t number) {
 }  // namespace
 
 records::clsCustomers GetCustomer(std::int32_t CustomerNumber) {
-    gOriginalCustomerState.clear();
+    gState.gOriginalCustomerState.clear();
     try {
         return Lookup(CustomerNumber);
     } catch (const std::exception&) {
         // A failure that a fresh start did not cure would restart the program for ever: the
         // second time round it is the request's own failure.
-        if (!gCurrentRequest.empty() && gCurrentRequest == gRestartedForRequest) throw;
-        RestartProgram(gCurrentRequest);
+        if (!gState.gCurrentRequest.empty() && gState.gCurrentRequest == gState.gRestartedForRequest) throw;
+        RestartProgram(gState.gCurrentRequest);
     }
 }
 

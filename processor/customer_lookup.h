@@ -7,7 +7,7 @@
 namespace zel::processor {
 
 // The customer record of `CustomerNumber`, always a new object. A customer whose record links
-// to another account (MCUSTL) gives that account's record, once: gOriginalCustomerState then
+// to another account (MCUSTL) gives that account's record, once: gState.gOriginalCustomerState then
 // holds the asked-for customer's state (else it is empty). A number that is no customer gives
 // customer 0's fields (when customer 0 exists) with Account = the number and the name and
 // address of its mailing-list entry, or "Customer not Found". Recno: > 0 the customer's record,

@@ -45,14 +45,14 @@ protected:
 
 TEST_F(CustomerLookupTest, ACustomerWithoutALinkIsItsOwnRecord) {
     Build();
-    gOriginalCustomerState = "stale";
+    gState.gOriginalCustomerState = "stale";
     const records::clsCustomers c = GetCustomer(1001);
     EXPECT_EQ(c.Recno, 1);
     EXPECT_EQ(c.Account, 1001);
     EXPECT_EQ(c.Name, "ACME TRACTOR" + std::string(18, ' '));
     EXPECT_EQ(c.State, "NV");
     EXPECT_EQ(c.Price_Matrix, 4);
-    EXPECT_EQ(gOriginalCustomerState, "");
+    EXPECT_EQ(gState.gOriginalCustomerState, "");
 }
 
 TEST_F(CustomerLookupTest, ALinkGivesTheLinkedAccountOnceAndKeepsTheAskedForState) {
@@ -61,12 +61,12 @@ TEST_F(CustomerLookupTest, ALinkGivesTheLinkedAccountOnceAndKeepsTheAskedForStat
     EXPECT_EQ(c.Recno, 3);
     EXPECT_EQ(c.Account, 1003);
     EXPECT_EQ(c.State, "CA");
-    EXPECT_EQ(gOriginalCustomerState, "OR");
+    EXPECT_EQ(gState.gOriginalCustomerState, "OR");
     // 1003's own link (to 1001) is not followed from there.
     EXPECT_EQ(c.Name.substr(0, 9), "VALLEY HQ");
     // Asked for directly, 1003 does follow its link.
     EXPECT_EQ(GetCustomer(1003).Recno, 1);
-    EXPECT_EQ(gOriginalCustomerState, "CA");
+    EXPECT_EQ(gState.gOriginalCustomerState, "CA");
 }
 
 TEST_F(CustomerLookupTest, ALinkToANonCustomerTakesCustomerZerosFieldsAndTheMailingName) {
@@ -79,7 +79,7 @@ TEST_F(CustomerLookupTest, ALinkToANonCustomerTakesCustomerZerosFieldsAndTheMail
     // Unpacked fields other than the name and address come from customer 0.
     EXPECT_EQ(c.Default_Level, 3);
     EXPECT_EQ(c.State, "AZ");
-    EXPECT_EQ(gOriginalCustomerState, "ID");
+    EXPECT_EQ(gState.gOriginalCustomerState, "ID");
 }
 
 TEST_F(CustomerLookupTest, MailingListOnlyAndNowhere) {
@@ -124,7 +124,7 @@ protected:
     void SetUp() override {
         CustomerLookupTest::SetUp();
         request = sandbox.dir().Write("unc/QSERVER/DadAri/zeldist/q1.req", "[ZELINFO]\r\n");
-        gCurrentRequest = "\\\\qserver\\dadari\\zeldist\\q1.req";
+        gState.gCurrentRequest = "\\\\qserver\\dadari\\zeldist\\q1.req";
         SetProcessStarter([this](const std::string&, const std::map<std::string, std::string>& env) {
             started = env;
             return true;
@@ -152,7 +152,7 @@ TEST_F(CustomerRestartTest, AMissingMasterFileRestartsWithTheRequestLeft) {
     site.tables.erase("MCUSTL");
     Build();
     EXPECT_TRUE(Restarts(1001));
-    EXPECT_EQ(started[kRestartRequestVariable], gCurrentRequest);
+    EXPECT_EQ(started[kRestartRequestVariable], gState.gCurrentRequest);
     EXPECT_EQ(engine::Engine().DataEngine, nullptr);
     EXPECT_EQ(engine::Engine().SystemInfo, nullptr);
     EXPECT_TRUE(sandbox.dir().Exists("unc/QSERVER/DadAri/zeldist/q1.req"));
@@ -163,13 +163,13 @@ TEST_F(CustomerRestartTest, AMissingMailingFileRestartsOnTheNotFoundPath) {
     Build();
     EXPECT_EQ(GetCustomer(1001).Recno, 1);  // the mailing list is not read for a customer
     EXPECT_TRUE(Restarts(3000));
-    EXPECT_EQ(started[kRestartRequestVariable], gCurrentRequest);
+    EXPECT_EQ(started[kRestartRequestVariable], gState.gCurrentRequest);
 }
 
 TEST_F(CustomerRestartTest, TheSecondFailureOnTheSameRequestIsTheRequestsOwnError) {
     site.tables.erase("MCUSTL");
     Build();
-    gRestartedForRequest = gCurrentRequest;
+    gState.gRestartedForRequest = gState.gCurrentRequest;
     try {
         GetCustomer(1001);
         FAIL() << "expected the engine's error";
@@ -178,7 +178,7 @@ TEST_F(CustomerRestartTest, TheSecondFailureOnTheSameRequestIsTheRequestsOwnErro
     }
     EXPECT_TRUE(started.empty());
     // Another request restarts again.
-    gCurrentRequest = "\\\\qserver\\dadari\\zeldist\\q2.req";
+    gState.gCurrentRequest = "\\\\qserver\\dadari\\zeldist\\q2.req";
     EXPECT_TRUE(Restarts(1001));
 }
 

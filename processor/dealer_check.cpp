@@ -29,7 +29,7 @@ records::clsCustomers CheckDealer(RequestContext& ctx, const std::string& dealer
     const std::optional<double> value = platform::ParseNumber(dealerNumber);
     if (value) {
         records::clsCustomers customer = GetCustomer(CustomerNumberOf(*value, bound));
-        if (pauseExit && gPauseRequested) {
+        if (pauseExit && gState.gPauseRequested) {
             ctx.leaveAtOnce = true;
             return customer;
         }
@@ -59,7 +59,7 @@ records::clsCustomers CheckOrderDealer(RequestContext& ctx, const std::string& D
 
 std::int16_t LocationNumber(const records::clsCustomers& Customer) {
     std::int32_t location = 1;
-    if (gMultiBranch) location = Customer.Responsibility_Cd;
+    if (gState.gMultiBranch) location = Customer.Responsibility_Cd;
     if (location < 1) location = 1;
     if (location > std::numeric_limits<std::int16_t>::max())
         platform::RaiseClassic(platform::err::kOverflow, "LocationNumber");
@@ -67,10 +67,10 @@ std::int16_t LocationNumber(const records::clsCustomers& Customer) {
 }
 
 bool IsUnauthorizedLine(const records::clsLines& Line, const records::clsCustomers& Customer) {
-    if (!gRestrictLines) return false;
+    if (!gState.gRestrictLines) return false;
     if (Line.Alpha_Line != "ROP" && Line.Alpha_Line != "POU") return false;
     const std::string& state =
-        gOriginalCustomerState.empty() ? Customer.State : gOriginalCustomerState;
+        gState.gOriginalCustomerState.empty() ? Customer.State : gState.gOriginalCustomerState;
     return std::string(kRestrictedStates).find(state) == std::string::npos;
 }
 
@@ -86,7 +86,7 @@ std::int32_t WholeQuantity(const std::string& Value) {
 
 QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,
                         const records::clsCustomers& Customer, std::int16_t Location) {
-    gUnauthorizedLine = false;
+    gState.gUnauthorizedLine = false;
     const std::string section = "POITEMS" + std::to_string(ItemNumber);
     const std::string& request = ctx.requestFile;
     QueryItem item;
@@ -97,7 +97,7 @@ QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,
 
     item.Line = GetLine(item.MfgCode, " ");
     if (IsUnauthorizedLine(item.Line, Customer)) {
-        gUnauthorizedLine = true;
+        gState.gUnauthorizedLine = true;
         item.Unauthorized = true;
         item.Line = records::clsLines();
         item.Line.Alpha_Line = item.MfgCode;

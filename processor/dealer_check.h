@@ -50,7 +50,7 @@ struct QueryItem {
     std::string MfgCode;      // "MfgCode" without NUL characters, spaces and case kept
     std::string PartNumber;   // "PartNumber" without spaces and "-", then as GetPart left it
     std::int32_t Quantity = 0;  // "PartQty" (WholeQuantity)
-    bool Unauthorized = false;  // the state rule dropped the line (also gUnauthorizedLine)
+    bool Unauthorized = false;  // the state rule dropped the line (also gState.gUnauthorizedLine)
     // The item's product line (line 550's for an unknown code); once dropped by the state rule,
     // an empty record whose Alpha_Line is the manufacturer code.
     records::clsLines Line;
@@ -60,7 +60,7 @@ struct QueryItem {
 };
 
 // Reads item `ItemNumber` (section "POITEMS" + n) of the request and looks it up: clears
-// gUnauthorizedLine, reads "IgnoreExceptions" (no effect: single items never become errors),
+// gState.gUnauthorizedLine, reads "IgnoreExceptions" (no effect: single items never become errors),
 // "MfgCode", "PartNumber", "PartQty", finds the line, applies the state rule and looks the part
 // up with the location as data set.
 QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,

@@ -64,7 +64,7 @@ TEST_F(DealerCheckTest, AnInvalidDealerIsErrorOneAndCustomerZero) {
 
 TEST_F(DealerCheckTest, ThePauseExitComesAfterTheLookupOfANumericDealerOnly) {
     Build();
-    gPauseRequested = true;
+    gState.gPauseRequested = true;
     CheckQueryDealer(ctx, "99");
     EXPECT_TRUE(ctx.leaveAtOnce);
     EXPECT_EQ(Errors(), 0);  // nothing more is written
@@ -76,7 +76,7 @@ TEST_F(DealerCheckTest, ThePauseExitComesAfterTheLookupOfANumericDealerOnly) {
 
 TEST_F(DealerCheckTest, TheOrderFormHasAWiderBoundAndNoPause) {
     Build();
-    gPauseRequested = true;
+    gState.gPauseRequested = true;
     EXPECT_EQ(CheckOrderDealer(ctx, "10000000").Recno, 4);
     EXPECT_FALSE(ctx.leaveAtOnce);
     EXPECT_EQ(Errors(), 0);
@@ -112,7 +112,7 @@ TEST_F(DealerCheckTest, AnItemIsReadNormalisedAndLookedUpAtTheLocation) {
 
 TEST_F(DealerCheckTest, TheStateRuleDropsARestrictedLineForTheLinkedCustomersOwnState) {
     Build();
-    gRestrictLines = 1;
+    gState.gRestrictLines = 1;
     Request("[POITEMS1]\r\nMfgCode=ROP\r\nPartNumber=R-1\r\nPartQty=1\r\n");
     records::clsCustomers nevada = CheckQueryDealer(ctx, "12");
     QueryItem item = ReadQueryItem(ctx, 1, nevada, 1);
@@ -124,7 +124,7 @@ TEST_F(DealerCheckTest, TheStateRuleDropsARestrictedLineForTheLinkedCustomersOwn
     EXPECT_EQ(linked.Account, 12);
     item = ReadQueryItem(ctx, 1, linked, 1);
     EXPECT_TRUE(item.Unauthorized);
-    EXPECT_TRUE(gUnauthorizedLine);
+    EXPECT_TRUE(gState.gUnauthorizedLine);
     EXPECT_EQ(item.Part.Record_Number, 0);
     EXPECT_EQ(item.Part.Part_Number, "R1");
     EXPECT_EQ(item.Line.Alpha_Line, "ROP");
@@ -133,7 +133,7 @@ TEST_F(DealerCheckTest, TheStateRuleDropsARestrictedLineForTheLinkedCustomersOwn
     // The flag is cleared at the start of the next item.
     Request("[POITEMS1]\r\nMfgCode=ABC\r\nPartNumber=12345A\r\nPartQty=1\r\n");
     item = ReadQueryItem(ctx, 1, linked, 1);
-    EXPECT_FALSE(gUnauthorizedLine);
+    EXPECT_FALSE(gState.gUnauthorizedLine);
     EXPECT_EQ(item.Part.Record_Number, 1);
 }
 

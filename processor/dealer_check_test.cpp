@@ -9,12 +9,11 @@ namespace {
 
 class StateRuleTest : public ::testing::Test {
 protected:
-    void SetUp() override { gRestrictLines = 1; }
-    void TearDown() override {
-        gRestrictLines = 0;
-        gMultiBranch = false;
-        gOriginalCustomerState.clear();
+    void SetUp() override {
+        gState = ProgramState{};
+        gState.gRestrictLines = 1;
     }
+    void TearDown() override { gState = ProgramState{}; }
     static records::clsLines LineCoded(const std::string& alpha) {
         records::clsLines line;
         line.Alpha_Line = alpha;
@@ -39,14 +38,14 @@ TEST_F(StateRuleTest, RestrictedLinesPassOnlyInTheListedStates) {
     EXPECT_FALSE(IsUnauthorizedLine(LineCoded("ABC"), CustomerIn("OR")));
     EXPECT_FALSE(IsUnauthorizedLine(LineCoded("rop"), CustomerIn("OR")));
     // Without the restricted-lines flag nothing is dropped.
-    gRestrictLines = 0;
+    gState.gRestrictLines = 0;
     EXPECT_FALSE(IsUnauthorizedLine(LineCoded("ROP"), CustomerIn("OR")));
 }
 
 TEST_F(StateRuleTest, ALinkedCustomersOwnStateDecides) {
-    gOriginalCustomerState = "OR";
+    gState.gOriginalCustomerState = "OR";
     EXPECT_TRUE(IsUnauthorizedLine(LineCoded("ROP"), CustomerIn("NV")));
-    gOriginalCustomerState = "AZ";
+    gState.gOriginalCustomerState = "AZ";
     EXPECT_FALSE(IsUnauthorizedLine(LineCoded("ROP"), CustomerIn("OR")));
 }
 
@@ -54,7 +53,7 @@ TEST_F(StateRuleTest, LocationIsTheResponsibleBranchWithMultipleLocationsElseOne
     records::clsCustomers c;
     c.Responsibility_Cd = 3;
     EXPECT_EQ(LocationNumber(c), 1);
-    gMultiBranch = true;
+    gState.gMultiBranch = true;
     EXPECT_EQ(LocationNumber(c), 3);
     c.Responsibility_Cd = 0;
     EXPECT_EQ(LocationNumber(c), 1);

@@ -224,7 +224,7 @@ clsParts GetPart(const LineCode& LineCode, std::string& PartNumber, std::int32_t
         }
     }
 
-    if (!PartsFileOnly && gSetupParts && RecordNumber <= 0) {
+    if (!PartsFileOnly && gState.gSetupParts && RecordNumber <= 0) {
         std::string key = PartsKey(line.Line, kTemplatePart);
         std::string buff;
         std::int32_t r = 0;

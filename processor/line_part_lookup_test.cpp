@@ -152,7 +152,7 @@ TEST_F(LinePartTest, DatabaseFallbackWithShortNumbers) {
 
 TEST_F(LinePartTest, DatabaseFallbackOverlaysTheTemplateOrTheDefaults) {
     Build();
-    gSetupParts = true;
+    gState.gSetupParts = true;
     Lookup l{"DB-100"};
     records::clsParts p = l.Run("XYZ");
     EXPECT_EQ(l.record, -2);
@@ -191,7 +191,7 @@ TEST_F(LinePartTest, UnknownPartsWithTheSettingOffCarryOnlyTheirNumberAndTheLine
 
 TEST_F(LinePartTest, PartsFileOnlyGivesAnEmptyRecordForAnythingElse) {
     Build();
-    gSetupParts = true;
+    gState.gSetupParts = true;
     Lookup l{"DB-100", 0, "", true};
     const records::clsParts p = l.Run("XYZ");
     EXPECT_EQ(l.record, 0);

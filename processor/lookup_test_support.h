@@ -23,19 +23,7 @@ protected:
         ResetProgramValues();
     }
 
-    static void ResetProgramValues() {
-        gSetupParts = false;
-        gRestrictLines = 0;
-        gMultiBranch = false;
-        gPauseRequested = false;
-        gUnauthorizedLine = false;
-        gCurrentRequest.clear();
-        gRestartedForRequest.clear();
-        gOriginalCustomerState.clear();
-        gAltPartNumbers.fill(std::string(kAltPartNumberWidth, ' '));
-        gAltQuantities.fill(0);
-        gAltTotal = 0;
-    }
+    static void ResetProgramValues() { gState = ProgramState{}; }
 
     void Build() {
         sharegen::BuildShare(site.Description(), sandbox.UncRoot(), sandbox.Temp());

@@ -142,7 +142,7 @@ void DiscardStaleJournals(const std::string& requestFolder) {
             }
             const RequestContext ctx = MakeRequestContext(LowerCase(request));
             if (fs::FileExists(ctx.timeLog)) {
-                if (gArchive) fs::CopyFile(ctx.timeLog, ArchivePath(ctx.timeLog));
+                if (gState.gArchive) fs::CopyFile(ctx.timeLog, ArchivePath(ctx.timeLog));
                 fs::DeleteFile(ctx.timeLog);
             }
             fs::DeleteFile(journal);

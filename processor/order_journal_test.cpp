@@ -18,9 +18,9 @@ protected:
     void SetUp() override {
         env_.dir().MakeDirs("unc/host/dadari/zelarchive");
         env_.dir().Write("unc/host/dadari/zeldist/order.req", "[ZELINFO]\r\nDocType=PO\r\n");
-        gArchive = false;
+        gState = ProgramState{};
     }
-    void TearDown() override { gArchive = false; }
+    void TearDown() override { gState = ProgramState{}; }
     bool Exists(const std::string& name) const {
         return env_.dir().Exists("unc/host/dadari/zeldist/" + name);
     }
@@ -68,7 +68,7 @@ TEST_F(OrderJournalTest, DamagedJournalIsDiscarded) {
 }
 
 TEST_F(OrderJournalTest, StartUpFinishesTheCleanUpOfAnsweredRequests) {
-    gArchive = true;
+    gState.gArchive = true;
     OrderJournal journal = OpenOrderJournal(kRequest);
     journal.ticket = 3;
     SaveOrderJournal(journal);

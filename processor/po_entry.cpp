@@ -143,12 +143,12 @@ void OrderAcknowledgement::AddLine(std::int32_t itemNumber, const std::string& l
 
 void OrderAcknowledgement::DrawTicket() {
     if (journal_.ticket) {
-        gPickTicketNumber = *journal_.ticket;
+        gState.gPickTicketNumber = *journal_.ticket;
         return;
     }
-    gPickTicketNumber = NextPickTicketNumber();
+    gState.gPickTicketNumber = NextPickTicketNumber();
     // Recorded at once: a rerun must never draw a second number for this order.
-    journal_.ticket = gPickTicketNumber;
+    journal_.ticket = gState.gPickTicketNumber;
     SaveOrderJournal(journal_);
 }
 
@@ -162,7 +162,7 @@ void OrderAcknowledgement::Header() {
     billToAccount_ = WholeQuantity(TrimValue(dealer));
 
     ctx_.step = 310;
-    if (gMultiBranch) {
+    if (gState.gMultiBranch) {
         branch_ = customer_.Responsibility_Cd;
     } else {
         const double directory =
@@ -183,10 +183,10 @@ void OrderAcknowledgement::Header() {
     ctx_.step = 325;
     Write(kReceipt, "Type", "PO");
     Write(kReceipt, "Transaction", "???");
-    Write(kReceipt, "Comments", gTestFlag == "Y" ? kTestComment : OrderComment(gPickTicketNumber));
+    Write(kReceipt, "Comments", gState.gTestFlag == "Y" ? kTestComment : OrderComment(gState.gPickTicketNumber));
     Write(kReceipt, "Time", ClockTime());
     Write(kReceipt, "Date", LocalTimeText("%Y%m%d"));
-    Write(kReceipt, "VendorName", gFile0Block1.size() > 150 ? gFile0Block1.substr(150, 35) : "");
+    Write(kReceipt, "VendorName", gState.gFile0Block1.size() > 150 ? gState.gFile0Block1.substr(150, 35) : "");
 
     ctx_.step = 330;
     const std::string poNumber = ReadField(request_, "PoNumber");
@@ -222,14 +222,14 @@ void OrderAcknowledgement::Header() {
     ctx_.step = 360;
     order_.emplace();
     order_->Invoice_BillToAccount(billToAccount_);
-    order_->Invoice_PackingSlipNumber(gPickTicketNumber);
+    order_->Invoice_PackingSlipNumber(gState.gPickTicketNumber);
     order_->Invoice_SplitShip(ctx_.splitShipment);
     order_->Invoice_PONumber(poNumber);
 
     ctx_.step = 365;
     if (emergency) {
         const std::int16_t lines = WrapEmergencyMessage();
-        for (std::int16_t i = 1; i <= lines; ++i) Remark(gWrappedLines[static_cast<std::size_t>(i)]);
+        for (std::int16_t i = 1; i <= lines; ++i) Remark(gState.gWrappedLines[static_cast<std::size_t>(i)]);
     }
 
     ctx_.step = 370;
@@ -269,7 +269,7 @@ void OrderAcknowledgement::Header() {
 
     ctx_.step = 385;
     Write(kReceipt, "ItemCount", std::to_string(itemCount_));
-    Write(kReceipt, "ConfirmationNumber", std::to_string(gPickTicketNumber));
+    Write(kReceipt, "ConfirmationNumber", std::to_string(gState.gPickTicketNumber));
 
     ctx_.step = 390;
     if (gMonitorView) gMonitorView->ShowItemCount(std::to_string(itemCount_));
@@ -361,8 +361,8 @@ void OrderAcknowledgement::Item(std::int32_t n) {
     ctx_.step = 500;
     if (available < ordered) {
         available = Whole(part.Quantity_On_Hand);
-        gAltPartNumbers[0] = part.Part_Number;
-        gAltQuantities[0] = Whole(part.Quantity_On_Hand);
+        gState.gAltPartNumbers[0] = part.Part_Number;
+        gState.gAltQuantities[0] = Whole(part.Quantity_On_Hand);
         std::string alpha = line.Alpha_Line;
         std::int32_t requestedLine = part.Line;
         std::string requestedNumber = part.Part_Number;
@@ -370,11 +370,11 @@ void OrderAcknowledgement::Item(std::int32_t n) {
         std::int32_t requestedRecord = part.Record_Number;
         alternates = GetDbAlternates(alpha, requestedLine, requestedNumber, quantity, requestedRecord);
         if (alternates != 0) {
-            currentPart = gAltPart;
-            available = Checked(std::int64_t{available} + gAltTotal);
+            currentPart = gState.gAltPart;
+            available = Checked(std::int64_t{available} + gState.gAltTotal);
             superseded = true;
-            std::int32_t altLine = gAltPart.Line;
-            std::string altNumber = gAltPart.Part_Number;
+            std::int32_t altLine = gState.gAltPart.Line;
+            std::string altNumber = gState.gAltPart.Part_Number;
             kind = "Z";
             const std::string z = GetSupersession(altLine, altNumber, kind);
             if (!z.empty()) memo = z;
@@ -409,10 +409,10 @@ void OrderAcknowledgement::Item(std::int32_t n) {
             supersededNumber = part.Part_w_Dash;
             bool altLineWritten = false;
             for (std::int32_t k = 1; k <= alternates && remaining > 0; ++k) {
-                const std::int32_t q = gAltQuantities[static_cast<std::size_t>(k)];
+                const std::int32_t q = gState.gAltQuantities[static_cast<std::size_t>(k)];
                 if (q == 0 && k != alternates) continue;
                 const std::int32_t take = (k == alternates || q >= remaining) ? remaining : q;
-                const std::string& altNumber = gAltPartNumbers[static_cast<std::size_t>(k)];
+                const std::string& altNumber = gState.gAltPartNumbers[static_cast<std::size_t>(k)];
                 AddNextLine(mfgCode, altNumber, take);
                 Remark("SUPERCEDES " + supersededNumber);
                 remaining = Checked(std::int64_t{remaining} - take);
@@ -480,7 +480,7 @@ void OrderAcknowledgement::Seal(const std::string& exportFile) {
 
 void OrderAcknowledgement::End() {
     ctx_.step = 700;
-    if (gTestFlag == "Y") {
+    if (gState.gTestFlag == "Y") {
         Seal("");
         order_.reset();
         return;
@@ -491,8 +491,8 @@ void OrderAcknowledgement::End() {
     }
 
     ctx_.step = 710;
-    const std::string temporary = ExportTemporaryPath(gHost, gPickTicketNumber);
-    order_->Publish(gHost, [&] {
+    const std::string temporary = ExportTemporaryPath(gState.gHost, gState.gPickTicketNumber);
+    order_->Publish(gState.gHost, [&] {
         const std::string final = ExportFinalPath(temporary);
         if (fs::FileExists(final)) {
             // Another order's file carries this number. This order gives the number up, so

@@ -45,18 +45,10 @@ protected:
     void SetUp() override {
         share = testing::SampleShareDescription();
         ResetState();
-        gQueryResp = 2;
+        gState.gQueryResp = 2;
     }
     void TearDown() override { ResetState(); }
-    static void ResetState() {
-        gQueryNotes.reset();
-        gMultiBranch = false;
-        gRestrictLines = 0;
-        gSetupParts = false;
-        gQueryResp = 0;
-        gPauseRequested = false;
-        gLogging = gArchive = false;
-    }
+    static void ResetState() { gState = ProgramState{}; }
 
     // The file description `name` of the data set `set` (1 is the current data directory).
     json& Table(const std::string& name, int set = 1) {
@@ -191,12 +183,12 @@ TEST_F(StockQueryTest, ModeOneAnswersEverythingOnHandModeTwoNoMoreThanAsked) {
     EXPECT_EQ(Value("POITEMS2", "Quantity1"), "12");
     EXPECT_EQ(Value("POITEMS2", "StatusMessage"), "<missing>");  // short, nothing on order
 
-    gQueryResp = 1;
+    gState.gQueryResp = 1;
     Ask("1001", {{"AB", "1234-5", "3"}, {"AB", "1234-5", "20"}});
     EXPECT_EQ(Value("POITEMS1", "Quantity1"), "12");
     EXPECT_EQ(Value("POITEMS2", "Quantity1"), "12");
 
-    gQueryResp = 3;  // any other mode acts as 2
+    gState.gQueryResp = 3;  // any other mode acts as 2
     Ask("1001", {{"AB", "1234-5", "3"}});
     EXPECT_EQ(Value("POITEMS1", "Quantity1"), "3");
 }
@@ -229,7 +221,7 @@ TEST_F(StockQueryTest, NumbersBeyond32BitsAreNotNumbers) {
 }
 
 TEST_F(StockQueryTest, NotesLinesAndTheirCount) {
-    gQueryNotes = std::vector<std::string>{"PRICES IN USD", "CALL FOR FREIGHT"};
+    gState.gQueryNotes = std::vector<std::string>{"PRICES IN USD", "CALL FOR FREIGHT"};
     Build();
     Ask("1001", std::vector<Item>{});
     EXPECT_THAT(Keys("Notes"), ElementsAre("NotesLine1", "NotesLine2"));
@@ -308,7 +300,7 @@ TEST_F(StockQueryTest, AlternateChainOfThePartsDatabase) {
 TEST_F(StockQueryTest, PartNotFoundWithAndWithoutSetUpOfUnknownParts) {
     Build();
     for (bool setup : {false, true}) {
-        gSetupParts = setup;
+        gState.gSetupParts = setup;
         Ask("1001", {{"AB", "NOPE-1", "2"}, {"QQ", "1234-5", "1"}});
         EXPECT_EQ(Trimmed(Value("POITEMS1", "PartNumber")), "NOPE1") << setup;
         EXPECT_EQ(Value("POITEMS1", "PartDesc"), "Part Not Found") << setup;
@@ -326,7 +318,7 @@ TEST_F(StockQueryTest, PartNotFoundWithAndWithoutSetUpOfUnknownParts) {
 
 TEST_F(StockQueryTest, StateRuleAnswersUnauthorizedProductLine) {
     Build();
-    gRestrictLines = 1;
+    gState.gRestrictLines = 1;
     Ask("1002", {{"ROP", "RP-10", "1"}, {"AB", "1234-5", "1"}});  // a dealer in OR
     EXPECT_EQ(Value("POITEMS1", "PartNumber"), "RP10");
     EXPECT_EQ(Value("POITEMS1", "PartDesc"), "");
@@ -373,7 +365,7 @@ TEST_F(StockQueryTest, EachStatusBumpsItsCounter) {
 
 TEST_F(StockQueryTest, PauseDuringTheDealerCheckLeavesTheRequestAfterCountingIt) {
     Build();
-    gPauseRequested = true;
+    gState.gPauseRequested = true;
     const std::string request = Request("1001", {{"AB", "1234-5", "1"}});
     Ask(request);
     EXPECT_FALSE(Answered());
@@ -408,7 +400,7 @@ TEST_F(StockQueryTest, ShortItemAsksTheOtherLocationsAfterTheOwnOne) {
     Locations(3);
     AddDataSet(3, {{{"Line", 12}, {"Part_w_Dash", "1234-5"}, {"Description", "AIR FILTER ELEMENT"},
                     {"Quantity_On_Hand", 6}}});
-    gMultiBranch = true;
+    gState.gMultiBranch = true;
     Build();
     Ask("1002", {{"AB", "1234-5", "50"}, {"AB", "1234-5", "1"}});  // own location 2
     const auto keys = Keys("POITEMS1");
@@ -438,7 +430,7 @@ TEST_F(StockQueryTest, TwentyOneLocationsAreAllAnswered) {
     Table("CUSTL")["rows"].push_back({{"number", 9}, {"Account", 2021}, {"Name", "BRANCH DEALER"},
                                       {"Address_Line_2", "SACRAMENTO, CA 95814"},
                                       {"Responsibility_Cd", 21}});
-    gMultiBranch = true;
+    gState.gMultiBranch = true;
     Build();
     Ask("2021", {{"AB", "1234-5", "1000"}});
     ASSERT_TRUE(Answered());
@@ -456,7 +448,7 @@ TEST_F(StockQueryTest, TwentyOneLocationsAreAllAnswered) {
 
 TEST_F(StockQueryTest, ALocationWithoutPartsFilesEndsTheProgramAndKeepsTheRequest) {
     Locations(3);  // no parts files for location 3
-    gMultiBranch = true;
+    gState.gMultiBranch = true;
     Build();
     const std::string request = Request("1001", {{"AB", "1234-5", "50"}});
     sandbox.dir().Write("unc/HOST/DadAri/zeldist/q.req", request);

@@ -106,9 +106,9 @@ struct Site {
         env.dir().MakeDirs("unc/HOST/DadAri/zeldist");
         engine::LoadCatalogSettings();
 
-        processor::gMultiBranch = true;
-        processor::gRestrictLines = 1;
-        processor::gQueryResp = 2;
+        processor::gState.gMultiBranch = true;
+        processor::gState.gRestrictLines = 1;
+        processor::gState.gQueryResp = 2;
 
         // The floor's keys: every requested part in the first branch, as the part lookup
         // builds them (the line's number, then the compressed stripped part number).

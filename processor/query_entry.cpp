@@ -84,7 +84,7 @@ private:
 
 void StockQuery::Run() {
     ctx_.step = 44;
-    if (gMultiBranch) ReadLocationCount();
+    if (gState.gMultiBranch) ReadLocationCount();
     ctx_.step = 46;
     BumpStatistic("Item1-1");
     ctx_.step = 48;
@@ -103,13 +103,13 @@ void StockQuery::Run() {
     ctx_.step = 65;
     const std::int32_t count = ItemCount();
     BumpStatistic("Item1-2", count);
-    onHand_ = gQueryResp == 1;
+    onHand_ = gState.gQueryResp == 1;
 
     for (std::int32_t n = 1; n <= count; ++n) AnswerItem(n);
 
     ctx_.step = 270;
-    if (gQueryNotes) {
-        const std::vector<std::string>& notes = *gQueryNotes;
+    if (gState.gQueryNotes) {
+        const std::vector<std::string>& notes = *gState.gQueryNotes;
         for (std::size_t k = 0; k < notes.size(); ++k) {
             Write("Notes", "NotesLine" + Decimal(static_cast<std::int64_t>(k) + 1), notes[k]);
         }
@@ -122,7 +122,7 @@ void StockQuery::Run() {
     ctx_.step = 280;
     Write("Count", "PartsCount", Decimal(count));
     Write("Count", "Locations", Decimal(marks_.Count()));
-    if (gQueryNotes) Write("Count", "NotesCount", Decimal(static_cast<std::int64_t>(gQueryNotes->size())));
+    if (gState.gQueryNotes) Write("Count", "NotesCount", Decimal(static_cast<std::int64_t>(gState.gQueryNotes->size())));
 }
 
 void StockQuery::ReadLocationCount() {
@@ -215,9 +215,9 @@ void StockQuery::AnswerItem(std::int32_t n) {
                 std::int32_t quantity = item.Quantity;
                 std::int32_t record = requested.Record_Number;
                 if (GetDbAlternates(item.MfgCode, lineNumberArg, item.PartNumber, quantity, record) != 0) {
-                    alternatePart = gAltPart;
+                    alternatePart = gState.gAltPart;
                     answering = &alternatePart;
-                    available = gAltTotal;
+                    available = gState.gAltTotal;
                     alternate = true;
                     std::int32_t line = alternatePart.Line;
                     std::string number = alternatePart.Part_Number;
@@ -261,7 +261,7 @@ void StockQuery::AnswerItem(std::int32_t n) {
         ctx_.step = 160;
         marks_.Mark(location_);
         total = available;
-        if ((available < item.Quantity || onHand_) && gMultiBranch) {
+        if ((available < item.Quantity || onHand_) && gState.gMultiBranch) {
             total += OtherLocations(item, section, kept);
         }
     }

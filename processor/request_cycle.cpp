@@ -134,7 +134,7 @@ void EndOfRequest(RequestContext& ctx) {
         ctx.step = 810;
         DeleteIgnoringFailure(ctx.exceptionsWork);
         ctx.answer.SaveAs(ctx.answerFile);
-        if (gLogging) {
+        if (gState.gLogging) {
             ctx.step = 820;
             const std::string logCopy = ReplaceAll(ctx.timeLog, "zeldist", "zeltest");
             ctx.step = 830;
@@ -153,7 +153,7 @@ void EndOfRequest(RequestContext& ctx) {
     }
 
     bool requestThere = true;
-    if (gArchive) {
+    if (gState.gArchive) {
         ctx.step = 910;
         ctx.step = 915;
         ctx.outFile = ArchivePath(ctx.requestFile);
@@ -236,7 +236,7 @@ void RunRequest(RequestContext& ctx) {
     WriteValue(ctx.exceptions, kHeader, "DocType", "Exception");
 
     ctx.step = 40;
-    gTestFlag = UpperCase(ReadTrimmed(request, kHeader, "TestFlag", ""));
+    gState.gTestFlag = UpperCase(ReadTrimmed(request, kHeader, "TestFlag", ""));
 
     ctx.step = 41;
     ctx.docType = ReadTrimmed(request, kHeader, "DocType", "");
@@ -309,7 +309,7 @@ RequestContext MakeRequestContext(const std::string& lowerCasedRequestFile) {
 void ProcessRequest(std::string& requestFile) {
     requestFile = LowerCase(requestFile);
     RequestContext ctx = MakeRequestContext(requestFile);
-    gCurrentRequest = requestFile;
+    gState.gCurrentRequest = requestFile;
     OpenRequestScope open(ctx);
     try {
         BeginStatistics();
@@ -318,7 +318,7 @@ void ProcessRequest(std::string& requestFile) {
     } catch (const std::exception& failure) {
         FailRequest(ctx, failure);
     }
-    gCurrentRequest.clear();
+    gState.gCurrentRequest.clear();
 }
 
 void SaveWorkDocuments(RequestContext& ctx) {

@@ -48,11 +48,12 @@ protected:
             boxes.push_back(box.text);
             return pf::MsgResult::Ok;
         });
-        gLogging = false;
-        gArchive = false;
-        gTestFlag.clear();
+        gState = ProgramState{};
     }
-    void TearDown() override { pf::SetMsgBoxHandler(previous_); }
+    void TearDown() override {
+        pf::SetMsgBoxHandler(previous_);
+        gState = ProgramState{};
+    }
 
     // Native path below the share's DadAri folder.
     std::string Native(const std::string& relative) const {
@@ -190,8 +191,8 @@ TEST_F(RequestCycleTest, LogCopyAndArchive) {
     const std::string testLog = "\\\\HOST\\DadAri\\Zeltest\\a.log";
     const std::string archivedLog = "\\\\HOST\\DadAri\\ZelArchive\\b.log";
 
-    gLogging = true;
-    gArchive = true;
+    gState.gLogging = true;
+    gState.gArchive = true;
     std::string path = Put("a.req", request);
     ProcessRequest(path);
     EXPECT_THAT(Listing("zeldist"), ElementsAre("a.req.1"));
@@ -203,15 +204,15 @@ TEST_F(RequestCycleTest, LogCopyAndArchive) {
     EXPECT_EQ(Bytes("ZelArchive/a.req"), request);
     EXPECT_EQ(Bytes("ZelArchive/a.log"), Bytes("zeldist/a.req.1"));  // the log holds the answer
 
-    gLogging = false;
+    gState.gLogging = false;
     path = Put("b.req", request);
     ProcessRequest(path);
     EXPECT_THAT(Listing("Zeltest"), ElementsAre("a.log"));
     EXPECT_EQ(Value(archivedLog, "Time", "Time Submitted"), "10:11:12");
     EXPECT_THAT(Value(archivedLog, "Time", "End Time:"), MatchesRegex(time));
 
-    gLogging = true;
-    gArchive = false;
+    gState.gLogging = true;
+    gState.gArchive = false;
     path = Put("c.req", request);
     ProcessRequest(path);
     EXPECT_THAT(Listing("Zeltest"), ElementsAre("a.log", "c.log"));
@@ -229,7 +230,7 @@ TEST_F(RequestCycleTest, FailingStepEndsProgramAndLeavesRequest) {
     const std::string request = Query();
 
     // Logging on without the test folder: the log copy fails.
-    gLogging = true;
+    gState.gLogging = true;
     std::string path = Put("f.req", request);
     EXPECT_EQ(RunExpectingEnd(path), 1);
     ASSERT_EQ(boxes.size(), 1u);
@@ -237,8 +238,8 @@ TEST_F(RequestCycleTest, FailingStepEndsProgramAndLeavesRequest) {
     EXPECT_EQ(Bytes("zeldist/f.req"), request);
 
     // Archiving on without the archive folder: the second box names the archive copy.
-    gLogging = false;
-    gArchive = true;
+    gState.gLogging = false;
+    gState.gArchive = true;
     boxes.clear();
     EXPECT_EQ(RunExpectingEnd(path), 1);
     ASSERT_EQ(boxes.size(), 2u);
@@ -305,7 +306,7 @@ TEST_F(RequestCycleTest, RequestThatCannotBeReadEndsProgramAndIsNotAnswered) {
     MakeFolder("zeldist/locked.req");
     for (bool archive : {false, true}) {
         if (archive) MakeFolder("ZelArchive");
-        gArchive = archive;
+        gState.gArchive = archive;
         boxes.clear();
         EXPECT_EQ(RunExpectingEnd(kFolder + "locked.req"), 1);
         ASSERT_EQ(boxes.size(), 1u);
@@ -317,7 +318,7 @@ TEST_F(RequestCycleTest, RequestThatCannotBeReadEndsProgramAndIsNotAnswered) {
 
 TEST_F(RequestCycleTest, VanishedRequestIsNotArchived) {
     MakeFolder("ZelArchive");
-    gArchive = true;
+    gState.gArchive = true;
     std::string path = kFolder + "gone.req";  // taken by someone else before it was read
     ProcessRequest(path);
     EXPECT_THAT(boxes, IsEmpty());
@@ -327,7 +328,7 @@ TEST_F(RequestCycleTest, VanishedRequestIsNotArchived) {
 
 TEST_F(RequestCycleTest, HostileRequestsAreAnsweredAndKept) {
     MakeFolder("ZelArchive");
-    gArchive = true;
+    gState.gArchive = true;
 
     std::string empty = Put("empty.req", "");
     ProcessRequest(empty);

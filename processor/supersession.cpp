@@ -75,11 +75,11 @@ std::string GetSupersession(std::int32_t& LineNumber, std::string& PartNumber, s
 std::int32_t GetDbAlternates(std::string& AlphaLine, std::int32_t& /*LineNumber*/,
                              std::string& PartNumber, std::int32_t& /*Quantity*/,
                              std::int32_t& RecordNumber) {
-    for (std::size_t i = 1; i < gAltPartNumbers.size(); ++i) {
-        gAltPartNumbers[i] = lookup::Fixed("", kAltPartNumberWidth);
-        gAltQuantities[i] = 0;
+    for (std::size_t i = 1; i < gState.gAltPartNumbers.size(); ++i) {
+        gState.gAltPartNumbers[i] = lookup::Fixed("", kAltPartNumberWidth);
+        gState.gAltQuantities[i] = 0;
     }
-    gAltTotal = 0;
+    gState.gAltTotal = 0;
     std::int32_t count = 0;
     PartNumber = platform::TrimTrailingSpaces(PartNumber);
 
@@ -105,20 +105,20 @@ std::int32_t GetDbAlternates(std::string& AlphaLine, std::int32_t& /*LineNumber*
             bool orb = false;
             std::string dataSet;
             bool partsFileOnly = false;
-            gAltPart = GetPart(AlphaLine, alt, record, orb, dataSet, partsFileOnly);
+            gState.gAltPart = GetPart(AlphaLine, alt, record, orb, dataSet, partsFileOnly);
             const std::string entered = platform::TrimTrailingSpaces(alt);
             bool repeated = false;
             for (std::int32_t k = 1; k <= count; ++k)
-                if (platform::TrimTrailingSpaces(gAltPartNumbers[static_cast<std::size_t>(k)]) == entered)
+                if (platform::TrimTrailingSpaces(gState.gAltPartNumbers[static_cast<std::size_t>(k)]) == entered)
                     repeated = true;
             if (repeated || count == kMaxAlternates) break;
 
             ++count;
             const auto n = static_cast<std::size_t>(count);
-            gAltPartNumbers[n] = lookup::Fixed(alt, kAltPartNumberWidth);
-            const auto onHand = static_cast<std::int32_t>(gAltPart.Quantity_On_Hand.ToUnits());
-            gAltTotal += onHand;
-            if (gAltPart.Quantity_On_Hand.Raw() >= 0) gAltQuantities[n] = onHand;
+            gState.gAltPartNumbers[n] = lookup::Fixed(alt, kAltPartNumberWidth);
+            const auto onHand = static_cast<std::int32_t>(gState.gAltPart.Quantity_On_Hand.ToUnits());
+            gState.gAltTotal += onHand;
+            if (gState.gAltPart.Quantity_On_Hand.Raw() >= 0) gState.gAltQuantities[n] = onHand;
 
             search = key.substr(13, 12) + "S";
             key = search + lookup::Zeros(12);
@@ -127,7 +127,7 @@ std::int32_t GetDbAlternates(std::string& AlphaLine, std::int32_t& /*LineNumber*
     } catch (const std::exception&) {
         // The walk ends here; what was found so far stands.
     }
-    if (RecordNumber != 0 && gAltTotal == 0) return 0;
+    if (RecordNumber != 0 && gState.gAltTotal == 0) return 0;
     return count;
 }
 

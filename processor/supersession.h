@@ -4,7 +4,7 @@
 // GetSupersession reads the business system's supersession index "SUPLI": kind "S" gives the
 // part that supersedes a part, kind "Z" up to three substitutes. GetDbAlternates follows the
 // supersession chain of a product line's parts database and leaves what it found in the
-// alternates tables (gAltPartNumbers, gAltQuantities, gAltTotal, gAltPart in globals.h), which
+// alternates tables (gState.gAltPartNumbers, gState.gAltQuantities, gState.gAltTotal, gState.gAltPart in globals.h), which
 // the query and purchase-order answers then read.
 #include <cstdint>
 #include <string>
@@ -26,8 +26,8 @@ std::string GetSupersession(std::int32_t& LineNumber, std::string& PartNumber, s
 // server share) from `PartNumber` (trimmed of trailing spaces in place) to the part that
 // supersedes it, and on. Each alternate is looked up with GetPart (parts file of the current
 // data directory, else the database) and entered in the tables, entries 1 to the count returned:
-// gAltPartNumbers (21 characters each), gAltQuantities (on hand, 0 when negative), gAltTotal
-// (sum of on hand), gAltPart (the last alternate's record). The walk stops at the requested part
+// gState.gAltPartNumbers (21 characters each), gState.gAltQuantities (on hand, 0 when negative), gState.gAltTotal
+// (sum of on hand), gState.gAltPart (the last alternate's record). The walk stops at the requested part
 // again, at a number already entered, at the end of the chain and after 20 alternates.
 // Returns 0 when the line has no database (a code with path characters names none), when the
 // part has no chain, or when `RecordNumber` (the requested part's, as GetPart gave it) is not

@@ -111,13 +111,13 @@ TEST_F(DbAlternatesTest, AChainBackToTheRequestedPartStopsBeforeIt) {
     site.DatabaseChain("XYZ", {{"P", "A"}, {"A", "B"}, {"B", "P"}});
     Build();
     EXPECT_EQ(Walk("P   ", 0), 2);
-    EXPECT_EQ(gAltPartNumbers[1], Entry("A"));
-    EXPECT_EQ(gAltPartNumbers[2], Entry("B"));
-    EXPECT_EQ(gAltPartNumbers[3], Entry(""));
-    EXPECT_EQ(gAltQuantities[1], 2);
-    EXPECT_EQ(gAltQuantities[2], 3);
-    EXPECT_EQ(gAltTotal, 5);
-    EXPECT_EQ(gAltPart.Record_Number, 2);
+    EXPECT_EQ(gState.gAltPartNumbers[1], Entry("A"));
+    EXPECT_EQ(gState.gAltPartNumbers[2], Entry("B"));
+    EXPECT_EQ(gState.gAltPartNumbers[3], Entry(""));
+    EXPECT_EQ(gState.gAltQuantities[1], 2);
+    EXPECT_EQ(gState.gAltQuantities[2], 3);
+    EXPECT_EQ(gState.gAltTotal, 5);
+    EXPECT_EQ(gState.gAltPart.Record_Number, 2);
 }
 
 TEST_F(DbAlternatesTest, ARepeatedAlternateEndsTheChain) {
@@ -125,8 +125,8 @@ TEST_F(DbAlternatesTest, ARepeatedAlternateEndsTheChain) {
     site.DatabaseChain("XYZ", {{"P", "A"}, {"A", "B"}, {"B", "A"}});
     Build();
     EXPECT_EQ(Walk("P", 0), 2);
-    EXPECT_EQ(gAltPartNumbers[2], Entry("B"));
-    EXPECT_EQ(gAltPartNumbers[3], Entry(""));
+    EXPECT_EQ(gState.gAltPartNumbers[2], Entry("B"));
+    EXPECT_EQ(gState.gAltPartNumbers[3], Entry(""));
 }
 
 TEST_F(DbAlternatesTest, ALongChainStopsAtTwentyAlternates) {
@@ -135,8 +135,8 @@ TEST_F(DbAlternatesTest, ALongChainStopsAtTwentyAlternates) {
     site.DatabaseChain("XYZ", chain);
     Build();
     EXPECT_EQ(Walk("C0", 0), 20);
-    EXPECT_EQ(gAltPartNumbers[20], Entry("C20"));
-    EXPECT_EQ(gAltTotal, 0);
+    EXPECT_EQ(gState.gAltPartNumbers[20], Entry("C20"));
+    EXPECT_EQ(gState.gAltTotal, 0);
 }
 
 TEST_F(DbAlternatesTest, NegativeStockCountsIntoTheTotalButShowsAsZero) {
@@ -145,9 +145,9 @@ TEST_F(DbAlternatesTest, NegativeStockCountsIntoTheTotalButShowsAsZero) {
     site.DatabaseChain("XYZ", {{"P", "A"}, {"A", "B"}});
     Build();
     EXPECT_EQ(Walk("P", 7), 2);
-    EXPECT_EQ(gAltQuantities[1], 0);
-    EXPECT_EQ(gAltQuantities[2], 6);  // 5.5 rounds to the even 6
-    EXPECT_EQ(gAltTotal, 3);
+    EXPECT_EQ(gState.gAltQuantities[1], 0);
+    EXPECT_EQ(gState.gAltQuantities[2], 6);  // 5.5 rounds to the even 6
+    EXPECT_EQ(gState.gAltTotal, 3);
 }
 
 TEST_F(DbAlternatesTest, WithoutStockOnlyAPartThatExistsNowhereGetsItsAlternates) {
@@ -155,7 +155,7 @@ TEST_F(DbAlternatesTest, WithoutStockOnlyAPartThatExistsNowhereGetsItsAlternates
     site.DatabaseChain("XYZ", {{"P", "A"}});
     Build();
     EXPECT_EQ(Walk("P", 5), 0);
-    EXPECT_EQ(gAltPartNumbers[1], Entry("A"));  // the table is filled all the same
+    EXPECT_EQ(gState.gAltPartNumbers[1], Entry("A"));  // the table is filled all the same
     EXPECT_EQ(Walk("P", -5), 0);
     EXPECT_EQ(Walk("P", 0), 1);
 }
@@ -163,11 +163,11 @@ TEST_F(DbAlternatesTest, WithoutStockOnlyAPartThatExistsNowhereGetsItsAlternates
 TEST_F(DbAlternatesTest, NoDatabaseNoChainAndCodesThatAreNoFileName) {
     site.DatabaseChain("XYZ", {{"P", "A"}});
     Build();
-    gAltTotal = 99;
-    gAltPartNumbers[1] = Entry("OLD");
+    gState.gAltTotal = 99;
+    gState.gAltPartNumbers[1] = Entry("OLD");
     EXPECT_EQ(Walk("P", 0, "QQQ"), 0);
-    EXPECT_EQ(gAltTotal, 0);
-    EXPECT_EQ(gAltPartNumbers[1], Entry(""));
+    EXPECT_EQ(gState.gAltTotal, 0);
+    EXPECT_EQ(gState.gAltPartNumbers[1], Entry(""));
     EXPECT_EQ(Walk("NOCHAIN", 0), 0);
     // A request's manufacturer code that climbs to another line's file names none.
     EXPECT_EQ(Walk("P", 0, "Q\\..\\SUPLIXYZ"), 0);

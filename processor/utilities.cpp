@@ -80,8 +80,8 @@ std::int32_t NextPickTicketNumber() {
 
 std::int16_t WrapEmergencyMessage() {
     const std::size_t width = kWrappedLineWidth;
-    for (int i = 1; i <= kWrappedLineCount; ++i) gWrappedLines[i].assign(width, ' ');
-    std::string rest = gEmergencyMessage;
+    for (int i = 1; i <= kWrappedLineCount; ++i) gState.gWrappedLines[i].assign(width, ' ');
+    std::string rest = gState.gEmergencyMessage;
     std::int16_t count = 0;
     while (!rest.empty() && count < kWrappedLineCount) {
         std::string line;
@@ -98,7 +98,7 @@ std::int16_t WrapEmergencyMessage() {
         }
         ++count;
         line.resize(width, ' ');
-        gWrappedLines[count] = line;
+        gState.gWrappedLines[count] = line;
     }
     return count;
 }
@@ -134,7 +134,7 @@ void RunHandler(const std::function<void()>& handler) {
 }
 
 void CheckConnection() {
-    if (FolderAnswers(BusinessDataFolder(gHost, gDirectory))) return;
+    if (FolderAnswers(BusinessDataFolder(gState.gHost, gState.gDirectory))) return;
     try {
         if (gWindowHooks.showConnectionError)
             gWindowHooks.showConnectionError("Can't Connect to Quomar Files!\r\nWill Retry in 5 Seconds.");

@@ -8,24 +8,21 @@
 #include <string>
 
 #include "platform/convert.h"
+#include "processor/globals.h"
 
 namespace zel::processor {
 
 using platform::DigitsOnly;
 using platform::Int16Or;
 
-// Remark lines of the emergency message: entries 1 to 20 are used, each exactly 36 characters.
-inline constexpr int kWrappedLineWidth = 36;
-inline constexpr int kWrappedLineCount = 20;
-inline std::array<std::string, kWrappedLineCount + 1> gWrappedLines;
 
 // Hands out the next pick-ticket number from the settings window's counter field (loading the
 // window first when it is not loaded; the stored counter when the program has no windows) and
-// advances the field and the stored "PickTicketCounter" before the number is returned. Raises error 6 when the number or its
-// successor leaves the 32-bit range, and the store's error when it cannot be written.
+// advances the field and the stored "PickTicketCounter" before the number is returned. Raises
+// error 6 when the number or its successor leaves the 32-bit range, and the store's error when it cannot be written.
 std::int32_t NextPickTicketNumber();
 
-// Cuts gEmergencyMessage into gWrappedLines (36 characters per line, breaking at the last space
+// Cuts gState.gEmergencyMessage into gState.gWrappedLines (36 characters per line, breaking at the last space
 // of a line where a word would be split). Returns the number of lines; a message that needs more
 // than 20 lines keeps its first 20.
 std::int16_t WrapEmergencyMessage();
@@ -34,7 +31,7 @@ std::int16_t WrapEmergencyMessage();
 std::string UnitOfMeasureText(const std::string& code);
 
 // Returns at once when the business data folder answers; otherwise shows the connection-error
-// window modally until the folder answers again or the user chooses Pause (gPauseRequested).
+// window modally until the folder answers again or the user chooses Pause (gState.gPauseRequested).
 void CheckConnection();
 
 // "\\host\QMRLINK\QMRdir": the business system's data folder on the server share.

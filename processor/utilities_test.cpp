@@ -23,52 +23,52 @@ std::string Padded(const std::string& s) { return s + std::string(kWrappedLineWi
 // --- Emergency message lines ------------------------------------------------------------------
 
 TEST(WrapEmergencyMessage, CutsAtTheLastSpaceUnlessTheNextCharacterIsOne) {
-    gEmergencyMessage = std::string(36, 'A');
+    gState.gEmergencyMessage = std::string(36, 'A');
     EXPECT_EQ(WrapEmergencyMessage(), 1);
-    EXPECT_EQ(gWrappedLines[1], std::string(36, 'A'));
+    EXPECT_EQ(gState.gWrappedLines[1], std::string(36, 'A'));
 
-    gEmergencyMessage = std::string(37, 'B');
+    gState.gEmergencyMessage = std::string(37, 'B');
     EXPECT_EQ(WrapEmergencyMessage(), 2);
-    EXPECT_EQ(gWrappedLines[1], std::string(36, 'B'));
-    EXPECT_EQ(gWrappedLines[2], Padded("B"));
+    EXPECT_EQ(gState.gWrappedLines[1], std::string(36, 'B'));
+    EXPECT_EQ(gState.gWrappedLines[2], Padded("B"));
 
     // Last space within the first 36 at position 30, character 37 a letter.
     std::string first = std::string(29, 'C') + " ";
-    gEmergencyMessage = first + std::string(10, 'D');
+    gState.gEmergencyMessage = first + std::string(10, 'D');
     EXPECT_EQ(WrapEmergencyMessage(), 2);
-    EXPECT_EQ(gWrappedLines[1], Padded(first));
-    EXPECT_EQ(gWrappedLines[2], Padded(std::string(10, 'D')));
+    EXPECT_EQ(gState.gWrappedLines[1], Padded(first));
+    EXPECT_EQ(gState.gWrappedLines[2], Padded(std::string(10, 'D')));
 
     // Character 37 a space: a full first line, and the second begins with that space.
-    gEmergencyMessage = "RUSH ORDER " + std::string(25, 'E') + " CALL";
+    gState.gEmergencyMessage = "RUSH ORDER " + std::string(25, 'E') + " CALL";
     EXPECT_EQ(WrapEmergencyMessage(), 2);
-    EXPECT_EQ(gWrappedLines[1], "RUSH ORDER " + std::string(25, 'E'));
-    EXPECT_EQ(gWrappedLines[2], Padded(" CALL"));
+    EXPECT_EQ(gState.gWrappedLines[1], "RUSH ORDER " + std::string(25, 'E'));
+    EXPECT_EQ(gState.gWrappedLines[2], Padded(" CALL"));
 }
 
 TEST(WrapEmergencyMessage, ClearsOldLinesAndKeepsTwentyAtMost) {
-    gEmergencyMessage = std::string(36 * 3, 'X');
+    gState.gEmergencyMessage = std::string(36 * 3, 'X');
     EXPECT_EQ(WrapEmergencyMessage(), 3);
-    gEmergencyMessage = "SHORT";
+    gState.gEmergencyMessage = "SHORT";
     EXPECT_EQ(WrapEmergencyMessage(), 1);
-    EXPECT_EQ(gWrappedLines[2], std::string(36, ' '));
-    EXPECT_EQ(gWrappedLines[3], std::string(36, ' '));
+    EXPECT_EQ(gState.gWrappedLines[2], std::string(36, ' '));
+    EXPECT_EQ(gState.gWrappedLines[3], std::string(36, ' '));
 
-    gEmergencyMessage = std::string(36 * 25, 'Y');
+    gState.gEmergencyMessage = std::string(36 * 25, 'Y');
     EXPECT_EQ(WrapEmergencyMessage(), 20);
-    EXPECT_EQ(gWrappedLines[20], std::string(36, 'Y'));
+    EXPECT_EQ(gState.gWrappedLines[20], std::string(36, 'Y'));
 
-    gEmergencyMessage.clear();
+    gState.gEmergencyMessage.clear();
     EXPECT_EQ(WrapEmergencyMessage(), 0);
-    EXPECT_EQ(gWrappedLines[1], std::string(36, ' '));
+    EXPECT_EQ(gState.gWrappedLines[1], std::string(36, ' '));
 }
 
 TEST(WrapEmergencyMessage, ALeadingSpaceAloneStillMakesProgress) {
-    gEmergencyMessage = " " + std::string(40, 'Z');
+    gState.gEmergencyMessage = " " + std::string(40, 'Z');
     EXPECT_EQ(WrapEmergencyMessage(), 3);
-    EXPECT_EQ(gWrappedLines[1], Padded(" "));
-    EXPECT_EQ(gWrappedLines[2], std::string(36, 'Z'));
-    EXPECT_EQ(gWrappedLines[3], Padded("ZZZZ"));
+    EXPECT_EQ(gState.gWrappedLines[1], Padded(" "));
+    EXPECT_EQ(gState.gWrappedLines[2], std::string(36, 'Z'));
+    EXPECT_EQ(gState.gWrappedLines[3], Padded("ZZZZ"));
 }
 
 // --- Units of measure, digits, numbers ---------------------------------------------------------
@@ -110,11 +110,11 @@ TEST_F(NoWindowsTest, PickTicketNumbersComeFromTheStoredCounter) {
 }
 
 TEST_F(NoWindowsTest, AShareThatDoesNotAnswerShowsNothingAndTheMonitorFieldsAreEmpty) {
-    gHost = "NOSUCHHOST";
-    gDirectory = "1";
+    gState.gHost = "NOSUCHHOST";
+    gState.gDirectory = "1";
     CheckConnection();  // returns at once: there is no window to show
-    gHost.clear();
-    gDirectory.clear();
+    gState.gHost.clear();
+    gState.gDirectory.clear();
     EXPECT_EQ(MonitorDirectoryText(), "");
     SetMonitorProgress("1", "2");
 }

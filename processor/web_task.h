@@ -1,7 +1,7 @@
 #pragma once
 // WebTask: one purchase order on its way to the business system. The order's header values are
 // set through the write-only Invoice_ properties, its lines through AddItem (they live in the
-// program-wide gItems, which each WebTask replaces and releases), and Publish writes the order
+// program-wide gState.gItems, which each WebTask replaces and releases), and Publish writes the order
 // export file into "\\host\DadAri\WebTask\In" for the business system to pick up.
 //
 // Export file: single-byte text, lines ended by CR LF, first "***850ZEL", then the tagged
@@ -15,12 +15,11 @@
 #include <memory>
 #include <string>
 
+#include "processor/globals.h"
 #include "records/order.h"
 
 namespace zel::processor {
 
-// The lines of the WebTask being filled; none while no WebTask exists.
-inline std::shared_ptr<records::clsItems> gItems;
 
 // "\\host\DadAri\WebTask\In"
 std::string ExportFolder(const std::string& host);
@@ -49,7 +48,7 @@ public:
     void Invoice_SplitShip(bool vNewvalue) { Header.SplitShip = vNewvalue; }
     void Invoice_DropShip(bool vNewvalue) { Header.DropShip = vNewvalue; }
 
-    // Appends one order line to gItems (no key), the arguments in clsItems::Add's order.
+    // Appends one order line to gState.gItems (no key), the arguments in clsItems::Add's order.
     void AddItem(const std::int32_t& ItemNumber, const std::string& Line, const std::string& Part,
                  const std::int32_t& Quantity, const records::Currency& Price,
                  const std::int16_t& SpecialOrder, const std::int16_t& TradeIn,

@@ -80,13 +80,13 @@ TEST(OrderExport, EachOrderReplacesTheLineCollectionAndReleasesIt) {
     {
         WebTask first;
         AddLine(first, 1, "ACD", "A", 1);
-        ASSERT_TRUE(gItems);
-        EXPECT_EQ(gItems->Count(), 1);
+        ASSERT_TRUE(gState.gItems);
+        EXPECT_EQ(gState.gItems->Count(), 1);
     }
-    EXPECT_FALSE(gItems);
+    EXPECT_FALSE(gState.gItems);
     WebTask second;
-    ASSERT_TRUE(gItems);
-    EXPECT_EQ(gItems->Count(), 0);
+    ASSERT_TRUE(gState.gItems);
+    EXPECT_EQ(gState.gItems->Count(), 0);
 }
 
 TEST(OrderExport, FinalNameChangesOnlyTheNamesEnding) {

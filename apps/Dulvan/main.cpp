@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     // the restart happened on; its own children must not inherit either.
     const zel::processor::RestartState restart = zel::processor::TakeRestartState();
     const bool minimized = restart.minimized;
-    zel::processor::gRestartedForRequest = restart.request;
+    zel::processor::gState.gRestartedForRequest = restart.request;
 
     zel::processor::MonitorController monitor;
     zel::processor::frmMonitor window(monitor);

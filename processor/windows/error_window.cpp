@@ -50,7 +50,7 @@ void ErrorController::ShowNow() {
 
 void ErrorController::Load() {
     loaded_ = true;
-    gPauseRequested = false;
+    gState.gPauseRequested = false;
     Beep();
     ShowNow();
     timer_.start();
@@ -84,11 +84,11 @@ void ErrorController::Timer1_Timer() {
     Beep();
     ShowNow();
     emit changed();
-    if (FolderAnswers(BusinessDataFolder(gHost, gDirectory))) Unload();
+    if (FolderAnswers(BusinessDataFolder(gState.gHost, gState.gDirectory))) Unload();
 }
 
 void ErrorController::btnPause_Click() {
-    gPauseRequested = true;
+    gState.gPauseRequested = true;
     Unload();
 }
 

@@ -24,14 +24,14 @@ class ErrorWindowTest : public testing::DulvanSandbox {
 protected:
     void SetUp() override {
         DulvanSandbox::SetUp();
-        gHost = "HOST";
-        gDirectory = "1";
+        gState.gHost = "HOST";
+        gState.gDirectory = "1";
     }
     std::string DataFolder() const { return Native("HOST/QMRLINK/QMR1"); }
 };
 
 TEST_F(ErrorWindowTest, PauseClosesTheWindowWithAPauseRequest) {
-    gPauseRequested = true;  // the window starts by clearing it
+    gState.gPauseRequested = true;  // the window starts by clearing it
     std::string message;
     bool timerRunning = false;
     Soon(50, [&] {
@@ -41,7 +41,7 @@ TEST_F(ErrorWindowTest, PauseClosesTheWindowWithAPauseRequest) {
         message = ErrorController::Current()->txtError();
         EXPECT_EQ(w->findChild<QPlainTextEdit*>("txtError")->toPlainText().toStdString(),
                   "Can't Connect to Quomar Files!\nWill Retry in 5 Seconds.");
-        EXPECT_FALSE(gPauseRequested);
+        EXPECT_FALSE(gState.gPauseRequested);
         timerRunning = ErrorController::Current()->Timer1().isActive();
         EXPECT_FALSE(ErrorController::Current()->txtDate().empty());
         w->findChild<QPushButton*>("btnPause")->click();
@@ -49,7 +49,7 @@ TEST_F(ErrorWindowTest, PauseClosesTheWindowWithAPauseRequest) {
     CheckConnection();
     EXPECT_EQ(message, "Can't Connect to Quomar Files!\r\nWill Retry in 5 Seconds.");
     EXPECT_TRUE(timerRunning);
-    EXPECT_TRUE(gPauseRequested);
+    EXPECT_TRUE(gState.gPauseRequested);
     EXPECT_EQ(ErrorController::Current(), nullptr);
     EXPECT_EQ(VisibleErrorWindow(), nullptr);
 }
@@ -60,14 +60,14 @@ TEST_F(ErrorWindowTest, TheWindowClosesItselfWhenTheShareAnswersAgain) {
     Soon(400, [&] { std::filesystem::create_directories(DataFolder()); });
     CheckConnection();
     EXPECT_EQ(ticksWhileAway, 1);  // retried without closing while the share was away
-    EXPECT_FALSE(gPauseRequested);
+    EXPECT_FALSE(gState.gPauseRequested);
     EXPECT_TRUE(std::filesystem::exists(DataFolder()));
 }
 
 TEST_F(ErrorWindowTest, TheCloseBoxEndsTheWaitWithoutAPause) {
     Soon(50, [&] { VisibleErrorWindow()->close(); });
     CheckConnection();
-    EXPECT_FALSE(gPauseRequested);
+    EXPECT_FALSE(gState.gPauseRequested);
     EXPECT_EQ(ErrorController::Current(), nullptr);
 }
 
@@ -78,7 +78,7 @@ TEST_F(ErrorWindowTest, UnmappableShareCountsAsNotAnswering) {
     Soon(50, [] { ErrorController::Current()->btnPause_Click(); });
     CheckConnection();
     ErrorController::SetViewFactory(previous);
-    EXPECT_TRUE(gPauseRequested);
+    EXPECT_TRUE(gState.gPauseRequested);
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ MonitorController::~MonitorController() {
 MonitorController* MonitorController::Instance() { return gInstance; }
 
 std::string MonitorController::RequestFolder() const {
-    return "\\\\" + gHost + "\\DadAri\\zeldist";
+    return "\\\\" + gState.gHost + "\\DadAri\\zeldist";
 }
 
 void MonitorController::Form_Load() {
@@ -116,24 +116,24 @@ void MonitorController::Form_Load() {
     shown([] {
         std::string notes = platform::JoinPath(platform::ProgramFolder(), "QueryNotes.txt");
         if (platform::FileExists(notes))
-            gQueryNotes = engine::Split(platform::ReadWholeFile(notes), "\r\n");
+            gState.gQueryNotes = engine::Split(platform::ReadWholeFile(notes), "\r\n");
     });
 
     // 4: stored settings. Values that are not numbers read as their defaults would.
     shown([] {
-        gHost = Get("Host", "");
-        gDirectory = Get("Directory", "");
-        gAutoStart = Int16Or(Get("Auto-Start", "0"), 0);
-        gInterval = Int16Or(Get("Interval", std::to_string(kIntervalCount - 1)), -1);
-        gLogging = Get("Logging", "0") == "1";
-        gArchive = Get("Archive", "1") == "1";
+        gState.gHost = Get("Host", "");
+        gState.gDirectory = Get("Directory", "");
+        gState.gAutoStart = Int16Or(Get("Auto-Start", "0"), 0);
+        gState.gInterval = Int16Or(Get("Interval", std::to_string(kIntervalCount - 1)), -1);
+        gState.gLogging = Get("Logging", "0") == "1";
+        gState.gArchive = Get("Archive", "1") == "1";
     });
 
     // 5: show them; the interval choice runs as the list's click does.
-    txtServer_ = gHost;
-    txtDirectory_ = gDirectory;
-    xStartUp_ = gAutoStart < 1 ? 0 : (gAutoStart == 2 ? 2 : 1);
-    shown([this] { List1_Click(gInterval); });
+    txtServer_ = gState.gHost;
+    txtDirectory_ = gState.gDirectory;
+    xStartUp_ = gState.gAutoStart < 1 ? 0 : (gState.gAutoStart == 2 ? 2 : 1);
+    shown([this] { List1_Click(gState.gInterval); });
 
     // 6: title with the program's version.
     caption_ = TitleText();
@@ -145,12 +145,12 @@ void MonitorController::Form_Load() {
         std::string host = platform::GetSetting(kCorvelApp, kCorvelSection, "Host", fallbackHost);
         std::string current =
             platform::GetSetting(kCorvelApp, kCorvelSection, "CurrentDirectory", "QMR1");
-        if (gHost.empty()) {
+        if (gState.gHost.empty()) {
             std::string suffix = current.size() > 3 ? current.substr(3) : std::string();
             Save("Host", host);
             Save("Directory", suffix);
-            gHost = host;
-            gDirectory = suffix;
+            gState.gHost = host;
+            gState.gDirectory = suffix;
         }
         platform::SaveSetting(kCorvelApp, kCorvelSection, "Host", host);
         platform::SaveSetting(kCorvelApp, kCorvelSection, "CurrentDirectory", current);
@@ -159,12 +159,12 @@ void MonitorController::Form_Load() {
 
     // 8: request and archive folders (one level each; existing or unreachable is no error).
     Skippable([this] { platform::MakeDirectory(RequestFolder()); });
-    Skippable([] { platform::MakeDirectory("\\\\" + gHost + "\\DadAri\\ZelArchive"); });
+    Skippable([] { platform::MakeDirectory("\\\\" + gState.gHost + "\\DadAri\\ZelArchive"); });
     // Temporary files this program left on this host when it was ended mid-write; another
     // writer's (the agent's, possibly from another machine) are never touched.
     Skippable([this] {
-        for (const std::string& folder : {RequestFolder(), "\\\\" + gHost + "\\DadAri\\ZelArchive",
-                                          "\\\\" + gHost + "\\DadAri\\zeltest"})
+        for (const std::string& folder : {RequestFolder(), "\\\\" + gState.gHost + "\\DadAri\\ZelArchive",
+                                          "\\\\" + gState.gHost + "\\DadAri\\zeltest"})
             platform::RemoveOwnLeftovers(folder);
     });
 
@@ -209,10 +209,10 @@ void MonitorController::StartMonitoring() {
     btnStartEnabled_ = false;
     btnSettingsEnabled_ = false;
     try {
-        gFile0Block1 = engine_.BlockReadFile("FILE0", 1, true);
-        gFile0Block401 = engine_.BlockReadFile("FILE0", 401, false);
-        gMultiBranch = gFile0Block401.size() >= 309 && gFile0Block401[308] == 'Y';
-        gRestrictLines = gFile0Block401.size() >= 45 && gFile0Block401[44] == 'Y' ? 1 : 0;
+        gState.gFile0Block1 = engine_.BlockReadFile("FILE0", 1, true);
+        gState.gFile0Block401 = engine_.BlockReadFile("FILE0", 401, false);
+        gState.gMultiBranch = gState.gFile0Block401.size() >= 309 && gState.gFile0Block401[308] == 'Y';
+        gState.gRestrictLines = gState.gFile0Block401.size() >= 45 && gState.gFile0Block401[44] == 'Y' ? 1 : 0;
         Save("Host", txtServer_);
         Save("Directory", txtDirectory_);
         Save("Auto-start", std::to_string(xStartUp_));
@@ -248,10 +248,10 @@ void MonitorController::btnStart_Click() {
         WaitCursor wait;
         StartMonitoring();
     }
-    gPauseRequested = false;
+    gState.gPauseRequested = false;
     CheckConnection();
     // Pause chosen in the connection-error window means what it says here too.
-    if (gPauseRequested) btnPause_Click();
+    if (gState.gPauseRequested) btnPause_Click();
 }
 
 void MonitorController::btnPause_Click() {
@@ -290,9 +290,9 @@ void MonitorController::Timer1_Timer() {
         txtStartTime_ = TimeText();
         emit changed();
 
-        gPauseRequested = false;
+        gState.gPauseRequested = false;
         CheckConnection();
-        if (gPauseRequested) {
+        if (gState.gPauseRequested) {
             btnPause_Click();
             return;
         }

@@ -52,8 +52,8 @@ void BM_EmptyPollingPass(benchmark::State& state) {
     platform::testing::SandboxEnv env;
     env.dir().MakeDirs("unc/HOST/DadAri/zeldist");
     StoreSite();
-    processor::gHost = "HOST";
-    processor::gDirectory = "1";
+    processor::gState.gHost = "HOST";
+    processor::gState.gDirectory = "1";
     processor::MonitorController monitor;
     for (auto _ : state) monitor.Timer1_Timer();
     state.SetItemsProcessed(state.iterations());

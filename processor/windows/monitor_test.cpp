@@ -81,8 +81,8 @@ TEST_F(MonitorTest, FirstRunTakesTheBusinessWorkstationsHostAndDoesNotStart) {
     monitor.Form_Load();
     EXPECT_EQ(monitor.txtServer(), "");  // filled before the first-run values were taken
     EXPECT_EQ(monitor.txtDirectory(), "");
-    EXPECT_EQ(gHost, "HOST");
-    EXPECT_EQ(gDirectory, "1");
+    EXPECT_EQ(gState.gHost, "HOST");
+    EXPECT_EQ(gState.gDirectory, "1");
     EXPECT_EQ(Stored("Host"), "HOST");
     EXPECT_EQ(Stored("Directory"), "1");
     EXPECT_FALSE(monitor.Timer1().isActive());
@@ -95,7 +95,7 @@ TEST_F(MonitorTest, FirstRunTakesTheBusinessWorkstationsHostAndDoesNotStart) {
     EXPECT_TRUE(fs::is_directory(Native("HOST/DadAri/zeldist")));
     EXPECT_TRUE(fs::is_directory(Native("HOST/DadAri/ZelArchive")));
     EXPECT_TRUE(SettingsController::Instance().IsLoaded());
-    EXPECT_TRUE(gArchive);
+    EXPECT_TRUE(gState.gArchive);
     EXPECT_THAT(BoxTexts(), IsEmpty());
 }
 
@@ -119,10 +119,10 @@ TEST_F(MonitorTest, AutoStartStartsMonitoringWithoutTheCounterCheck) {
     EXPECT_FALSE(monitor.btnSettingsEnabled());
     EXPECT_TRUE(monitor.btnPauseEnabled());
     EXPECT_FALSE(monitor.txtServerEnabled());
-    EXPECT_EQ(gFile0Block401.size(), 512u);
-    EXPECT_TRUE(gMultiBranch);
-    EXPECT_EQ(gRestrictLines, 1);
-    EXPECT_EQ(gFile0Block1.substr(150, 22), "SAMPLE DISTRIBUTING CO");
+    EXPECT_EQ(gState.gFile0Block401.size(), 512u);
+    EXPECT_TRUE(gState.gMultiBranch);
+    EXPECT_EQ(gState.gRestrictLines, 1);
+    EXPECT_EQ(gState.gFile0Block1.substr(150, 22), "SAMPLE DISTRIBUTING CO");
     EXPECT_EQ(Stored("Auto-start"), "1");
     EXPECT_THAT(BoxTexts(), IsEmpty());
 
@@ -408,7 +408,7 @@ TEST_F(MonitorTest, WhenTheShareComesBackThePassGoesOnWithTheSameRequest) {
     EXPECT_TRUE(waited);
     EXPECT_TRUE(Exists(Zeldist("q1.req.2")));
     EXPECT_FALSE(Exists(Zeldist("q1.req")));
-    EXPECT_FALSE(gPauseRequested);
+    EXPECT_FALSE(gState.gPauseRequested);
 }
 
 TEST_F(MonitorTest, ARequestTakenAwayWhileTheShareWasAwayIsNotAnswered) {
@@ -504,7 +504,7 @@ TEST_F(MonitorTest, WindowShowsTheControlsAndFieldsReachTheRequestProcessing) {
 TEST_F(MonitorTest, NotesBesideTheProgramBecomeTheQueryNotes) {
     StoreSite();
     monitor.Form_Load();
-    EXPECT_FALSE(gQueryNotes.has_value());
+    EXPECT_FALSE(gState.gQueryNotes.has_value());
 
     fs::path notes = fs::read_symlink("/proc/self/exe").parent_path() / "QueryNotes.txt";
     {
@@ -515,8 +515,8 @@ TEST_F(MonitorTest, NotesBesideTheProgramBecomeTheQueryNotes) {
     MonitorController second;
     second.Form_Load();
     fs::remove(notes);
-    ASSERT_TRUE(gQueryNotes.has_value());
-    EXPECT_THAT(*gQueryNotes, ElementsAre("PRICES IN USD", "CALL 555-0100 FOR FREIGHT"));
+    ASSERT_TRUE(gState.gQueryNotes.has_value());
+    EXPECT_THAT(*gState.gQueryNotes, ElementsAre("PRICES IN USD", "CALL 555-0100 FOR FREIGHT"));
 }
 
 TEST_F(MonitorTest, MissingEngineShowsTheMessageAndSkipsTheRest) {
@@ -528,7 +528,7 @@ TEST_F(MonitorTest, MissingEngineShowsTheMessageAndSkipsTheRest) {
     EXPECT_THAT(BoxTexts(), Contains("Error... could not initialize cBusinessBasic. "));
     EXPECT_FALSE(monitor.Timer1().isActive());
     EXPECT_FALSE(shown);
-    EXPECT_EQ(gHost, "");
+    EXPECT_EQ(gState.gHost, "");
     // Start without an engine object says so instead of failing.
     boxes.clear();
     monitor.SetServerText("HOST");

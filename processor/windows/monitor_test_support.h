@@ -86,19 +86,7 @@ protected:
 
     static void ResetProgramState() {
         SettingsController::Instance().Unload();
-        gQueryNotes.reset();
-        gHost.clear();
-        gDirectory.clear();
-        gAutoStart = 0;
-        gInterval = 0;
-        gLogging = gArchive = gSetupParts = false;
-        gQueryResp = 0;
-        gEmergencyMessage.clear();
-        gFile0Block1.clear();
-        gFile0Block401.clear();
-        gMultiBranch = false;
-        gRestrictLines = 0;
-        gPauseRequested = false;
+        gState = ProgramState{};
         DropEngine();
     }
     // The program creates its engine objects once; a test that starts a second monitor drops

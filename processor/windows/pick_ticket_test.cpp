@@ -123,8 +123,8 @@ TEST_F(PickTicketTest, TwoProcessesDrawingAtOnceNeverShareANumber) {
 
 TEST_F(PickTicketTest, CheckConnectionWithTheFolderPresentShowsNothing) {
     env.dir().MakeDirs("unc/HOST/QMRLINK/QMR1");
-    gHost = "HOST";
-    gDirectory = "1";
+    gState.gHost = "HOST";
+    gState.gDirectory = "1";
     bool shown = false;
     auto previous = ErrorController::SetViewFactory([&](ErrorController&) {
         shown = true;

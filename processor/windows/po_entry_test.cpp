@@ -75,9 +75,9 @@ protected:
         SettingsController::Instance().Unload();
         SettingsController::Instance().Load();
         ResetValues();
-        gHost = kHost;
-        gDirectory = "1";
-        gFile0Block1 = std::string(150, ' ') + "SAMPLE DISTRIBUTING" + std::string(16, '\0') + "tail";
+        gState.gHost = kHost;
+        gState.gDirectory = "1";
+        gState.gFile0Block1 = std::string(150, ' ') + "SAMPLE DISTRIBUTING" + std::string(16, '\0') + "tail";
         engine::LoadCatalogSettings();
         ASSERT_TRUE(engine::Engine().DataEngine) << "no engine on the test share";
     }
@@ -88,17 +88,7 @@ protected:
         SettingsController::Instance().Unload();
         ResetValues();
     }
-    static void ResetValues() {
-        gHost.clear();
-        gDirectory.clear();
-        gLogging = gArchive = gSetupParts = false;
-        gEmergencyMessage.clear();
-        gFile0Block1.clear();
-        gMultiBranch = false;
-        gRestrictLines = 0;
-        gTestFlag.clear();
-        gPickTicketNumber = 0;
-    }
+    static void ResetValues() { gState = ProgramState{}; }
 
     // Parts of the tests' own, beside the sample's: fractional stock on line AB, and a part of
     // line ABC whose parts-database chain runs over an alternate without stock to one with 3.
@@ -283,7 +273,7 @@ TEST_F(PurchaseOrderTest, AbsurdItemCountIsCutToTheItemsTheRequestHolds) {
 }
 
 TEST_F(PurchaseOrderTest, StateRuleDropsRestrictedLinesAndOneValidItemAvoidsTheErrorRemarks) {
-    gRestrictLines = 1;
+    gState.gRestrictLines = 1;
     // Dealer 1002 is in OR: line ROP is not for it.
     Put("s.req", Join(Order({"[POHEADER]", "PoNumber=S"}, "1002"), Items({{"ROP", "RP-10", "1"}})));
     Process("s.req");
@@ -572,7 +562,7 @@ TEST_F(OrderCrashTest, InvalidDealersOrderIsExportedOnceWhereverTheProgramDies) 
 }
 
 TEST_F(OrderCrashTest, LoggingWithoutTheTestFolderEndsEveryStartButExportsOnce) {
-    gLogging = true;
+    gState.gLogging = true;
     Reset();
     Put("o.req", Join(Order({"[POHEADER]", "PoNumber=O"}), Items({{"AB", "1234-5", "1"}})));
     for (int start = 0; start < 3; ++start) {

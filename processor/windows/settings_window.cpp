@@ -55,10 +55,10 @@ void SettingsController::Load() {
     loaded_ = true;
 
     // A stored choice that is not a small whole number selects neither option.
-    gQueryResp = Int16Or(Stored("QueryResp", "2"), 0);
-    if (gQueryResp == 1)
+    gState.gQueryResp = Int16Or(Stored("QueryResp", "2"), 0);
+    if (gState.gQueryResp == 1)
         SelectQOH();
-    else if (gQueryResp == 2)
+    else if (gState.gQueryResp == 2)
         SelectQueryQty();
 
     std::string setupParts = Stored("SetupParts", "1");
@@ -67,8 +67,8 @@ void SettingsController::Load() {
     SetPrinter(Stored("PickTicketPrinter", ""));
     SetTicketCounter(Stored("PickTicketCounter", ""));
 
-    gEmergencyMessage = Stored("EmergencyMessage", "");
-    SetEmergencyMessage(gEmergencyMessage);
+    gState.gEmergencyMessage = Stored("EmergencyMessage", "");
+    SetEmergencyMessage(gState.gEmergencyMessage);
 
     std::string logging = Stored("Logging", "0");
     std::string archive = Stored("Archive", "1");
@@ -113,10 +113,10 @@ void SettingsController::ClickBox(bool& box, bool* flag, const char* key, bool t
     emit changed();
 }
 
-void SettingsController::SetArchive(bool ticked) { ClickBox(chkArchive_, &gArchive, "Archive", ticked); }
-void SettingsController::SetLogging(bool ticked) { ClickBox(chkLogging_, &gLogging, "Logging", ticked); }
+void SettingsController::SetArchive(bool ticked) { ClickBox(chkArchive_, &gState.gArchive, "Archive", ticked); }
+void SettingsController::SetLogging(bool ticked) { ClickBox(chkLogging_, &gState.gLogging, "Logging", ticked); }
 void SettingsController::SetSetupUnknown(bool ticked) {
-    ClickBox(chkSetupUnknown_, &gSetupParts, "SetupParts", ticked);
+    ClickBox(chkSetupUnknown_, &gState.gSetupParts, "SetupParts", ticked);
 }
 // "Skip DataBase Lookup" is stored and shown only; no processing flag follows it.
 void SettingsController::SetSkipDB(bool ticked) { ClickBox(chkSkipDB_, nullptr, "SkipDB", ticked); }
@@ -125,7 +125,7 @@ void SettingsController::SelectQOH() {
     optQOH_ = true;
     optQueryQty_ = false;
     Store("QueryResp", "1");
-    gQueryResp = 1;
+    gState.gQueryResp = 1;
     emit changed();
 }
 
@@ -133,7 +133,7 @@ void SettingsController::SelectQueryQty() {
     optQueryQty_ = true;
     optQOH_ = false;
     Store("QueryResp", "2");
-    gQueryResp = 2;
+    gState.gQueryResp = 2;
     emit changed();
 }
 

@@ -33,21 +33,21 @@ protected:
 };
 
 TEST_F(SettingsWindowTest, NoStoredSettingsGiveTheDefaultsAndStoreThem) {
-    gLogging = true;  // an unticked box leaves its flag as it was
+    gState.gLogging = true;  // an unticked box leaves its flag as it was
     settings.Load();
     EXPECT_TRUE(settings.optQueryQty());
     EXPECT_FALSE(settings.optQOH());
-    EXPECT_EQ(gQueryResp, 2);
+    EXPECT_EQ(gState.gQueryResp, 2);
     EXPECT_EQ(Stored("QueryResp"), "2");
     EXPECT_TRUE(settings.chkArchive());
     EXPECT_TRUE(settings.chkSetupUnknown());
-    EXPECT_TRUE(gArchive);
-    EXPECT_TRUE(gSetupParts);
+    EXPECT_TRUE(gState.gArchive);
+    EXPECT_TRUE(gState.gSetupParts);
     EXPECT_EQ(Stored("Archive"), "1");
     EXPECT_EQ(Stored("SetupParts"), "1");
     EXPECT_FALSE(settings.chkLogging());
     EXPECT_FALSE(settings.chkSkipDB());
-    EXPECT_TRUE(gLogging);
+    EXPECT_TRUE(gState.gLogging);
     EXPECT_EQ(Stored("Logging"), "<none>");
     EXPECT_EQ(Stored("SkipDB"), "<none>");
     EXPECT_EQ(settings.TicketCounter(), "");
@@ -66,15 +66,15 @@ TEST_F(SettingsWindowTest, StoredValuesSelectAndTickAsTheyRead) {
     settings.Load();
     EXPECT_FALSE(settings.optQOH());
     EXPECT_FALSE(settings.optQueryQty());
-    EXPECT_EQ(gQueryResp, 3);
+    EXPECT_EQ(gState.gQueryResp, 3);
     EXPECT_TRUE(settings.chkSkipDB());
     EXPECT_EQ(Stored("SkipDB"), "1");
     EXPECT_TRUE(settings.chkLogging());
-    EXPECT_TRUE(gLogging);
+    EXPECT_TRUE(gState.gLogging);
     EXPECT_FALSE(settings.chkArchive());
-    EXPECT_FALSE(gArchive);
-    EXPECT_FALSE(gSetupParts);
-    EXPECT_EQ(gEmergencyMessage, "CALL FIRST");
+    EXPECT_FALSE(gState.gArchive);
+    EXPECT_FALSE(gState.gSetupParts);
+    EXPECT_EQ(gState.gEmergencyMessage, "CALL FIRST");
     EXPECT_EQ(settings.EmergencyMessage(), "CALL FIRST");
     EXPECT_EQ(settings.TicketCounterBackColor(), SettingsController::kWhite);
 
@@ -82,11 +82,11 @@ TEST_F(SettingsWindowTest, StoredValuesSelectAndTickAsTheyRead) {
     settings.Unload();
     settings.Load();
     EXPECT_TRUE(settings.optQOH());
-    EXPECT_EQ(gQueryResp, 1);
+    EXPECT_EQ(gState.gQueryResp, 1);
     Store("QueryResp", "garbage");
     settings.Unload();
     settings.Load();
-    EXPECT_EQ(gQueryResp, 0);
+    EXPECT_EQ(gState.gQueryResp, 0);
     EXPECT_FALSE(settings.optQOH() || settings.optQueryQty());
 }
 
@@ -118,9 +118,9 @@ TEST_F(SettingsWindowTest, PrinterMustBeNumericButIsStoredAnyway) {
     EXPECT_EQ(Stored("PickTicketCounter"), "77");
     EXPECT_EQ(Stored("EmergencyMessage"), "NO SATURDAY DELIVERY");
     // The message reaches emergency orders only once the window loads again.
-    EXPECT_EQ(gEmergencyMessage, "");
+    EXPECT_EQ(gState.gEmergencyMessage, "");
     settings.EnsureLoaded();
-    EXPECT_EQ(gEmergencyMessage, "NO SATURDAY DELIVERY");
+    EXPECT_EQ(gState.gEmergencyMessage, "NO SATURDAY DELIVERY");
 }
 
 TEST_F(SettingsWindowTest, UnloadingWithoutCloseKeepsTheStoreAsItWas) {
@@ -151,7 +151,7 @@ TEST_F(SettingsWindowTest, WidgetMirrorsTheControlsAndForwardsTheUser) {
               "Keep copys of all transactions in the zelarchive folder.  This will require periodic removal.");
 
     logging->click();
-    EXPECT_TRUE(gLogging);
+    EXPECT_TRUE(gState.gLogging);
     EXPECT_EQ(Stored("Logging"), "1");
     qoh->click();
     EXPECT_EQ(Stored("QueryResp"), "1");
