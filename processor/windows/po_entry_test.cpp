@@ -109,6 +109,11 @@ protected:
                 add({{"Line", 12}, {"Part_w_Dash", "NONE-0"}, {"Description", "NONE ON HAND"}, {"Quantity_On_Hand", 0}});
                 add({{"Line", 100}, {"Part_w_Dash", "CH-100"}, {"Description", "CHAIN START"}, {"Quantity_On_Hand", 2}});
                 add({{"Line", 100}, {"Part_w_Dash", "CH-300"}, {"Description", "CHAIN END"}, {"Quantity_On_Hand", 3}});
+                // Superseded by a part that is oversold: the order stays with the old part's
+                // stock but is placed for the new part.
+                add({{"Line", 12}, {"Part_w_Dash", "MV-1"}, {"Description", "MOVED"}, {"Quantity_On_Hand", 5},
+                     {"supersededBy", {{"part", "MV-2"}}}});
+                add({{"Line", 12}, {"Part_w_Dash", "MV-2"}, {"Description", "OVERSOLD"}, {"Quantity_On_Hand", -2}});
             }
         }
         for (auto& file : d["files"]) {
@@ -420,6 +425,16 @@ TEST_F(PurchaseOrderTest, SupersededItemIsOrderedFromItsSuccessor) {
                 ElementsAre("D011", "D02ABC", "D03BR-200", "D044", "D012", "D02REM",
                             "D06SUPERCEDES BR100"));
     EXPECT_EQ(ReadStatistic("Item2-3"), "0");
+}
+
+TEST_F(PurchaseOrderTest, ItemNotSupersededIsStillOrderedForTheNewPart) {
+    Put("v.req", Join(Order({"[POHEADER]", "PoNumber=V"}), Items({{"AB", "MV-1", "10"}})));
+    Process("v.req");
+    EXPECT_EQ(Answer("v.req.1", "PartDisposition1"), "Partial Fill - Balance BackOrdered");
+    EXPECT_EQ(Answer("v.req.1", "QtyShipped1"), "5");
+    EXPECT_EQ(Answer("v.req.1", "QtyBo1"), "5");
+    EXPECT_EQ(TrimValue(Answer("v.req.1", "PartDesc1")), "MOVED");
+    EXPECT_THAT(Trimmed(OrderLines(Export(500))), ElementsAre("D011", "D02AB", "D03MV-2", "D0410"));
 }
 
 TEST_F(PurchaseOrderTest, AlternateWithoutStockIsPassedOverAndTheLastTakesTheRest) {
