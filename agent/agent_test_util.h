@@ -51,7 +51,7 @@ inline RunResult RunServing(const QString& program, const QStringList& args,
     if (p.state() != QProcess::NotRunning) loop.exec();
     if (p.state() != QProcess::NotRunning) {
         p.kill();
-        p.waitForFinished(5000);
+        p.waitForFinished(-1);
         return r;
     }
     r.finished = true;

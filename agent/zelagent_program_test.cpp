@@ -57,7 +57,8 @@ public:
     void Kill() {
         if (process_.state() == QProcess::NotRunning) return;
         process_.kill();
-        process_.waitForFinished(5000);
+        // Until it has ended it may hold the one-instance lock: wait for the end itself.
+        process_.waitForFinished(-1);
     }
     bool Alive() const { return process_.state() == QProcess::Running; }
 
@@ -185,13 +186,17 @@ TEST(ZelAgentProgram, RegistrationSwitchesInstallAWorkingActivationFile) {
               ActivationFileText(agent));
     EXPECT_FALSE(fs::exists(agent + ".INI"));  // registration opens no window
 
-    // A bus of its own that reads the file starts the agent for a caller.
+    // A bus of its own that reads the file starts the agent for a caller. The agent it started
+    // is ended, and the script returns only once it has gone: until then it holds the
+    // one-instance lock, and the next start of the program would end at once.
     const char* script =
         "gdbus call --session --dest net.zel.ZelAgent --object-path /ZelAgent "
         "--method net.zel.IZelAgent.CheckMail || exit 3; "
         "pid=$(gdbus call --session --dest org.freedesktop.DBus --object-path "
         "/org/freedesktop/DBus --method org.freedesktop.DBus.GetConnectionUnixProcessID "
-        "net.zel.ZelAgent | sed -E 's/[^ ]* ([0-9]+).*/\\1/'); kill \"$pid\"";
+        "net.zel.ZelAgent | sed -E 's/[^ ]* ([0-9]+).*/\\1/'); kill \"$pid\" || exit 4; "
+        "while kill -0 \"$pid\" 2>/dev/null && "
+        "! grep -q '^State:.*Z' /proc/\"$pid\"/status 2>/dev/null; do sleep 0.02; done";
     r = testutil::RunServing("dbus-run-session", {"--", "sh", "-c", script}, env);
     EXPECT_EQ(r.code, 0) << r.out << r.err;
     EXPECT_TRUE(fs::exists(agent + ".INI"));
