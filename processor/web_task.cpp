@@ -23,7 +23,8 @@ void AppendLine(std::string& out, std::string_view tag, std::string_view value =
     out.append("\r\n");
 }
 
-std::string_view TrimBlanks(std::string_view text) {
+// Blanks only, as the business programs trim: a tab is part of the value.
+std::string_view TrimSpaces(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
     const std::size_t last = text.find_last_not_of(' ');
@@ -96,7 +97,7 @@ std::string WebTask::ExportText() const {
         {"H32", &Header.ShipToAddress4},
     };
     for (const auto& [tag, value] : shipTo) {
-        const std::string_view trimmed = TrimBlanks(*value);
+        const std::string_view trimmed = TrimSpaces(*value);
         if (!trimmed.empty()) AppendLine(out, tag, trimmed);
     }
     AppendLine(out, "H33", std::to_string(Header.ShipToAreaCode));
