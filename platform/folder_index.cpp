@@ -61,7 +61,7 @@ class Indexes {
 public:
     bool Find(const std::string& dir, const std::string& name, std::string& found) {
         std::lock_guard lock(mutex_);
-        if (!Ready()) return Scan(dir, name, found);
+        if (!use_ || !Ready()) return Scan(dir, name, found);
         Drain();
         auto it = folders_.find(dir);
         if (it == folders_.end()) {
@@ -87,6 +87,11 @@ public:
             folder.valid = false;  // a name the index still held is gone: list again
         }
         return false;
+    }
+
+    void Use(bool use) {
+        std::lock_guard lock(mutex_);
+        use_ = use;
     }
 
     std::size_t Listings() {
@@ -219,6 +224,7 @@ private:
 
     std::mutex mutex_;
     std::size_t listings_ = 0;
+    bool use_ = true;
     int fd_ = -1;
     pid_t owner_ = 0;
     std::unordered_map<std::string, Folder> folders_;
@@ -239,5 +245,7 @@ bool FindNameWithoutCase(const std::string& dir, const std::string& name, std::s
 std::size_t IndexedFolders() { return All().Count(); }
 
 std::size_t FolderListings() { return All().Listings(); }
+
+void UseFolderIndexes(bool use) { All().Use(use); }
 
 }  // namespace zel::platform::detail

@@ -17,6 +17,10 @@ namespace zel::platform::detail {
 // for want of descriptors.
 bool FindNameWithoutCase(const std::string& dir, const std::string& name, std::string& found);
 
+// Turns the indexes off (every look-up lists the folder, as before they existed) or back on;
+// for benchmarks that measure against that path.
+void UseFolderIndexes(bool use);
+
 // How many folders are indexed now, and how many folder listings were made so far (for tests).
 std::size_t IndexedFolders();
 std::size_t FolderListings();
