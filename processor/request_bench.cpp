@@ -94,8 +94,8 @@ void BM_OneRequest(benchmark::State& state) {
     pf::ScopedEndProgramThrows ends;
     Fill(env, state.range(0) == 1);
     pf::detail::UseFolderIndexes(state.range(1) == 1);
-    zp::gArchive = true;
-    zp::gLogging = false;
+    zp::gState.gArchive = true;
+    zp::gState.gLogging = false;
     const std::string native = env.UncRoot() + "/HOST/DadAri/zeldist/";
     // A running program has indexed its folders long ago: the first request's listing of each
     // folder is not counted.
@@ -128,8 +128,8 @@ void BM_Drop1000(benchmark::State& state) {
     pf::ScopedEndProgramThrows ends;
     Fill(env, false);
     pf::detail::UseFolderIndexes(state.range(0) == 1);
-    zp::gArchive = true;
-    zp::gLogging = false;
+    zp::gState.gArchive = true;
+    zp::gState.gLogging = false;
     const std::string native = env.UncRoot() + "/HOST/DadAri/zeldist/";
     const std::string folder = "\\\\HOST\\DadAri\\zeldist";
     std::set<std::string> waiting;
