@@ -289,26 +289,22 @@ std::string ProfileDocument::Bytes() const {
 
 void ProfileDocument::Save(bool durable) {
     if (!dirty_ && !(durable && Exists())) return;
-    if (file_.empty()) CannotWrite(file_, "ProfileDocument");
-    std::string native;
-    try {
-        native = NativePath(file_);
-    } catch (const RuntimeError&) {
-        CannotWrite(file_, "WriteProfileString");
-    }
-    if (detail::ReplaceNative(native, Bytes(), durable) != 0) CannotWrite(file_, "WriteProfileString");
+    WriteOut(file_, durable, "WriteProfileString");
     dirty_ = false;
     existed_ = true;
 }
 
-void ProfileDocument::SaveAs(const std::string& file) const {
+void ProfileDocument::SaveAs(const std::string& file) const { WriteOut(file, true, "FileCopy"); }
+
+void ProfileDocument::WriteOut(const std::string& file, bool durable, const char* source) const {
+    if (file.empty()) CannotWrite(file, source);
     std::string native;
     try {
         native = NativePath(file);
     } catch (const RuntimeError&) {
-        CannotWrite(file, "FileCopy");
+        CannotWrite(file, source);
     }
-    if (detail::ReplaceNative(native, Bytes(), true) != 0) CannotWrite(file, "FileCopy");
+    if (detail::ReplaceNative(native, Bytes(), durable) != 0) CannotWrite(file, source);
 }
 
 void ProfileDocument::Assign(const std::string& bytes) {

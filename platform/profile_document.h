@@ -75,6 +75,8 @@ private:
     };
 
     void Load() const;
+    // The document's bytes written whole to `file` under a temporary name, then renamed.
+    void WriteOut(const std::string& file, bool durable, const char* source) const;
     void Parse(const std::string& bytes) const;
     void IndexKeys(Section& section) const;
     void IndexSections() const;
