@@ -8,7 +8,9 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cstdlib>
+#include <exception>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "processor/windows/install.h"
 #include "processor/globals.h"
 #include "processor/windows/settings_window.h"
+#include "tools/sharegen/sharegen.h"
 #include "processor/utilities.h"
 
 namespace zel::processor::testing {
@@ -96,11 +99,14 @@ protected:
         engine::Engine() = engine::EngineState{};
     }
 
-    // Builds the test share with the sharegen tool; true when it was built.
+    // Builds the test share with the share builder; true when it was built.
     bool BuildShare() const {
-        std::string json = env.dir().Write("share.json", kShareDescription);
-        std::string cmd = std::string(ZEL_BINARY_DIR) + "/tools/sharegen/sharegen " + json + " > /dev/null";
-        if (std::system(cmd.c_str()) != 0) return false;
+        try {
+            sharegen::BuildShare(nlohmann::json::parse(kShareDescription), env.UncRoot(), env.Temp());
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << "share not built: " << e.what();
+            return false;
+        }
         // The business server's share for the hub documents; Dulvan makes only its last level.
         env.dir().MakeDirs("unc/HOST/DadAri");
         return true;
