@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <pthread.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -70,23 +71,16 @@ public:
             it = folders_.emplace(dir, Folder{}).first;
         }
         Folder& folder = it->second;
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            if (!folder.valid && !Build(dir, folder)) {
-                Forget(dir);
-                return Scan(dir, name, found);
-            }
-            const auto hit = folder.names.find(Fold(name));
-            if (hit == folder.names.end()) return false;
-            struct stat st;
-            const std::string& first = hit->second.front();
-            const std::string path = dir == "/" ? "/" + first : dir + "/" + first;
-            if (::lstat(path.c_str(), &st) == 0) {
-                found = first;
-                return true;
-            }
-            folder.valid = false;  // a name the index still held is gone: list again
+        if (!folder.valid && !Build(dir, folder)) {
+            Forget(dir);
+            return Scan(dir, name, found);
         }
-        return false;
+        // Every change made before this look-up has been applied (Drain), so a hit needs no
+        // second look at the disk, and neither does a miss.
+        const auto hit = folder.names.find(Fold(name));
+        if (hit == folder.names.end()) return false;
+        found = hit->second.front();
+        return true;
     }
 
     void Use(bool use) {
@@ -107,13 +101,23 @@ public:
 private:
     // One notification queue per process: a forked child must not read the parent's events.
     bool Ready() {
-        if (fd_ >= 0 && owner_ == ::getpid()) return true;
+        static const bool registered = [] {
+            ::pthread_atfork(nullptr, nullptr, [] { Forked() = true; });
+            return true;
+        }();
+        (void)registered;
+        if (fd_ >= 0 && !Forked()) return true;
+        Forked() = false;
         if (fd_ >= 0) ::close(fd_);
         folders_.clear();
         byWatch_.clear();
-        owner_ = ::getpid();
         fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         return fd_ >= 0;
+    }
+
+    static bool& Forked() {
+        static bool forked = false;
+        return forked;
     }
 
     void Clear() {
@@ -226,7 +230,6 @@ private:
     std::size_t listings_ = 0;
     bool use_ = true;
     int fd_ = -1;
-    pid_t owner_ = 0;
     std::unordered_map<std::string, Folder> folders_;
     std::unordered_map<int, std::string> byWatch_;
 };
