@@ -14,19 +14,11 @@
 
 #include "platform/seams.h"
 #include "platform/test_support.h"
+#include "testing/qt_app.h"
 
 namespace zel::agent::testutil {
 
-inline QApplication& App() {
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "zel_agent_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    QApplication::setQuitOnLastWindowClosed(false);
-    return app;
-}
+using qttest::App;
 
 struct RunResult {
     int code = -1;

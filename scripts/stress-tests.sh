@@ -28,7 +28,7 @@ for round in $(seq "$ROUNDS"); do
   log="$LOGS/round-$round.log"
   if ctest --test-dir "$BUILD" -j16 --timeout 300 > "$log" 2>&1; then
     green=$((green + 1))
-    echo "round $round: green ($(grep -o '[0-9]* tests passed' "$log" || true))"
+    echo "round $round: green ($(grep -o '[0-9]* tests failed out of [0-9]*' "$log" || true))"
   else
     echo "round $round: FAILED"
     grep -E '\(Failed\)|\(Timeout\)|\(SEGFAULT\)|\(Subprocess' "$log" | sed 's/^/    /'

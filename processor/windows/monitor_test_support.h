@@ -23,20 +23,13 @@
 #include "processor/windows/install.h"
 #include "processor/globals.h"
 #include "processor/windows/settings_window.h"
+#include "testing/qt_app.h"
 #include "tools/sharegen/sharegen.h"
 #include "processor/utilities.h"
 
 namespace zel::processor::testing {
 
-inline QApplication& App() {
-    static int argc = 1;
-    static char name[] = "zel_processor_tests";
-    static char* argv[] = {name, nullptr};
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using qttest::App;
 
 // Runs the event loop until `done` holds or `ms` pass; the result of `done` at the end.
 inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
