@@ -2,6 +2,7 @@
 // session bus of the test.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDBusConnectionInterface>
 #include <filesystem>
@@ -20,6 +21,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::WindowsPath;
+
+// The program's one-instance lock is machine-wide and named after its file name, so each test
+// names its copy after itself and this test process: another test, or another run of the suite
+// on the same machine, never holds the same lock.
+std::string Unique(const std::string& name) { return name + "-" + std::to_string(::getpid()); }
 
 // The program is copied, because its settings file lives beside it and its lock is named
 // after its file name.
@@ -78,9 +84,10 @@ TEST(ZelAgentProgram, CarriesAQuerySentToSelfIntoTheMappedRequestFolder) {
     testutil::App();
     platform::testing::TempDir dir;
     testutil::HubProcess hub;
-    std::string agent = InstallAgent(dir, "prog", "ZelAgent");
+    const std::string name = Unique("ZelAgent");
+    std::string agent = InstallAgent(dir, "prog", name);
     std::string zeldist = dir.MakeDirs("unc/server/DadAri/zeldist");
-    dir.Write("prog/ZelAgent.INI", "[AGENT CORE]\r\nHUB_URL=" + hub.Url() +
+    dir.Write("prog/" + name + ".INI", "[AGENT CORE]\r\nHUB_URL=" + hub.Url() +
                                        "\r\n[DocTypeDir]\r\nQUERY=\\\\server\\DadAri\\zeldist"
                                        "\r\n[DocTypeExt]\r\nQUERY=.req\r\n");
     QProcessEnvironment env = AgentEnv(dir);
@@ -117,8 +124,9 @@ TEST(ZelAgentProgram, OffersItsInterfaceBeforeTheFirstMailCheckEnds) {
                                    true);
     // Its own program name: the one-instance lock is machine-wide and named after the program,
     // and the other program tests run at the same time.
-    std::string agent = InstallAgent(dir, "prog", "ZelAgentEarlyBus");
-    dir.Write("prog/ZelAgentEarlyBus.INI", "[AGENT CORE]\r\nHUB_URL=" + stalledHub.Url() + "\r\n");
+    const std::string name = Unique("ZelAgentEarlyBus");
+    std::string agent = InstallAgent(dir, "prog", name);
+    dir.Write("prog/" + name + ".INI", "[AGENT CORE]\r\nHUB_URL=" + stalledHub.Url() + "\r\n");
     Running running(agent, AgentEnv(dir));
     EXPECT_TRUE(testutil::WaitFor([&] { return !stalledHub.Requests().empty(); }));
     EXPECT_TRUE(testutil::WaitFor(ServiceOnBus)) << "the interface waited for the hub";
@@ -128,11 +136,12 @@ TEST(ZelAgentProgram, OffersItsInterfaceBeforeTheFirstMailCheckEnds) {
 TEST(ZelAgentProgram, SecondInstanceEndsWithOneBeforeAnyWindow) {
     testutil::App();
     platform::testing::TempDir dir;
-    std::string first = InstallAgent(dir, "a", "ZelAgentLockTest");
-    std::string second = InstallAgent(dir, "b", "ZelAgentLockTest");
+    const std::string name = Unique("ZelAgentLockTest");
+    std::string first = InstallAgent(dir, "a", name);
+    std::string second = InstallAgent(dir, "b", name);
     std::string unreachable = testutil::HubProcess::UrlFor(testutil::FreePort());
     for (const char* f : {"a", "b"})
-        dir.Write(std::string(f) + "/ZelAgentLockTest.INI",
+        dir.Write(std::string(f) + "/" + name + ".INI",
                   "[AGENT CORE]\r\nHUB_URL=" + unreachable + "\r\n");
     QProcessEnvironment env = AgentEnv(dir);
 
@@ -175,7 +184,7 @@ TEST(ServerSwitches, EitherPrefixAnyCase) {
 TEST(ZelAgentProgram, RegistrationSwitchesInstallAWorkingActivationFile) {
     testutil::App();
     platform::testing::TempDir dir;
-    std::string agent = InstallAgent(dir, "prog", "ZelAgentRegTest");
+    std::string agent = InstallAgent(dir, "prog", Unique("ZelAgentRegTest"));
     QProcessEnvironment env = AgentEnv(dir);
     std::string file = dir.path() + "/home/data/dbus-1/services/net.zel.ZelAgent.service";
 
