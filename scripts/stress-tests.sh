@@ -26,7 +26,7 @@ export QT_QPA_PLATFORM=offscreen
 green=0
 for round in $(seq "$ROUNDS"); do
   log="$LOGS/round-$round.log"
-  if ctest --test-dir "$BUILD" -j16 --timeout 300 > "$log" 2>&1; then
+  if ctest --test-dir "$BUILD" -j16 --timeout 300 --output-on-failure > "$log" 2>&1; then
     green=$((green + 1))
     echo "round $round: green ($(grep -o '[0-9]* tests failed out of [0-9]*' "$log" || true))"
   else
