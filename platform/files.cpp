@@ -12,9 +12,9 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "platform/atomic_file.h"
 #include "platform/convert.h"
@@ -25,7 +25,7 @@
 namespace zel::platform {
 namespace {
 
-[[noreturn]] void Fail(int e, const std::string& source, const std::string& path) {
+[[noreturn]] void Fail(int e, const std::string& source, const std::string& /*path*/) {
     int number = err::kPathFileAccess;
     std::string text = "Path/File access error";
     if (e == ENOENT) {
@@ -44,7 +44,8 @@ namespace {
         number = err::kDeviceIO;
         text = "Device I/O error";
     }
-    throw RuntimeError(number, source, text + ": " + path + " (" + std::strerror(e) + ")");
+    // The description is the runtime's own text alone: it is what the failure boxes show.
+    throw RuntimeError(number, source, text);
 }
 
 bool StatNative(const std::string& w, struct stat& st) {
@@ -89,14 +90,18 @@ bool WildMatch(const char* p, const char* s) {
 
 void CopyFile(const std::string& src, const std::string& dst) {
     std::string from = NativePath(src);
-    std::string to = NativePath(dst);
     std::string bytes;
     int e = detail::ReadNative(from, bytes);
     if (e != 0) Fail(e, "FileCopy", src);
+    WriteCopy(dst, bytes);
+}
+
+void WriteCopy(const std::string& dst, const std::string& bytes) {
+    std::string to = NativePath(dst);
     if (!ParentExists(to)) Fail(ENOTDIR, "FileCopy", dst);
     // Forced to disk: callers delete the source (a request) right after publishing its copy
     // (an answer, an archive copy), and a power loss must not leave the copy empty.
-    e = detail::ReplaceNative(to, bytes, true);
+    int e = detail::ReplaceNative(to, bytes, true);
     if (e != 0) Fail(e, "FileCopy", dst);
 }
 

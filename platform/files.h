@@ -10,6 +10,9 @@ namespace zel::platform {
 // Copies src over dst (overwriting). The copy is written under a temporary name and renamed
 // into place, so a program polling for dst never sees it half-written.
 void CopyFile(const std::string& src, const std::string& dst);
+// Writes `bytes` over dst as CopyFile writes its copy, failing with the same numbers (76 when
+// dst's folder is missing): a document published from memory is a copy to its callers.
+void WriteCopy(const std::string& dst, const std::string& bytes);
 // Deletes a file; throws 53 when it does not exist.
 void DeleteFile(const std::string& path);
 // Deletes a file if it exists; false when it existed and could not be deleted.

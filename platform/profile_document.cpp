@@ -5,6 +5,7 @@
 #include "platform/atomic_file.h"
 #include "platform/convert.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 
@@ -294,7 +295,7 @@ void ProfileDocument::Save(bool durable) {
     existed_ = true;
 }
 
-void ProfileDocument::SaveAs(const std::string& file) const { WriteOut(file, true, "FileCopy"); }
+void ProfileDocument::SaveAs(const std::string& file) const { WriteCopy(file, Bytes()); }
 
 void ProfileDocument::WriteOut(const std::string& file, bool durable, const char* source) const {
     if (file.empty()) CannotWrite(file, source);

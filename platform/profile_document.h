@@ -60,8 +60,8 @@ public:
     // document stays changed, so a later Save may still write it).
     void Save(bool durable = false);
     // Writes the document's bytes whole to `file` (Windows form) the same way, forced to disk:
-    // a published answer is never seen half-written nor lost to a power failure. Raises
-    // RuntimeError 75 when it cannot be written.
+    // a published answer is never seen half-written nor lost to a power failure. Fails as
+    // CopyFile fails (76 when the folder is missing, 70, 75 ...).
     void SaveAs(const std::string& file) const;
     // Takes the bytes of another document as its own (a file copied over this one), changed.
     void Assign(const std::string& bytes);
