@@ -112,14 +112,10 @@ frmSettings::frmSettings(SettingsController& controller, QWidget* parent)
         {chkLogging_, &SettingsController::SetLogging},
         {chkSkipDB_, &SettingsController::SetSkipDB},
         {chkSetupUnknown_, &SettingsController::SetSetupUnknown}};
-    // Plain copies, not structured bindings: a lambda that captured a binding of the loop read
-    // the handler from the loop's stack long after the loop had ended.
-    for (const auto& entry : boxes) {
-        const auto handler = entry.second;
-        connect(entry.first, &QCheckBox::toggled, this, [this, guarded, handler](bool on) {
+    for (auto [box, handler] : boxes)
+        connect(box, &QCheckBox::toggled, this, [this, guarded, handler](bool on) {
             if (!refreshing_) guarded([this, handler, on] { (controller_.*handler)(on); })();
         });
-    }
     connect(optQOH_, &QRadioButton::clicked, this,
             [this, guarded] { guarded([this] { controller_.SelectQOH(); })(); });
     connect(optQueryQty_, &QRadioButton::clicked, this,
