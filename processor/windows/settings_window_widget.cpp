@@ -1,5 +1,7 @@
 #include "processor/windows/settings_window_widget.h"
 
+#include <functional>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -107,15 +109,18 @@ frmSettings::frmSettings(SettingsController& controller, QWidget* parent)
     grid->addWidget(btnClose_, 6, 1, Qt::AlignRight);
 
     auto guarded = [](auto fn) { return [fn] { RunHandler(fn); }; };
-    const std::pair<QCheckBox*, void (SettingsController::*)(bool)> boxes[] = {
-        {chkArchive_, &SettingsController::SetArchive},
-        {chkLogging_, &SettingsController::SetLogging},
-        {chkSkipDB_, &SettingsController::SetSkipDB},
-        {chkSetupUnknown_, &SettingsController::SetSetupUnknown}};
-    for (auto [box, handler] : boxes)
-        connect(box, &QCheckBox::toggled, this, [this, guarded, handler](bool on) {
-            if (!refreshing_) guarded([this, handler, on] { (controller_.*handler)(on); })();
+    // Each box forwards to its own setter; the setters are bound here rather than passed as
+    // member pointers, which this compiler mishandled inside the nested handler lambdas.
+    const std::pair<QCheckBox*, std::function<void(bool)>> boxes[] = {
+        {chkArchive_, [this](bool on) { controller_.SetArchive(on); }},
+        {chkLogging_, [this](bool on) { controller_.SetLogging(on); }},
+        {chkSkipDB_, [this](bool on) { controller_.SetSkipDB(on); }},
+        {chkSetupUnknown_, [this](bool on) { controller_.SetSetupUnknown(on); }}};
+    for (const auto& entry : boxes) {
+        connect(entry.first, &QCheckBox::toggled, this, [this, set = entry.second](bool on) {
+            if (!refreshing_) RunHandler([&set, on] { set(on); });
         });
+    }
     connect(optQOH_, &QRadioButton::clicked, this,
             [this, guarded] { guarded([this] { controller_.SelectQOH(); })(); });
     connect(optQueryQty_, &QRadioButton::clicked, this,
