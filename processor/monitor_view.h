@@ -12,7 +12,8 @@ public:
     // The text of the data-directory box (txtDirectory).
     virtual std::string DirectoryText() const = 0;
     // The order's item count (txtCount), and the number of the item being answered (txtCntr),
-    // each painted at once without running any events.
+    // painted without running any events: at once, or, when the boxes were painted only a few
+    // milliseconds ago, with a later change or when the request is done.
     virtual void ShowItemCount(const std::string& count) = 0;
     virtual void ShowItemNumber(const std::string& item) = 0;
 };

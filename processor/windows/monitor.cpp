@@ -306,6 +306,7 @@ void MonitorController::Timer1_Timer() {
         }
         if (!present) continue;
         ProcessRequest(path);
+        FlushProgress();
         txtEndTime_ = TimeText();
         emit changed();
     }
@@ -380,12 +381,39 @@ void MonitorController::SetProgress(const std::string& item, const std::string& 
 void MonitorController::ShowItemCount(const std::string& count) {
     txtCount_ = count;
     emit changed();
-    emit repaintNow();
+    PaintProgress();
 }
 
 void MonitorController::ShowItemNumber(const std::string& item) {
     txtCntr_ = item;
     emit changed();
+    PaintProgress();
+}
+
+MonitorController::Clock MonitorController::SetProgressClock(Clock clock) {
+    Clock previous = std::move(clock_);
+    clock_ = std::move(clock);
+    lastProgressPaint_.reset();
+    progressPaintPending_ = false;
+    return previous;
+}
+
+void MonitorController::PaintProgress() {
+    const auto now = clock_ ? clock_() : std::chrono::steady_clock::now();
+    // The boxes already hold the new values; a skipped painting only waits for the next one.
+    if (lastProgressPaint_ && now - *lastProgressPaint_ < kProgressPaintInterval) {
+        progressPaintPending_ = true;
+        return;
+    }
+    lastProgressPaint_ = now;
+    progressPaintPending_ = false;
+    emit repaintNow();
+}
+
+void MonitorController::FlushProgress() {
+    if (!progressPaintPending_) return;
+    progressPaintPending_ = false;
+    lastProgressPaint_ = clock_ ? clock_() : std::chrono::steady_clock::now();
     emit repaintNow();
 }
 

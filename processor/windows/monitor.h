@@ -6,7 +6,10 @@
 #include <QObject>
 #include <QTimer>
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -24,6 +27,10 @@ public:
     static constexpr std::array<const char*, kIntervalCount> kIntervalTexts = {
         "0.2 sec.", "0.4 sec.", "0.8 sec.", "1.0 sec.", "2.0 sec.", "5.0 sec."};
     static constexpr const char* kTrayTip = "Zel Transaction Processor";
+    // The order's progress is painted at once at most this often: a person cannot follow more
+    // than a few dozen changes a second, and each painting costs more than answering an item.
+    static constexpr std::chrono::milliseconds kProgressPaintInterval{40};
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
     MonitorController();
     ~MonitorController() override;
@@ -85,6 +92,13 @@ public:
     std::string DirectoryText() const override { return txtDirectory_; }
     void ShowItemCount(const std::string& count) override;
     void ShowItemNumber(const std::string& item) override;
+    // Paints the progress boxes at once when a change of them is still waiting for its painting
+    // (the polling pass calls it when a request is done, so the last item's number is on
+    // the screen while the next request is looked at).
+    void FlushProgress();
+    // The monotonic clock that paces the progress painting; tests put in their own. An empty
+    // function restores the steady clock. Returns the previous one.
+    Clock SetProgressClock(Clock clock);
 
 signals:
     // Any control value changed; the view mirrors the values.
@@ -100,12 +114,18 @@ private:
     void SetStopped();
     void RefreshStatistics();
     std::string RequestFolder() const;
+    // The progress boxes changed: painted at once unless they were painted less than
+    // kProgressPaintInterval ago, else left to FlushProgress or the event loop.
+    void PaintProgress();
 
     MonitorEngine engine_;
     QTimer timer_;
     bool passRunning_ = false;
     // Lower-cased names of requests that wait for the answer of another of the same name.
     std::set<std::string> waitingRequests_;
+    Clock clock_;
+    std::optional<std::chrono::steady_clock::time_point> lastProgressPaint_;
+    bool progressPaintPending_ = false;
 
     std::string caption_;
     std::string txtServer_;
