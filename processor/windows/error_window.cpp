@@ -5,6 +5,7 @@
 #include <QEventLoop>
 
 #include "processor/windows/error_window_widget.h"
+#include "processor/windows/placement.h"
 #include "processor/globals.h"
 #include "processor/utilities.h"
 
@@ -73,6 +74,7 @@ void ErrorController::ShowModal(const std::string& message) {
     connect(&window, &ErrorController::unloaded, &loop, &QEventLoop::quit);
     if (view) {
         view->setWindowModality(Qt::ApplicationModal);
+        PlaceOverMonitor(*view);
         view->show();
     }
     if (window.loaded_) loop.exec();

@@ -8,6 +8,7 @@
 #include "processor/globals.h"
 #include "processor/request_cycle.h"
 #include "processor/windows/settings_window_widget.h"
+#include "processor/windows/placement.h"
 #include "processor/utilities.h"
 
 namespace zel::processor {
@@ -99,6 +100,7 @@ void SettingsController::ShowModal() {
     connect(this, &SettingsController::unloaded, &loop, &QEventLoop::quit);
     if (view) {
         view->setWindowModality(Qt::ApplicationModal);
+        PlaceOverMonitor(*view);
         view->show();
     }
     if (loaded_) loop.exec();
