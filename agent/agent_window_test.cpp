@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QDBusConnectionInterface>
+#include <QMetaMethod>
 #include <filesystem>
 
 #include "agent/agent_core.h"
@@ -315,6 +316,66 @@ TEST_F(AutomationTest, ErrorsBecomeErrorRepliesAndIntrospectionShowsTheInterface
                           "ExecuteQuery(in  s filename)", "Subscribe(in  s filename)",
                           "Send(in  s sData,", "out s", "CheckMail()", "readonly s ResultFile"})
         EXPECT_NE(i.out.find(s), std::string::npos) << s << "\n" << i.out;
+}
+
+// ResultFile is computed at each read and never signalled: the bus must not promise
+// PropertiesChanged for it, or a client that caches properties keeps the first path it read.
+// The interface's description is written out by hand, so it is checked against the slots too.
+TEST_F(AutomationTest, ResultFileIsDeclaredWithoutChangeSignalsAndEverySlotIsDescribed) {
+    auto i = testutil::RunServing("gdbus", {"introspect", "--xml", "--session", "--dest", kServiceName,
+                                            "--object-path", kObjectPath});
+    ASSERT_EQ(i.code, 0) << i.err;
+    const auto begin = i.out.find("<property name=\"ResultFile\" type=\"s\" access=\"read\">");
+    ASSERT_NE(begin, std::string::npos) << i.out;
+    const std::string property = i.out.substr(begin, i.out.find("</property>", begin) - begin);
+    EXPECT_NE(property.find("<annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" "
+                            "value=\"false\"/>"),
+              std::string::npos)
+        << property;
+
+    const QMetaObject& meta = TZelAgent::staticMetaObject;
+    int exported = 0;
+    for (int m = meta.methodOffset(); m < meta.methodCount(); ++m) {
+        const QMetaMethod method = meta.method(m);
+        if (method.methodType() != QMetaMethod::Slot || method.access() != QMetaMethod::Public) continue;
+        ++exported;
+        const std::string name = method.name().toStdString();
+        EXPECT_NE(i.out.find("<method name=\"" + name + "\""), std::string::npos) << name << "\n" << i.out;
+    }
+    EXPECT_EQ(exported, 5);
+
+    // The property still reads what the last call left.
+    std::string doc = sandbox.dir().Write("out/q.txt", kQuery);
+    ASSERT_EQ(testutil::CallAgent("ExecuteQuery", {doc}).code, 0);
+    EXPECT_EQ(WindowsPath(testutil::AgentResultFile()), form->Controller().Documents().LastReceivedFile);
+}
+
+// A bus name held by another program: the agent says who holds it instead of an empty reason,
+// and leaves the object path free for a later attempt.
+TEST_F(AgentWindowTest, ATakenBusNameIsReportedWithItsOwner) {
+    StartWithHub();
+    const QString taker = QStringLiteral("name-taker");
+    {
+        QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, taker);
+        ASSERT_TRUE(other.registerService(kServiceName));
+        const QString ownerConnection = other.baseService();
+
+        TZelAgent automation(form->Controller());
+        std::string why;
+        EXPECT_FALSE(RegisterAutomation(QDBusConnection::sessionBus(), &automation, &why));
+        EXPECT_NE(why.find("the name net.zel.ZelAgent is owned by another program"), std::string::npos) << why;
+        EXPECT_NE(why.find(ownerConnection.toStdString()), std::string::npos) << why;
+        EXPECT_NE(why.find("process " + std::to_string(::getpid())), std::string::npos) << why;
+        EXPECT_TRUE(QDBusConnection::sessionBus().objectRegisteredAt(kObjectPath) == nullptr);
+
+        // Once the name is free the same object can be offered.
+        ASSERT_TRUE(other.unregisterService(kServiceName));
+        why.clear();
+        EXPECT_TRUE(RegisterAutomation(QDBusConnection::sessionBus(), &automation, &why)) << why;
+        QDBusConnection::sessionBus().unregisterService(kServiceName);
+        QDBusConnection::sessionBus().unregisterObject(kObjectPath);
+    }
+    QDBusConnection::disconnectFromBus(taker);
 }
 
 }  // namespace

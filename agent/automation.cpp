@@ -2,6 +2,8 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusError>
+#include <QDBusReply>
+#include <QFile>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
@@ -21,6 +23,32 @@ std::string QuoteForExec(const std::string& s) {
         out += c;
     }
     return out + "\"";
+}
+
+// Why the bus did not let this program own the service name. The bus answers a name that is
+// taken without an error, so the owner is asked for.
+QString NameRefused(QDBusConnection& bus) {
+    const QString name = QString::fromLatin1(kServiceName);
+    QDBusConnectionInterface* iface = bus.interface();
+    if (!iface) return QStringLiteral("the bus refused the name %1").arg(name);
+    const QDBusError requestError = iface->lastError();
+    const QDBusReply<QString> owner = iface->serviceOwner(name);
+    if (owner.isValid() && !owner.value().isEmpty()) {
+        QString who = QStringLiteral("bus connection %1").arg(owner.value());
+        const QDBusReply<uint> pid = iface->servicePid(name);
+        if (pid.isValid()) {
+            who += QStringLiteral(", process %1").arg(pid.value());
+            QFile comm(QStringLiteral("/proc/%1/comm").arg(pid.value()));
+            if (comm.open(QIODevice::ReadOnly)) {
+                const QString program = QString::fromLocal8Bit(comm.readAll()).trimmed();
+                if (!program.isEmpty()) who += QStringLiteral(" ") + program;
+            }
+        }
+        return QStringLiteral("the name %1 is owned by another program (%2)").arg(name, who);
+    }
+    if (requestError.isValid())
+        return QStringLiteral("the bus refused the name %1: %2").arg(name, requestError.message());
+    return QStringLiteral("the bus refused the name %1").arg(name);
 }
 
 }  // namespace
@@ -73,13 +101,17 @@ bool RegisterAutomation(QDBusConnection bus, TZelAgent* object, std::string* why
         if (why) *why = text.toStdString();
         return false;
     };
-    if (!bus.isConnected()) return fail(bus.lastError().message());
+    if (!bus.isConnected()) {
+        const QString why = bus.lastError().message();
+        return fail(why.isEmpty() ? QStringLiteral("no session bus") : why);
+    }
     if (!bus.registerObject(kObjectPath, kInterfaceName, object,
                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties))
         return fail(QStringLiteral("object path %1 is taken").arg(kObjectPath));
     if (!bus.registerService(kServiceName)) {
+        const QString why = NameRefused(bus);
         bus.unregisterObject(kObjectPath);
-        return fail(bus.lastError().message());
+        return fail(why);
     }
     return true;
 }

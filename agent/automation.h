@@ -17,6 +17,31 @@ namespace zel::agent {
 class TZelAgent : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "net.zel.IZelAgent")
+    // Written out rather than generated: ResultFile is read from the agent's last stored
+    // document at each request and no change of it is ever signalled, which the bus must say
+    // (its default promises PropertiesChanged), so that clients that cache properties ask
+    // again instead of keeping a stale path. Keep it in step with the slots below.
+    Q_CLASSINFO("D-Bus Introspection",
+                "  <interface name=\"net.zel.IZelAgent\">\n"
+                "    <property name=\"ResultFile\" type=\"s\" access=\"read\">\n"
+                "      <annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" value=\"false\"/>\n"
+                "    </property>\n"
+                "    <method name=\"SendFile\">\n"
+                "      <arg name=\"filename\" type=\"s\" direction=\"in\"/>\n"
+                "    </method>\n"
+                "    <method name=\"ExecuteQuery\">\n"
+                "      <arg name=\"filename\" type=\"s\" direction=\"in\"/>\n"
+                "    </method>\n"
+                "    <method name=\"Subscribe\">\n"
+                "      <arg name=\"filename\" type=\"s\" direction=\"in\"/>\n"
+                "    </method>\n"
+                "    <method name=\"Send\">\n"
+                "      <arg name=\"sData\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg name=\"sExt\" type=\"s\" direction=\"in\"/>\n"
+                "      <arg type=\"s\" direction=\"out\"/>\n"
+                "    </method>\n"
+                "    <method name=\"CheckMail\"/>\n"
+                "  </interface>\n")
     Q_PROPERTY(QString ResultFile READ ResultFile)
 
 public:
@@ -39,7 +64,7 @@ private:
 };
 
 // Exports `object` at /ZelAgent and takes the service name. False (with a reason) when the
-// bus is not there or the name is taken.
+// bus is not there or the name is taken; a taken name is reported with its owner.
 bool RegisterAutomation(QDBusConnection bus, TZelAgent* object, std::string* why = nullptr);
 
 }  // namespace zel::agent
