@@ -4,6 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include <QLocale>
+#include <QString>
+
 #include "platform/error.h"
 
 namespace zel::platform {
@@ -120,6 +123,15 @@ std::optional<double> ParseNumber(std::string_view text) {
     const auto result = std::from_chars(s.data(), s.data() + s.size(), value);
     if (result.ec != std::errc() || !std::isfinite(value)) return std::nullopt;
     return negative ? -value : value;
+}
+
+std::optional<double> RequestNumber(std::string_view text) {
+    // The conversion ignores white space around the number itself.
+    bool ok = false;
+    const double value =
+        QLocale().toDouble(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), &ok);
+    if (!ok || !std::isfinite(value)) return std::nullopt;
+    return value;
 }
 
 double LeadingNumber(std::string_view text) {

@@ -44,6 +44,15 @@ std::string DigitsOnly(std::string_view text);
 // not numeric; "inf", "nan" and hexadecimal forms are not numbers.
 std::optional<double> ParseNumber(std::string_view text);
 inline bool IsNumeric(std::string_view text) { return ParseNumber(text).has_value(); }
+// The numeric value of a number a request carries (an item count, a quantity, a dealer
+// number), read as the locale-aware conversion of the default locale reads it (QLocale(): the
+// system's unless the program sets another). Under the C and English locales "1,000", "1,234.5"
+// and " 12 " are numbers; "1,0", "12abc" and "0x10" are not. Nothing when the text is not
+// numeric. Infinities and NaN are not numbers, though the locale conversion takes "inf" and
+// "nan": no such value may reach a whole-number conversion.
+// Only request values are read this way: a number the system stores for itself (a counter, a
+// key, a setting) must read the same whatever locale the program runs under (ParseNumber).
+std::optional<double> RequestNumber(std::string_view text);
 // The number of the same shape at the start of `text` (leading blanks skipped, anything after it
 // ignored); 0 when the text does not begin with a number.
 double LeadingNumber(std::string_view text);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/error.h"
+#include "platform/test_support.h"
 
 namespace zel::platform {
 namespace {
@@ -29,6 +30,42 @@ TEST(RequestValues, NumbersAndTrimming) {
         EXPECT_EQ(e.Number(), 6);
     }
     EXPECT_EQ(TrimValue(std::string(" ab \t\r\n\0 ", 9)), " ab");
+}
+
+TEST(RequestNumber, GroupingMarksAndBlanksUnderTheCAndEnglishLocales) {
+    for (const char* locale : {"C", "en_US"}) {
+        SCOPED_TRACE(locale);
+        testing::ScopedDefaultLocale pinned(locale);
+        EXPECT_EQ(RequestNumber("1,000"), 1000.0);
+        EXPECT_EQ(RequestNumber("1,234.5"), 1234.5);
+        EXPECT_EQ(RequestNumber(" 12 "), 12.0);
+        EXPECT_EQ(RequestNumber("\t-2,147,483,648\t"), -2147483648.0);
+        // Every form the plain reading takes is still a number.
+        EXPECT_EQ(RequestNumber("2.5"), 2.5);
+        EXPECT_EQ(RequestNumber("+1e3"), 1000.0);
+        EXPECT_EQ(RequestNumber(".5"), 0.5);
+        for (const char* bad : {"1,0", "12abc", "0x10", "", " ", "1,00,000", "1,,000", ",5", "1 000",
+                                "1e", "1.2.3", "1e400"}) {
+            EXPECT_FALSE(RequestNumber(bad).has_value()) << bad;
+        }
+        // The locale conversion takes these; a request value must not.
+        for (const char* bad : {"inf", "-inf", "INF", "nan", "NaN", "-nan"}) {
+            EXPECT_FALSE(RequestNumber(bad).has_value()) << bad;
+        }
+        EXPECT_FALSE(RequestNumber(std::string("1\0", 2)).has_value());
+    }
+}
+
+TEST(RequestNumber, FollowsTheDefaultLocaleWhileStoredNumbersDoNot) {
+    testing::ScopedDefaultLocale pinned("de_DE");
+    // Here the comma is the decimal mark and the point groups.
+    EXPECT_EQ(RequestNumber("1.000"), 1000.0);
+    EXPECT_EQ(RequestNumber("1,5"), 1.5);
+    EXPECT_FALSE(RequestNumber("1,234.5").has_value());
+    // The system's own numbers are read the same under every locale.
+    EXPECT_EQ(ParseNumber("1.5"), 1.5);
+    EXPECT_FALSE(ParseNumber("1,000").has_value());
+    EXPECT_THROW(ToInt32("1,000", "t"), RuntimeError);
 }
 
 TEST(DigitsOnly, KeepsTheTenDigitsOfAPhoneNumber) {

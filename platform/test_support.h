@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <QLocale>
+
 #include "platform/seams.h"
 
 namespace zel::platform::testing {
@@ -82,6 +84,19 @@ public:
 
 private:
     MsgBoxHandler previous_;
+};
+
+// The default locale, which the locale-aware conversions follow, pinned to `name` ("C",
+// "en_US", "de_DE") for the life of the object: a test must not depend on the machine's locale.
+class ScopedDefaultLocale {
+public:
+    explicit ScopedDefaultLocale(const char* name) { QLocale::setDefault(QLocale(QString::fromLatin1(name))); }
+    ~ScopedDefaultLocale() { QLocale::setDefault(old_); }
+    ScopedDefaultLocale(const ScopedDefaultLocale&) = delete;
+    ScopedDefaultLocale& operator=(const ScopedDefaultLocale&) = delete;
+
+private:
+    QLocale old_;
 };
 
 }  // namespace zel::platform::testing

@@ -26,7 +26,7 @@ std::int32_t CustomerNumberOf(double value, double bound) {
 
 records::clsCustomers CheckDealer(RequestContext& ctx, const std::string& dealerNumber,
                                   double bound, bool pauseExit) {
-    const std::optional<double> value = platform::ParseNumber(dealerNumber);
+    const std::optional<double> value = platform::RequestNumber(dealerNumber);
     if (value) {
         records::clsCustomers customer = GetCustomer(CustomerNumberOf(*value, bound));
         if (pauseExit && gState.gPauseRequested) {
@@ -38,6 +38,15 @@ records::clsCustomers CheckDealer(RequestContext& ctx, const std::string& dealer
     AddError(ctx.exceptionsWork, "1",
              "Invalid Dealer Number: " + platform::TrimValue(dealerNumber) + ".  FATAL ERROR");
     return GetCustomer(0);
+}
+
+std::int32_t WholeOrZero(const std::optional<double>& value) {
+    if (!value) return 0;
+    const double whole = platform::RoundHalfEven(*value);
+    if (whole < std::numeric_limits<std::int32_t>::min() ||
+        whole > std::numeric_limits<std::int32_t>::max())
+        return 0;
+    return static_cast<std::int32_t>(whole);
 }
 
 std::string WithoutAny(std::string text, const std::string& drop) {
@@ -74,14 +83,12 @@ bool IsUnauthorizedLine(const records::clsLines& Line, const records::clsCustome
     return std::string(kRestrictedStates).find(state) == std::string::npos;
 }
 
+std::int32_t WholeRequestNumber(const std::string& Value) {
+    return WholeOrZero(platform::RequestNumber(Value));
+}
+
 std::int32_t WholeQuantity(const std::string& Value) {
-    const std::optional<double> value = platform::ParseNumber(Value);
-    if (!value) return 0;
-    const double whole = platform::RoundHalfEven(*value);
-    if (whole < std::numeric_limits<std::int32_t>::min() ||
-        whole > std::numeric_limits<std::int32_t>::max())
-        return 0;
-    return static_cast<std::int32_t>(whole);
+    return WholeOrZero(platform::ParseNumber(Value));
 }
 
 QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,
@@ -93,7 +100,7 @@ QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,
     platform::UpperCase(ReadTrimmed(request, section, "IgnoreExceptions", "X"));
     item.MfgCode = WithoutAny(ReadValue(request, section, "MfgCode"), std::string(1, '\0'));
     item.PartNumber = WithoutAny(ReadValue(request, section, "PartNumber"), " -");
-    item.Quantity = WholeQuantity(ReadValue(request, section, "PartQty"));
+    item.Quantity = WholeRequestNumber(ReadValue(request, section, "PartQty"));
 
     item.Line = GetLine(item.MfgCode, " ");
     if (IsUnauthorizedLine(item.Line, Customer)) {

@@ -18,8 +18,8 @@
 
 namespace zel::processor {
 
-// Dealer check of a stock query. `DealerNumber` is "ZELINFO" "DealerNumber" as read. A numeric
-// value below 10,000,000 is looked up as that number (halves to the even neighbour), a larger
+// Dealer check of a stock query. `DealerNumber` is "ZELINFO" "DealerNumber" as read; whether it
+// is numeric, and its value, are platform::RequestNumber's. A numeric value below 10,000,000 is looked up as that number (halves to the even neighbour), a larger
 // one, or one below the 32-bit range, as customer -1. Then, when a pause of monitoring was asked
 // for, ctx.leaveAtOnce is set and the caller must leave the request at once (nothing more
 // written). A value that is not numeric, or a customer whose Recno is below 1, records error
@@ -41,15 +41,20 @@ std::int16_t LocationNumber(const records::clsCustomers& Customer);
 // "CA.HI.NV.AZ." (an empty state passes). True when the rule drops the line.
 bool IsUnauthorizedLine(const records::clsLines& Line, const records::clsCustomers& Customer);
 
-// A document quantity as a whole number: its value rounded (halves to the even neighbour) when
-// numeric and within 32 bits, else 0.
+// A number a request carries (a quantity, the dealer number as the bill-to account, an item
+// count) as a whole number: its value read by platform::RequestNumber ("1,000" is a thousand
+// under the C and English locales), rounded (halves to the even neighbour) when numeric and
+// within 32 bits, else 0.
+std::int32_t WholeRequestNumber(const std::string& Value);
+// The same for a count the system wrote itself into a document (the exceptions document's
+// "ErrCount"): read by platform::ParseNumber, whatever the locale.
 std::int32_t WholeQuantity(const std::string& Value);
 
 // One item of a stock query as read and looked up.
 struct QueryItem {
     std::string MfgCode;      // "MfgCode" without NUL characters, spaces and case kept
     std::string PartNumber;   // "PartNumber" without spaces and "-", then as GetPart left it
-    std::int32_t Quantity = 0;  // "PartQty" (WholeQuantity)
+    std::int32_t Quantity = 0;  // "PartQty" (WholeRequestNumber)
     bool Unauthorized = false;  // the state rule dropped the line (also gState.gUnauthorizedLine)
     // The item's product line (line 550's for an unknown code); once dropped by the state rule,
     // an empty record whose Alpha_Line is the manufacturer code.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/test_support.h"
 #include "processor/globals.h"
 
 namespace zel::processor {
@@ -72,6 +73,19 @@ TEST(WholeQuantity, RoundsHalvesToEvenAndReadsEverythingElseAsZero) {
     EXPECT_EQ(WholeQuantity("1e12"), 0);
     EXPECT_EQ(WholeQuantity("2147483647"), 2147483647);
     EXPECT_EQ(WholeQuantity("2147483648"), 0);
+}
+
+TEST(WholeRequestNumber, ReadsGroupingMarksAndKeepsTheRoundingAndRange) {
+    platform::testing::ScopedDefaultLocale english("en_US");
+    EXPECT_EQ(WholeRequestNumber("1,000"), 1000);
+    EXPECT_EQ(WholeRequestNumber(" 1,234.5 "), 1234);
+    EXPECT_EQ(WholeRequestNumber("1,235.5"), 1236);
+    EXPECT_EQ(WholeRequestNumber("-1,001"), -1001);
+    EXPECT_EQ(WholeRequestNumber("2,147,483,647"), 2147483647);
+    EXPECT_EQ(WholeRequestNumber("2,147,483,648"), 0);
+    for (const char* zero : {"1,0", "12abc", "0x10", "inf", "nan", ""}) EXPECT_EQ(WholeRequestNumber(zero), 0) << zero;
+    // A count the system wrote itself is read the same under every locale.
+    EXPECT_EQ(WholeQuantity("1,000"), 0);
 }
 
 }  // namespace

@@ -75,14 +75,6 @@ std::int32_t Checked(std::int64_t value) {
     return static_cast<std::int32_t>(value);
 }
 
-// The highest n of the request's "POITEMS"n sections (0 when it has none).
-std::int32_t HighestItemSection(const std::string& request) {
-    std::int32_t highest = 0;
-    for (const std::string& name : fs::GetProfileSectionNames(request))
-        highest = std::max(highest, ItemSectionNumber(name).value_or(0));
-    return highest;
-}
-
 std::string ReadField(const std::string& request, const char* key) {
     return fs::GetProfileString(kPoHeader, key, "", kFieldBuffer, request);
 }
@@ -126,6 +118,7 @@ private:
     std::int32_t billToAccount_ = 0;
     std::int32_t branch_ = 1;
     std::int32_t itemCount_ = 0;
+    RequestItems items_;
     std::int32_t orderItem_ = 0;
     std::int32_t validLines_ = 0;
     std::optional<WebTask> order_;
@@ -159,7 +152,7 @@ void OrderAcknowledgement::Header() {
     ctx_.step = 305;
     const std::string dealer = ReadValue(request_, kHeader, "DealerNumber");
     customer_ = CheckOrderDealer(ctx_, dealer);
-    billToAccount_ = WholeQuantity(TrimValue(dealer));
+    billToAccount_ = WholeRequestNumber(TrimValue(dealer));
 
     ctx_.step = 310;
     if (gState.gMultiBranch) {
@@ -263,8 +256,8 @@ void OrderAcknowledgement::Header() {
     }
 
     ctx_.step = 380;
-    itemCount_ = QueryItemCount(ReadTrimmed(request_, "COUNT", "PoItemCount"),
-                                HighestItemSection(request_));
+    items_ = ItemsToAnswer(ReadTrimmed(request_, "COUNT", "PoItemCount"), ctx_.request.Bytes());
+    itemCount_ = items_.count;
     BumpStatistic("Item2-2", itemCount_);
 
     ctx_.step = 385;
@@ -291,7 +284,7 @@ void OrderAcknowledgement::Item(std::int32_t n) {
     const std::string quantityText = ReadTrimmed(request_, section, "PartQty");
 
     ctx_.step = 420;
-    const std::int32_t ordered = WholeQuantity(quantityText);
+    const std::int32_t ordered = WholeRequestNumber(quantityText);
 
     ctx_.step = 430;
     const clsLines line = GetLine(mfgCode, " ");
@@ -556,7 +549,7 @@ void OrderAcknowledgement::Run() {
     ctx_.answer.DeleteSection(kReceipt);
 
     Header();
-    for (std::int32_t n = 1; n <= itemCount_; ++n) Item(n);
+    for (const std::int32_t n : items_.numbers) Item(n);
     End();
 }
 

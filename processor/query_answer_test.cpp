@@ -210,6 +210,71 @@ TEST_F(StockQueryTest, ItemCountMissingOrNotANumberAnswersNoItems) {
     EXPECT_EQ(Counter("Item1-2"), "2");
 }
 
+// One small request with a count of 2147483647 and a section planted under that number: only
+// the two sections it holds are answered, each under its own number.
+TEST_F(StockQueryTest, PlantedSectionUnderAHugeCountAnswersOnlyTheSectionsHeld) {
+    Build();
+    const std::string request =
+        "[ZELINFO]\r\nDocType=QUERY\r\nTradePartner=self\r\nDealerNumber=1001\r\n"
+        "[COUNT]\r\nPOItemCount=2147483647\r\n"
+        "[POITEMS1]\r\nMfgCode=AB\r\nPartNumber=1234-5\r\nPartQty=2\r\n"
+        "[POITEMS2147483647]\r\nMfgCode=AB\r\nPartNumber=1234-5\r\nPartQty=1\r\n";
+    ASSERT_LT(request.size(), 250u);
+    Ask(request);
+    ASSERT_TRUE(Answered());
+    EXPECT_EQ(Value("Count", "PartsCount"), "2");
+    EXPECT_EQ(Value("POITEMS1", "QueryQty"), "2");
+    EXPECT_EQ(Value("POITEMS2147483647", "QueryQty"), "1");
+    EXPECT_EQ(Value("POITEMS2147483647", "StatusMessage"), "Available");
+    EXPECT_THAT(Keys("POITEMS2"), ElementsAre());
+    EXPECT_EQ(Counter("Item1-2"), "2");
+    EXPECT_EQ(Counter("Item1-3"), "2");
+    std::size_t items = 0;
+    for (const std::string& name : pf::GetProfileSectionNames(answer)) items += name.rfind("POITEMS", 0) == 0;
+    EXPECT_EQ(items, 2u);
+    EXPECT_THAT(boxes.texts, ElementsAre());
+}
+
+// Above the cut the sections held up to the count are answered in ascending order whatever
+// order the request gives them, and a section beyond the count is not asked for.
+TEST_F(StockQueryTest, CountAboveTheCutAnswersTheSectionsHeldInAscendingOrder) {
+    Build();
+    const std::string request =
+        "[ZELINFO]\r\nDocType=QUERY\r\nDealerNumber=1001\r\n[COUNT]\r\nPOItemCount=20000\r\n"
+        "[POITEMS30000]\r\nMfgCode=AB\r\nPartNumber=1234-5\r\nPartQty=9\r\n"
+        "[POITEMS15000]\r\nMfgCode=AB\r\nPartNumber=1234-5\r\nPartQty=3\r\n"
+        "[POITEMS1]\r\nMfgCode=AB\r\nPartNumber=1234-5\r\nPartQty=1\r\n";
+    Ask(request);
+    EXPECT_EQ(Value("Count", "PartsCount"), "2");
+    EXPECT_EQ(Value("POITEMS15000", "QueryQty"), "3");
+    EXPECT_THAT(Keys("POITEMS30000"), ElementsAre());
+    const std::string text = Text();
+    EXPECT_LT(text.find("[POITEMS1]"), text.find("[POITEMS15000]"));
+    EXPECT_EQ(Counter("Item1-2"), "2");
+}
+
+// Numbers written with grouping marks are read as the locale reads them, not as 0.
+TEST_F(StockQueryTest, GroupingMarksInDealerQuantityAndCount) {
+    pf::testing::ScopedDefaultLocale english("en_US");
+    Build();
+    Ask(Request("1,001", {{"AB", "1234-5", "1,000"}, {"AB", "1234-5", "1,234.5"}, {"AB", "1234-5", "1,0"}},
+                "10,000"));
+    // The dealer is found: no exceptions document.
+    ASSERT_TRUE(Answered());
+    EXPECT_EQ(Value("POITEMS1", "QueryQty"), "1000");
+    EXPECT_EQ(Value("POITEMS1", "Quantity1"), "12");  // short: what is on hand
+    EXPECT_EQ(Value("POITEMS2", "QueryQty"), "1234");  // halves to even
+    EXPECT_EQ(Value("POITEMS3", "QueryQty"), "0");     // not a grouping: not numeric
+    // "10,000" is above the cut: the three sections the request holds.
+    EXPECT_EQ(Value("Count", "PartsCount"), "3");
+    EXPECT_EQ(Counter("Item1-2"), "3");
+
+    Ask(Request("1,0", {{"AB", "1234-5", "1"}}));
+    const std::string exceptions = kFolder + "q.req.2";
+    EXPECT_EQ(pf::GetProfileString("ERRORINFO", "ErrorMsg1", "", 200, exceptions),
+              "Invalid Dealer Number: 1,0.  FATAL ERROR");
+}
+
 TEST_F(StockQueryTest, NumbersBeyond32BitsAreNotNumbers) {
     Build();
     Ask("99999999999", {{"AB", "1234-5", "99999999999"}});

@@ -7,7 +7,7 @@
 
 #include "engine/facade.h"
 #include "platform/currency.h"
-#include "platform/profile.h"
+#include "platform/ini_text.h"
 #include "processor/dealer_check.h"
 #include "processor/globals.h"
 #include "processor/line_part_lookup.h"
@@ -60,7 +60,6 @@ private:
     };
 
     void ReadLocationCount();
-    std::int32_t ItemCount();
     void AnswerItem(std::int32_t n);
     // The "S" entry's line and part at data set `dataSet` (catalog fallback allowed); nothing
     // when the entry is empty or (with `knownLineOnly`) names no line.
@@ -101,11 +100,13 @@ void StockQuery::Run() {
     Write(kResponse, "DateTime", QueryDateTime(LocalNow()));
 
     ctx_.step = 65;
-    const std::int32_t count = ItemCount();
+    const RequestItems items =
+        ItemsToAnswer(ReadValue(ctx_.request, "COUNT", "POItemCount"), ctx_.request.Bytes());
+    const std::int32_t count = items.count;
     BumpStatistic("Item1-2", count);
     onHand_ = gState.gQueryResp == 1;
 
-    for (std::int32_t n = 1; n <= count; ++n) AnswerItem(n);
+    for (const std::int32_t n : items.numbers) AnswerItem(n);
 
     ctx_.step = 270;
     if (gState.gQueryNotes) {
@@ -130,19 +131,6 @@ void StockQuery::ReadLocationCount() {
     const std::string block = engine.BlockReadFile("FILE0", 0, false);
     std::string code = "B";
     locationCount_ = engine.Unpack(code, block, 472);
-}
-
-std::int32_t StockQuery::ItemCount() {
-    const std::string value = ReadValue(ctx_.request, "COUNT", "POItemCount");
-    std::int32_t highest = 0;
-    // Only a count beyond the cut needs the request's sections.
-    const std::optional<double> number = ParseNumber(value);
-    if (number && *number > kItemCountCut) {
-        for (const std::string& name : pf::GetProfileSectionNames(ctx_.requestFile)) {
-            if (auto n = ItemSectionNumber(name)) highest = std::max(highest, *n);
-        }
-    }
-    return QueryItemCount(value, highest);
 }
 
 StockQuery::Replacement StockQuery::LookUpReplacement(const std::string& entry,
@@ -383,17 +371,28 @@ bool LocationMarks::IsMarked(std::int32_t k) const {
     return k >= 0 && static_cast<std::size_t>(k) < marked_.size() && marked_[static_cast<std::size_t>(k)];
 }
 
-std::int32_t QueryItemCount(std::string_view value, std::int32_t highestSection) {
-    const std::optional<double> number = ParseNumber(value);
-    if (!number) return 0;
-    const double whole = RoundHalfEven(*number);
-    if (whole < std::numeric_limits<std::int32_t>::min() ||
-        whole > std::numeric_limits<std::int32_t>::max()) {
-        return 0;
+RequestItems ItemsToAnswer(const std::string& value, std::string_view requestBytes) {
+    RequestItems items;
+    const std::int32_t count = WholeRequestNumber(value);
+    if (count <= kItemCountCut) {
+        items.count = count;
+        for (std::int32_t n = 1; n <= count; ++n) items.numbers.push_back(n);
+        return items;
     }
-    const auto count = static_cast<std::int32_t>(whole);
-    if (count <= kItemCountCut) return count;
-    return std::min(count, highestSection);
+    // Section names as the request's reads match them: any case, blanks around trimmed.
+    pf::ini::ForEachLine(requestBytes, [&](std::string_view text, std::string_view) {
+        std::string name;
+        if (pf::ini::HeaderName(text, name)) {
+            const std::optional<std::int32_t> n = ItemSectionNumber(name);
+            if (n && *n <= count) items.numbers.push_back(*n);
+        }
+        return true;
+    });
+    // A section named twice is read as its first one: answered once.
+    std::sort(items.numbers.begin(), items.numbers.end());
+    items.numbers.erase(std::unique(items.numbers.begin(), items.numbers.end()), items.numbers.end());
+    items.count = static_cast<std::int32_t>(items.numbers.size());
+    return items;
 }
 
 std::optional<std::int32_t> ItemSectionNumber(std::string_view section) {

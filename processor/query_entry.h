@@ -64,16 +64,27 @@ private:
     std::int32_t count_ = 0;
 };
 
-// Highest item number the answer runs to without reading further sections: a count above it is
-// cut to the highest item section the request holds.
+// Highest item count answered item by item from 1 to the count, whatever sections the request
+// holds. A count above it is bounded by the request itself.
 inline constexpr std::int32_t kItemCountCut = 9999;
 
-// The request's "POItemCount" as the number of items to answer: its value as a 32-bit whole
-// number (halves to even) when numeric, else 0; a number beyond 32 bits is not numeric. A count
-// above kItemCountCut is cut to `highestSection` (the highest n of the request's "POITEMS"n
-// sections) so that a count typed wrong neither keeps the only thread busy for hours nor
-// overflows the items counter; no item the request holds is dropped.
-std::int32_t QueryItemCount(std::string_view value, std::int32_t highestSection);
+// The items a request's count ("POItemCount", "PoItemCount") asks for.
+struct RequestItems {
+    // The item count as the answer reports it: "PartsCount", "ItemCount", the counters of items
+    // requested and the monitor's count box.
+    std::int32_t count = 0;
+    // The n of the "POITEMS"n sections to answer, in the order they are answered.
+    std::vector<std::int32_t> numbers;
+};
+
+// The count `value` read as a whole number (WholeRequestNumber: 0 when it is not numeric or
+// beyond 32 bits). Up to kItemCountCut: items 1 to the count, and the count as read (a count
+// of 0 or below answers nothing). Above the cut the work is bounded by what the request holds,
+// so that one planted section or a count typed wrong can neither keep the only thread busy for
+// days nor grow the answer without end: only the "POITEMS"n sections of `requestBytes` with
+// n <= the count are answered, ascending, each once under its own n, and the count is their
+// number. For sections that run 1 to the count without a gap that is the count itself.
+RequestItems ItemsToAnswer(const std::string& value, std::string_view requestBytes);
 
 // The n of a section named "POITEMS"n (n decimal, from 1, no padding, any letter case); nothing
 // for any other name.

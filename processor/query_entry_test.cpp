@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "platform/test_support.h"
 
 namespace zel::processor {
 namespace {
@@ -126,27 +129,64 @@ TEST(LocationMarks, EveryLocationAByteCanNameHasItsMark) {
 
 // --- Item count ---------------------------------------------------------------------------------
 
-TEST(QueryItemCount, NumericValuesRoundHalfToEven) {
-    EXPECT_EQ(QueryItemCount("3", 3), 3);
-    EXPECT_EQ(QueryItemCount(" 2.5 ", 3), 2);
-    EXPECT_EQ(QueryItemCount("3.5", 3), 4);  // more than the request holds: kept below the cut
-    EXPECT_EQ(QueryItemCount("-2", 0), -2);
-    EXPECT_EQ(QueryItemCount("9999", 0), 9999);
+// A request holding the item sections `numbers`, in that order.
+std::string SectionsOf(const std::vector<std::int32_t>& numbers) {
+    std::string text = "[ZELINFO]\r\nDocType=QUERY\r\n[COUNT]\r\nPOItemCount=x\r\n";
+    for (std::int32_t n : numbers) text += "[POITEMS" + std::to_string(n) + "]\r\nPartQty=1\r\n";
+    return text;
 }
 
-TEST(QueryItemCount, MissingLettersAndNumbersBeyond32BitsCountNothing) {
-    EXPECT_EQ(QueryItemCount("", 5), 0);
-    EXPECT_EQ(QueryItemCount("five", 5), 0);
-    EXPECT_EQ(QueryItemCount("2147483648", 5), 0);
-    EXPECT_EQ(QueryItemCount("-2147483649", 5), 0);
-    EXPECT_EQ(QueryItemCount("1e300", 5), 0);
+std::vector<std::int32_t> OneTo(std::int32_t count) {
+    std::vector<std::int32_t> numbers;
+    for (std::int32_t n = 1; n <= count; ++n) numbers.push_back(n);
+    return numbers;
 }
 
-TEST(QueryItemCount, LargeCountIsCutToTheItemsTheRequestHolds) {
-    EXPECT_EQ(QueryItemCount("2147483647", 12), 12);
-    EXPECT_EQ(QueryItemCount("10000", 0), 0);
-    EXPECT_EQ(QueryItemCount("10000", 20000), 10000);  // no item dropped, none invented
-    EXPECT_EQ(QueryItemCount("12000", 10500), 10500);
+TEST(ItemsToAnswer, UpToTheCutEveryNumberFromOneWhateverTheRequestHolds) {
+    EXPECT_EQ(ItemsToAnswer("3", SectionsOf({1, 2, 3})).numbers, OneTo(3));
+    const RequestItems half = ItemsToAnswer(" 2.5 ", SectionsOf({1, 2, 3}));
+    EXPECT_EQ(half.count, 2);
+    EXPECT_EQ(half.numbers, OneTo(2));
+    // More than the request holds: below the cut the count is kept, the items are read as absent.
+    const RequestItems more = ItemsToAnswer("3.5", SectionsOf({1, 2, 3}));
+    EXPECT_EQ(more.count, 4);
+    EXPECT_EQ(more.numbers, OneTo(4));
+    const RequestItems cut = ItemsToAnswer("9999", "");
+    EXPECT_EQ(cut.count, 9999);
+    EXPECT_EQ(cut.numbers.size(), 9999u);
+    // A negative count answers nothing but is reported as it is.
+    const RequestItems negative = ItemsToAnswer("-2", SectionsOf({1}));
+    EXPECT_EQ(negative.count, -2);
+    EXPECT_TRUE(negative.numbers.empty());
+}
+
+TEST(ItemsToAnswer, MissingLettersAndNumbersBeyond32BitsCountNothing) {
+    for (const char* value : {"", "five", "2147483648", "-2147483649", "1e300", "inf", "nan"}) {
+        const RequestItems items = ItemsToAnswer(value, SectionsOf({1, 2, 3, 4, 5}));
+        EXPECT_EQ(items.count, 0) << value;
+        EXPECT_TRUE(items.numbers.empty()) << value;
+    }
+}
+
+TEST(ItemsToAnswer, AboveTheCutOnlyTheSectionsTheRequestHolds) {
+    platform::testing::ScopedDefaultLocale english("en_US");
+    // The planted section of a hostile request is answered under its own number, and nothing
+    // between the two.
+    const RequestItems planted = ItemsToAnswer("2147483647", SectionsOf({1, 2147483647}));
+    EXPECT_EQ(planted.numbers, (std::vector<std::int32_t>{1, 2147483647}));
+    EXPECT_EQ(planted.count, 2);
+    EXPECT_EQ(ItemsToAnswer("2147483647", SectionsOf(OneTo(12))).count, 12);
+    EXPECT_EQ(ItemsToAnswer("10000", "").count, 0);
+    // Sections that run 1 to the count without a gap: nothing dropped, nothing invented.
+    EXPECT_EQ(ItemsToAnswer("10000", SectionsOf(OneTo(10000))).numbers, OneTo(10000));
+    EXPECT_EQ(ItemsToAnswer("12000", SectionsOf(OneTo(10500))).count, 10500);
+    // Sections beyond the count are not asked for; the rest come ascending, each once, however
+    // the request spells and orders them.
+    const std::string text = SectionsOf({30000, 15000, 1, 15000, 7}) +
+                             "[ poitems42 ]\r\n[POITEMS042]\r\n[POITEMS5x]\r\n[POITEMS]\r\n";
+    const RequestItems sparse = ItemsToAnswer("20,000", text);
+    EXPECT_EQ(sparse.numbers, (std::vector<std::int32_t>{1, 7, 42, 15000}));
+    EXPECT_EQ(sparse.count, 4);
 }
 
 TEST(ItemSectionNumber, OnlyTheNamesTheItemLoopReads) {

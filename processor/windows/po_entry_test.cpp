@@ -277,6 +277,56 @@ TEST_F(PurchaseOrderTest, AbsurdItemCountIsCutToTheItemsTheRequestHolds) {
     EXPECT_EQ(ReadStatistic("Item2-2"), "2");
 }
 
+// One small order with a count of 2147483647 and a section planted under that number: the two
+// sections it holds are acknowledged under their own numbers and exported as two lines.
+TEST_F(PurchaseOrderTest, PlantedSectionUnderAHugeCountOrdersOnlyTheSectionsHeld) {
+    const std::vector<std::string> lines = {
+        "[ZELINFO]", "DocType=PO", "TradePartner=self", "DealerNumber=1001", "[COUNT]",
+        "PoItemCount=2147483647", "[POITEMS1]", "MfgCode=AB", "PartNumber=1234-5", "PartQty=2",
+        "[POITEMS2147483647]", "MfgCode=AB", "PartNumber=1234-5", "PartQty=1"};
+    ASSERT_LT(Doc(lines).size(), 250u);
+    Put("h.req", lines);
+    Process("h.req");
+    ASSERT_THAT(FolderNames(), ElementsAre("h.req.1"));
+    EXPECT_EQ(Answer("h.req.1", "ItemCount"), "2");
+    EXPECT_EQ(Answer("h.req.1", "QtyOrdered1"), "2");
+    EXPECT_EQ(Answer("h.req.1", "QtyOrdered2147483647"), "1");
+    EXPECT_EQ(Answer("h.req.1", "PartDisposition2147483647"), "In Stock - Available");
+    EXPECT_EQ(Answer("h.req.1", "MfgCode2"), "<missing>");
+    EXPECT_EQ(ReadStatistic("Item2-2"), "2");
+    EXPECT_EQ(ReadStatistic("Item2-3"), "2");
+    EXPECT_THAT(Trimmed(OrderLines(Export(500))),
+                ElementsAre("D011", "D02AB", "D031234-5", "D042", "D012", "D02AB", "D031234-5", "D041"));
+}
+
+// Numbers written with grouping marks are read as the locale reads them: the dealer is found
+// and billed, the quantity ordered is a thousand and the count crosses the cut.
+TEST_F(PurchaseOrderTest, GroupingMarksInDealerQuantityAndCount) {
+    pf::testing::ScopedDefaultLocale english("en_US");
+    auto lines = Join(Order({"[POHEADER]", "PoNumber=G"}, "1,001"),
+                      Items({{"AB", "1234-5", "1,000"}, {"AB", "1234-5", "1,0"}}));
+    std::replace(lines.begin(), lines.end(), std::string("PoItemCount=2"), std::string("PoItemCount=10,000"));
+    Put("g.req", lines);
+    Process("g.req");
+    ASSERT_THAT(FolderNames(), ElementsAre("g.req.1"));
+    EXPECT_EQ(Answer("g.req.1", "ItemCount"), "2");
+    EXPECT_EQ(Answer("g.req.1", "QtyOrdered1"), "1000");
+    EXPECT_EQ(Answer("g.req.1", "PartDisposition1"), "Partial Fill - Balance BackOrdered");
+    EXPECT_EQ(Answer("g.req.1", "QtyBo1"), "988");
+    EXPECT_EQ(Answer("g.req.1", "QtyOrdered2"), "0");  // not a grouping: not numeric
+    EXPECT_EQ(ReadStatistic("Item2-2"), "2");
+    const auto exported = Trimmed(Export(500));
+    ASSERT_GE(exported.size(), 3u);
+    EXPECT_EQ(exported[2], "H011001");
+    EXPECT_EQ(Trimmed(OrderLines(exported))[3], "D041000");
+
+    // Not a number under this locale: the dealer error, and account 0 billed.
+    Put("i.req", Join(Order({"[POHEADER]", "PoNumber=I"}, "1,0"), Items({{"AB", "1234-5", "1"}})));
+    Process("i.req");
+    EXPECT_EQ(Answer("i.req.2", "ErrorMsg1", "ERRORINFO"), "Invalid Dealer Number: 1,0.  FATAL ERROR");
+    EXPECT_EQ(Trimmed(Export(501))[2], "H010");
+}
+
 TEST_F(PurchaseOrderTest, StateRuleDropsRestrictedLinesAndOneValidItemAvoidsTheErrorRemarks) {
     gState.gRestrictLines = 1;
     // Dealer 1002 is in OR: line ROP is not for it.
