@@ -1,6 +1,8 @@
 #include "platform/profile_document.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <functional>
 
 #include "platform/atomic_file.h"
 #include "platform/convert.h"
@@ -13,9 +15,6 @@ namespace zel::platform {
 namespace {
 
 const char* const kCrLf = "\r\n";
-// A hostile request of more sections than this is still read correctly, by scanning its bytes
-// for the sections the index could not hold.
-constexpr std::size_t kMaxIndexedSections = 100000;
 
 // The name as the services compare it: blanks around it dropped, ASCII letters in one case.
 std::string Fold(std::string_view name) {
@@ -317,29 +316,36 @@ void ProfileDocument::Assign(const std::string& bytes) {
 // --- ProfileReader -----------------------------------------------------------------------------
 
 ProfileReader::ProfileReader(std::string bytes) : bytes_(std::move(bytes)) {
-    std::pair<std::size_t, std::size_t>* open = nullptr;
+    // Every header is indexed, however many a hostile request holds: a fixed-size entry per
+    // header keeps the index a small multiple of the document, and no read has to scan it.
     const std::string_view all(bytes_);
     ini::ForEachLine(all, [&](std::string_view text, std::string_view) {
         std::string name;
         if (!ini::HeaderName(text, name)) return true;
         const auto at = static_cast<std::size_t>(text.data() - all.data());
-        if (open) open->second = at;
-        open = nullptr;
-        if (sections_.size() >= kMaxIndexedSections) {
-            complete_ = false;
-            return false;
-        }
-        auto [it, added] = sections_.try_emplace(Fold(name), at, all.size());
-        if (added) open = &it->second;
+        if (!sections_.empty()) sections_.back().end = at;
+        sections_.push_back({std::hash<std::string>{}(Fold(name)), at, all.size()});
         return true;
     });
+    std::stable_sort(sections_.begin(), sections_.end(),
+                     [](const Section& a, const Section& b) { return a.hash < b.hash; });
 }
 
 std::string_view ProfileReader::SectionBytes(const std::string& section) const {
-    const auto it = sections_.find(Fold(section));
-    if (it != sections_.end())
-        return std::string_view(bytes_).substr(it->second.first, it->second.second - it->second.first);
-    return complete_ ? std::string_view() : std::string_view(bytes_);
+    const std::string folded = Fold(section);
+    const std::size_t hash = std::hash<std::string>{}(folded);
+    auto it = std::lower_bound(sections_.begin(), sections_.end(), hash,
+                               [](const Section& s, std::size_t h) { return s.hash < h; });
+    // Entries of one hash stay in document order, so the first whose name matches is the
+    // first section of that name.
+    const std::string_view all(bytes_);
+    for (; it != sections_.end() && it->hash == hash; ++it) {
+        const std::string_view body = all.substr(it->begin, it->end - it->begin);
+        std::string name;
+        ini::HeaderName(body.substr(0, body.find_first_of("\r\n")), name);
+        if (Fold(name) == folded) return body;
+    }
+    return {};
 }
 
 std::string ProfileReader::GetString(const std::string& section, const std::string& key,

@@ -115,14 +115,16 @@ public:
     const std::string& Bytes() const noexcept { return bytes_; }
 
 private:
-    // The bytes from the first header of `section` to the next header (all of the document
-    // when the index could not hold every section and the name is not in it).
+    // The bytes from the first header of `section` to the next header.
     std::string_view SectionBytes(const std::string& section) const;
 
+    struct Section {
+        std::size_t hash;  // of the folded name
+        std::size_t begin, end;
+    };
     std::string bytes_;
-    // Folded name -> [begin, end) of the first section of that name.
-    std::unordered_map<std::string, std::pair<std::size_t, std::size_t>> sections_;
-    bool complete_ = true;
+    // Every header's [begin, end), ordered by the hash of its folded name, then by position.
+    std::vector<Section> sections_;
 };
 
 }  // namespace zel::platform
