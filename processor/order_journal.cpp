@@ -1,10 +1,14 @@
 #include "processor/order_journal.h"
 
+#include <openssl/evp.h>
+
 #include <cstdio>
 #include <exception>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "processor/globals.h"
 #include "processor/request_cycle.h"
 
@@ -16,14 +20,65 @@ namespace {
 
 constexpr const char* kFormat = "ZelOrderJournal 1";
 
-// FNV-1a, 64 bits: tells two versions of a request apart; nothing here needs more.
-std::uint64_t Digest(const std::string& bytes) {
+// The digest journals carried before they named their request by its SHA-256 (FNV-1a, 64
+// bits): kept only to recognise such a journal as its request's own after an upgrade.
+std::string EarlierDigest(const std::string& bytes) {
     std::uint64_t h = 14695981039346656037ULL;
     for (unsigned char c : bytes) {
         h ^= c;
         h *= 1099511628211ULL;
     }
-    return h;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+    return text;
+}
+
+std::string Sha256Hex(const std::string& bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr) != 1)
+        throw fs::RuntimeError(fs::err::kDeviceIO, "RequestIdentity", "Cannot compute a digest");
+    static const char kHex[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(size * 2);
+    for (unsigned int i = 0; i < size; ++i) {
+        text.push_back(kHex[digest[i] >> 4]);
+        text.push_back(kHex[digest[i] & 15]);
+    }
+    return text;
+}
+
+// The request's file name as every path to it spells it (the request cycle lower-cases its
+// path; the start-up's listing gives the name as it is on disk).
+std::string RequestName(const std::string& requestFile) {
+    return LowerCase(fs::FileNamePart(requestFile));
+}
+
+// The words of an identity: size, second word, and the rest (the name, which may hold blanks).
+struct IdentityWords {
+    std::string size, second, rest;
+};
+
+IdentityWords Words(const std::string& identity) {
+    IdentityWords w;
+    const std::size_t a = identity.find(' ');
+    if (a == std::string::npos) return w;
+    const std::size_t b = identity.find(' ', a + 1);
+    w.size = identity.substr(0, a);
+    w.second = identity.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
+    if (b != std::string::npos) w.rest = identity.substr(b + 1);
+    return w;
+}
+
+// Whether a stored identity names the request whose bytes and name are given. A journal of
+// today's form ("size sha256 name") must agree in all three; one of the earlier form ("size
+// time digest") in size and digest: the time of a file's last change moves with a copy, a
+// restore or a clock change, and must not make a sealed order look new.
+bool SameRequest(const std::string& stored, const std::string& bytes, const std::string& name) {
+    const IdentityWords w = Words(stored);
+    if (w.size != std::to_string(bytes.size())) return false;
+    if (w.second.size() == 64) return w.second == Sha256Hex(bytes) && w.rest == name;
+    return w.rest.size() == 16 && w.rest == EarlierDigest(bytes);
 }
 
 std::string Serialize(const OrderJournal& j) {
@@ -96,23 +151,23 @@ std::string JournalPath(const std::string& requestFile) { return requestFile + k
 
 std::string RequestIdentity(const std::string& requestFile) {
     const std::string bytes = fs::ReadWholeFile(requestFile);
-    char digest[17];
-    std::snprintf(digest, sizeof digest, "%016llx",
-                  static_cast<unsigned long long>(Digest(bytes)));
-    return std::to_string(bytes.size()) + " " + std::to_string(fs::FileModifiedTime(requestFile)) +
-           " " + digest;
+    return std::to_string(bytes.size()) + " " + Sha256Hex(bytes) + " " + RequestName(requestFile);
 }
 
 OrderJournal OpenOrderJournal(const std::string& requestFile) {
     OrderJournal fresh;
     fresh.path = JournalPath(requestFile);
-    fresh.identity = RequestIdentity(requestFile);
+    const std::string bytes = fs::ReadWholeFile(requestFile);
+    const std::string name = RequestName(requestFile);
+    fresh.identity = std::to_string(bytes.size()) + " " + Sha256Hex(bytes) + " " + name;
     if (!fs::FileExists(fresh.path)) return fresh;
 
     OrderJournal stored;
     stored.path = fresh.path;
-    if (Parse(fs::ReadWholeFile(fresh.path), stored) && stored.identity == fresh.identity) {
+    if (Parse(fs::ReadWholeFile(fresh.path), stored) && SameRequest(stored.identity, bytes, name)) {
         stored.onDisk = true;
+        // Saved from here on in today's form.
+        stored.identity = fresh.identity;
         return stored;
     }
     fs::DeleteFile(fresh.path);
