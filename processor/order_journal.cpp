@@ -54,31 +54,21 @@ std::string RequestName(const std::string& requestFile) {
     return LowerCase(fs::FileNamePart(requestFile));
 }
 
-// The words of an identity: size, second word, and the rest (the name, which may hold blanks).
-struct IdentityWords {
-    std::string size, second, rest;
-};
-
-IdentityWords Words(const std::string& identity) {
-    IdentityWords w;
-    const std::size_t a = identity.find(' ');
-    if (a == std::string::npos) return w;
-    const std::size_t b = identity.find(' ', a + 1);
-    w.size = identity.substr(0, a);
-    w.second = identity.substr(a + 1, b == std::string::npos ? std::string::npos : b - a - 1);
-    if (b != std::string::npos) w.rest = identity.substr(b + 1);
-    return w;
-}
-
-// Whether a stored identity names the request whose bytes and name are given. A journal of
-// today's form ("size sha256 name") must agree in all three; one of the earlier form ("size
-// time digest") in size and digest: the time of a file's last change moves with a copy, a
+// Whether a stored identity names the request of `fresh` (today's form, "size sha256 name",
+// of the request's `bytes`). A journal of the earlier form, "size time digest", is the
+// request's when size and digest agree: the time of a file's last change moves with a copy, a
 // restore or a clock change, and must not make a sealed order look new.
-bool SameRequest(const std::string& stored, const std::string& bytes, const std::string& name) {
-    const IdentityWords w = Words(stored);
-    if (w.size != std::to_string(bytes.size())) return false;
-    if (w.second.size() == 64) return w.second == Sha256Hex(bytes) && w.rest == name;
-    return w.rest.size() == 16 && w.rest == EarlierDigest(bytes);
+bool SameRequest(const std::string& stored, const std::string& fresh, const std::string& bytes) {
+    if (stored == fresh) return true;
+    const std::size_t a = stored.find(' ');
+    const std::size_t b = a == std::string::npos ? a : stored.find(' ', a + 1);
+    if (b == std::string::npos || stored.find(' ', b + 1) != std::string::npos) return false;
+    const std::string time = stored.substr(a + 1, b - a - 1);
+    const std::size_t start = time.find_first_not_of('-') == 1 ? 1 : 0;
+    if (time.size() == start || time.find_first_not_of("0123456789", start) != std::string::npos)
+        return false;
+    return stored.substr(0, a) == std::to_string(bytes.size()) &&
+           stored.substr(b + 1) == EarlierDigest(bytes);
 }
 
 std::string Serialize(const OrderJournal& j) {
@@ -141,6 +131,10 @@ bool Parse(const std::string& bytes, OrderJournal& j) {
     return !j.identity.empty();
 }
 
+std::string Identity(const std::string& bytes, const std::string& name) {
+    return std::to_string(bytes.size()) + " " + Sha256Hex(bytes) + " " + name;
+}
+
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -150,8 +144,7 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 std::string JournalPath(const std::string& requestFile) { return requestFile + kJournalEnding; }
 
 std::string RequestIdentity(const std::string& requestFile) {
-    const std::string bytes = fs::ReadWholeFile(requestFile);
-    return std::to_string(bytes.size()) + " " + Sha256Hex(bytes) + " " + RequestName(requestFile);
+    return Identity(fs::ReadWholeFile(requestFile), RequestName(requestFile));
 }
 
 OrderJournal OpenOrderJournal(const std::string& requestFile) {
@@ -159,12 +152,12 @@ OrderJournal OpenOrderJournal(const std::string& requestFile) {
     fresh.path = JournalPath(requestFile);
     const std::string bytes = fs::ReadWholeFile(requestFile);
     const std::string name = RequestName(requestFile);
-    fresh.identity = std::to_string(bytes.size()) + " " + Sha256Hex(bytes) + " " + name;
+    fresh.identity = Identity(bytes, name);
     if (!fs::FileExists(fresh.path)) return fresh;
 
     OrderJournal stored;
     stored.path = fresh.path;
-    if (Parse(fs::ReadWholeFile(fresh.path), stored) && SameRequest(stored.identity, bytes, name)) {
+    if (Parse(fs::ReadWholeFile(fresh.path), stored) && SameRequest(stored.identity, fresh.identity, bytes)) {
         stored.onDisk = true;
         // Saved from here on in today's form.
         stored.identity = fresh.identity;
