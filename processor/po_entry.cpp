@@ -521,11 +521,13 @@ void OrderAcknowledgement::End() {
 // short, and the work files are made whole again for the end of the request. The number is in
 // the answer already, so it cannot be given up: when the final name was taken since the seal,
 // the move fails (error 58) at every start, and the export stays under its temporary name until
-// the name is free. Only a regular file is the order's export; a link under its temporary name
-// is never moved to the final one.
+// the name is free. Only a regular file is the order's export: anything else under its
+// temporary name (a link, say) was put there by someone else, is never published, and fails
+// the same way.
 void OrderAcknowledgement::FinishSealed() {
     ctx_.step = 710;
-    if (!journal_.exportFile.empty() && fs::IsRegularFile(journal_.exportFile)) {
+    if (!journal_.exportFile.empty() && fs::NameExists(journal_.exportFile)) {
+        if (!fs::IsRegularFile(journal_.exportFile)) fs::RaiseClassic(fs::err::kPathFileAccess, "Name");
         fs::RenameFile(journal_.exportFile, ExportFinalPath(journal_.exportFile));
         fs::SyncFolder(fs::FolderPart(journal_.exportFile));
     }

@@ -597,6 +597,20 @@ protected:
             EXPECT_EQ(ticket, "501");
         }
     }
+    // Leaves an order whose journal is sealed and whose complete export still carries its
+    // temporary name "500.tmp", as a crash just before the move leaves it.
+    bool CrashBetweenTheSealAndTheMove() {
+        for (long k = 1; k < 200; ++k) {
+            Reset();
+            Put("o.req", Join(Order({"[POHEADER]", "PoNumber=O"}), Items({{"AB", "1234-5", "1"}})));
+            if (testing::RunInChild([&] { StartAndPoll(); }, k) != pf::kCrashExitCode) return false;
+            if (InFolder("o.req") && OpenOrderJournal(Path("o.req")).sealed &&
+                env_.dir().Exists("unc/QSERVER/DadAri/WebTask/In/500.tmp") &&
+                !env_.dir().Exists("unc/QSERVER/DadAri/WebTask/In/500.txt"))
+                return true;
+        }
+        return false;
+    }
     void Sweep(const std::vector<std::string>& request, const std::string& answer, bool exported) {
         const long changes = SweepCrashes(
             [&] {
@@ -651,19 +665,7 @@ TEST_F(OrderCrashTest, TouchedRequestIsExportedOnceWhereverTheProgramDies) {
 // is published under its own number.
 TEST_F(OrderCrashTest, NameTakenAfterTheSealIsReportedAndTheExportKept) {
     const std::string in = env_.dir().MakeDirs("unc/QSERVER/DadAri/WebTask/In");
-    const auto sealedAndNotMoved = [&] {
-        return InFolder("o.req") && OpenOrderJournal(Path("o.req")).sealed &&
-               env_.dir().Exists("unc/QSERVER/DadAri/WebTask/In/500.tmp") &&
-               !env_.dir().Exists("unc/QSERVER/DadAri/WebTask/In/500.txt");
-    };
-    bool reached = false;
-    for (long k = 1; k < 200 && !reached; ++k) {
-        Reset();
-        Put("o.req", Join(Order({"[POHEADER]", "PoNumber=O"}), Items({{"AB", "1234-5", "1"}})));
-        ASSERT_EQ(testing::RunInChild([&] { StartAndPoll(); }, k), pf::kCrashExitCode);
-        reached = sealedAndNotMoved();
-    }
-    ASSERT_TRUE(reached);
+    ASSERT_TRUE(CrashBetweenTheSealAndTheMove());
     const std::string exportText = env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.tmp");
     const std::string nowhere = env_.dir().path() + "/nowhere.txt";
     ASSERT_EQ(::symlink(nowhere.c_str(), (in + "/500.txt").c_str()), 0);
@@ -690,6 +692,25 @@ TEST_F(OrderCrashTest, NameTakenAfterTheSealIsReportedAndTheExportKept) {
     EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.txt"), exportText);
     EXPECT_EQ(Answer("o.req.1", "ConfirmationNumber"), "500");
     EXPECT_EQ(Counter(), "501");
+}
+
+// The sealed export's temporary name replaced by a link: the link is not the order's export and
+// is never published; every start reports it until someone looks.
+TEST_F(OrderCrashTest, LinkUnderTheSealedExportsNameIsNeverPublished) {
+    const std::string in = env_.dir().MakeDirs("unc/QSERVER/DadAri/WebTask/In");
+    ASSERT_TRUE(CrashBetweenTheSealAndTheMove());
+    const std::string outside = env_.dir().Write("elsewhere/500.txt", "someone else's");
+    ASSERT_EQ(::unlink((in + "/500.tmp").c_str()), 0);
+    ASSERT_EQ(::symlink(outside.c_str(), (in + "/500.tmp").c_str()), 0);
+
+    pf::ScopedEndProgramThrows ends;
+    EXPECT_THROW(StartAndPoll(), pf::ProgramEnded);
+    ASSERT_FALSE(boxes_.texts.empty());
+    EXPECT_EQ(boxes_.texts[0], "Error: Path/File access error at Line: 710 in ProcessRequest");
+    EXPECT_FALSE(pf::NameExists("\\\\QSERVER\\DadAri\\WebTask\\In\\500.txt"));
+    EXPECT_EQ(env_.dir().Read("elsewhere/500.txt"), "someone else's");
+    EXPECT_TRUE(InFolder("o.req"));
+    EXPECT_FALSE(InFolder("o.req.1"));
 }
 
 TEST_F(OrderCrashTest, LoggingWithoutTheTestFolderEndsEveryStartButExportsOnce) {
