@@ -522,8 +522,8 @@ void OrderAcknowledgement::End() {
 // the answer already, so it cannot be given up: when the final name was taken since the seal,
 // the move fails (error 58) at every start, and the export stays under its temporary name until
 // the name is free. Only a regular file is the order's export: anything else under its
-// temporary name (a link, say) was put there by someone else, is never published, and fails
-// the same way.
+// temporary name (a link, say) was put there by someone else and is never published; it is
+// reported (error 75) at every start as well.
 void OrderAcknowledgement::FinishSealed() {
     ctx_.step = 710;
     if (!journal_.exportFile.empty() && fs::NameExists(journal_.exportFile)) {
