@@ -81,9 +81,11 @@ int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool 
         if (fd < 0 && errno != EEXIST) return errno;
     }
     if (fd < 0) return EEXIST;
-    // Keep the permissions of the document being replaced.
+    // Keep the permissions of the document being replaced; a link's target is not that
+    // document, and its permissions (an outside program's) are not taken over.
     struct stat st;
-    if (::stat(nativePath.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+    if (::lstat(nativePath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        ::fchmod(fd, st.st_mode & 0777);
     std::size_t off = 0;
     while (off < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + off, bytes.size() - off);

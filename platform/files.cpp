@@ -194,6 +194,15 @@ bool FileExists(const std::string& path) {
     return StatNative(path, st) && S_ISREG(st.st_mode);
 }
 
+bool NameExists(const std::string& path) {
+    try {
+        struct stat st;
+        return ::lstat(NativePath(path).c_str(), &st) == 0;
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
 bool IsRegularFile(const std::string& path) {
     try {
         struct stat st;
@@ -316,8 +325,20 @@ TextFileWriter::TextFileWriter(const std::string& path) : path_(path) {
     const std::string p = NativePath(path);
     if (!ParentExists(p)) Fail(ENOTDIR, "Open", path);
     NoteFileChange();
-    fd_ = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) Fail(errno, "Open", path);
+    // The folder may be writable by others: a name planted there as a link must never carry
+    // our bytes to its target, nor a hard link into another file. So the file is always a new
+    // one; what held the name before goes as a name (a link itself, never what it points to).
+    // Someone racing us with new names only makes us try again, a bounded number of times.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fd_ = ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ >= 0) return;
+        if (errno != EEXIST) Fail(errno, "Open", path);
+        struct stat st;
+        if (::lstat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) Fail(EISDIR, "Open", path);
+        NoteFileChange();
+        if (::unlink(p.c_str()) != 0 && errno != ENOENT) Fail(errno, "Open", path);
+    }
+    Fail(EEXIST, "Open", path);
 }
 
 TextFileWriter::~TextFileWriter() {
@@ -350,7 +371,9 @@ void TextFileWriter::Close() {
 ScopedFileLock::ScopedFileLock(const std::string& lockPath) {
     for (std::size_t i = 1; i < lockPath.size(); ++i)
         if (lockPath[i] == '/') ::mkdir(lockPath.substr(0, i).c_str(), 0777);
-    fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // A lock file is never opened through a link: the lock would then be taken on, and the
+    // file created at, wherever the link points.
+    fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
         while (::flock(fd_, LOCK_EX) != 0) {
             if (errno != EINTR) {

@@ -28,6 +28,9 @@ void MakeDirectory(const std::string& path);
 std::vector<std::string> ListDirectory(const std::string& pattern, bool foldersToo = false);
 
 bool FileExists(const std::string& path);
+// Whether anything at all carries the name: a file, a folder, a link (dangling or not), a
+// device. A link is not followed, so a name whose link points nowhere is still taken.
+bool NameExists(const std::string& path);
 // A regular file itself: a symbolic link (whatever it points to), a FIFO or a device is not one.
 bool IsRegularFile(const std::string& path);
 bool FolderExists(const std::string& path);
@@ -48,8 +51,10 @@ void SyncFile(const std::string& path);
 void SyncFolder(const std::string& path);
 
 // A text file written in pieces under its own name, for a file that carries a name its reader
-// ignores while it is written. Opening creates it empty, replacing a file of that name; Close
-// forces the contents to disk before closing. Every failure throws (RuntimeError).
+// ignores while it is written. Opening makes a new, empty file under the name: whatever carried
+// the name before (a leftover file, a link, a device) goes as a name and nothing is ever written
+// through it; a folder of that name is a failure. Close forces the contents to disk before
+// closing. Every failure throws (RuntimeError).
 class TextFileWriter {
 public:
     explicit TextFileWriter(const std::string& path);

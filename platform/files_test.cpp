@@ -222,6 +222,90 @@ TEST(Files, TextFileIsCreatedAfreshWrittenInPiecesAndClosedOnce) {
     EXPECT_THROW(SyncFolder("\\\\h\\s\\nodir"), RuntimeError);
 }
 
+// A folder others can write may hold, under the name about to be written, a link to a file
+// elsewhere (or one pointing nowhere yet), a hard link, a FIFO or a folder. None of them is
+// ever written through: the name gets a new file of its own, or the writing fails.
+TEST(Files, TextFileReplacesWhatCarriesItsNameAndNeverWritesThroughIt) {
+    SandboxEnv env;
+    const std::string outside = env.dir().Write("outside.txt", "not yours");
+    const std::string dir = env.dir().MakeDirs("unc/h/s");
+    const std::string nowhere = env.dir().path() + "/nowhere.txt";
+    ASSERT_EQ(::symlink(outside.c_str(), (dir + "/1.tmp").c_str()), 0);
+    ASSERT_EQ(::symlink(nowhere.c_str(), (dir + "/2.tmp").c_str()), 0);
+    ASSERT_EQ(::link(outside.c_str(), (dir + "/3.tmp").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir + "/4.tmp").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(outside.c_str(), (dir + "/5.TMP").c_str()), 0);  // found without case
+    for (const std::string name : {"1.tmp", "2.tmp", "3.tmp", "4.tmp", "5.tmp"}) {
+        SCOPED_TRACE(name);
+        TextFileWriter out("\\\\h\\s\\" + name);
+        out.Write("***850ZEL\r\n");
+        out.Close();
+    }
+    for (const std::string name : {"1.tmp", "2.tmp", "3.tmp", "4.tmp", "5.TMP"}) {
+        EXPECT_TRUE(IsRegularFile("\\\\h\\s\\" + name)) << name;
+        EXPECT_EQ(env.dir().Read("unc/h/s/" + name), "***850ZEL\r\n") << name;
+    }
+    EXPECT_EQ(env.dir().Read("outside.txt"), "not yours");
+    EXPECT_FALSE(env.dir().Exists("nowhere.txt"));
+
+    env.dir().MakeDirs("unc/h/s/6.tmp");
+    EXPECT_THROW(TextFileWriter("\\\\h\\s\\6.tmp"), RuntimeError);
+    EXPECT_TRUE(FolderExists("\\\\h\\s\\6.tmp"));
+}
+
+TEST(Files, NameExistsSeesEveryEntryAndFollowsNoLink) {
+    SandboxEnv env;
+    const std::string dir = env.dir().MakeDirs("unc/h/s");
+    env.dir().Write("unc/h/s/File.txt", "x");
+    env.dir().MakeDirs("unc/h/s/folder");
+    ASSERT_EQ(::symlink((dir + "/gone").c_str(), (dir + "/Dangling.txt").c_str()), 0);
+    ASSERT_EQ(::symlink((dir + "/File.txt").c_str(), (dir + "/link.txt").c_str()), 0);
+    for (const std::string name : {"file.TXT", "folder", "dangling.txt", "LINK.txt"})
+        EXPECT_TRUE(NameExists("\\\\h\\s\\" + name)) << name;
+    EXPECT_FALSE(FileExists("\\\\h\\s\\dangling.txt"));  // what FileExists says of it
+    EXPECT_FALSE(NameExists("\\\\h\\s\\gone"));
+    EXPECT_FALSE(NameExists("\\\\h\\missing\\gone"));
+    EXPECT_FALSE(NameExists(""));
+}
+
+// Documents, copies and INI writes replace the name; a link's target keeps its bytes, and its
+// permissions (an outside program's) are not given to the new document.
+TEST(Files, DocumentsReplaceALinkAndTakeNothingFromItsTarget) {
+    SandboxEnv env;
+    const std::string outside = env.dir().Write("outside.sh", "#!/bin/sh\n");
+    ASSERT_EQ(::chmod(outside.c_str(), 0755), 0);
+    const std::string dir = env.dir().MakeDirs("unc/h/s");
+    env.dir().Write("unc/h/s/source.req", "[A]\r\nk=v\r\n");
+    for (const char* name : {"doc", "copy", "ini"})
+        ASSERT_EQ(::symlink(outside.c_str(), (dir + "/" + name).c_str()), 0);
+    WriteWholeFile("\\\\h\\s\\doc", "document", true);
+    CopyFile("\\\\h\\s\\source.req", "\\\\h\\s\\copy");
+    EXPECT_TRUE(WriteProfileString("A", "k", "w", "\\\\h\\s\\ini"));
+    for (const char* name : {"doc", "copy", "ini"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(IsRegularFile(std::string("\\\\h\\s\\") + name));
+        struct stat st {};
+        ASSERT_EQ(::stat((dir + "/" + name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0111, 0u);
+    }
+    EXPECT_EQ(env.dir().Read("unc/h/s/doc"), "document");
+    EXPECT_EQ(env.dir().Read("outside.sh"), "#!/bin/sh\n");
+}
+
+TEST(Files, LockIsNeverTakenThroughALink) {
+    SandboxEnv env;
+    const std::string dir = env.dir().MakeDirs("locks");
+    const std::string nowhere = env.dir().path() + "/nowhere";
+    ASSERT_EQ(::symlink(nowhere.c_str(), (dir + "/planted.lock").c_str()), 0);
+    {
+        ScopedFileLock lock(dir + "/planted.lock");
+        EXPECT_FALSE(lock.Held());
+    }
+    EXPECT_FALSE(env.dir().Exists("nowhere"));
+    ScopedFileLock own(dir + "/own.lock");
+    EXPECT_TRUE(own.Held());
+}
+
 // The crash seam must end the process before the k-th change is made and leave the earlier
 // ones in place; a child process stands in for the program.
 TEST(Files, CrashSeamEndsTheProcessJustBeforeTheKthChange) {

@@ -1,10 +1,14 @@
 #include "processor/order_journal.h"
 
+#include <openssl/evp.h>
+
 #include <cstdio>
 #include <exception>
 #include <vector>
 
+#include "platform/error.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "processor/globals.h"
 #include "processor/request_cycle.h"
 
@@ -16,14 +20,55 @@ namespace {
 
 constexpr const char* kFormat = "ZelOrderJournal 1";
 
-// FNV-1a, 64 bits: tells two versions of a request apart; nothing here needs more.
-std::uint64_t Digest(const std::string& bytes) {
+// The digest journals carried before they named their request by its SHA-256 (FNV-1a, 64
+// bits): kept only to recognise such a journal as its request's own after an upgrade.
+std::string EarlierDigest(const std::string& bytes) {
     std::uint64_t h = 14695981039346656037ULL;
     for (unsigned char c : bytes) {
         h ^= c;
         h *= 1099511628211ULL;
     }
-    return h;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+    return text;
+}
+
+std::string Sha256Hex(const std::string& bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr) != 1)
+        throw fs::RuntimeError(fs::err::kDeviceIO, "RequestIdentity", "Cannot compute a digest");
+    static const char kHex[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(size * 2);
+    for (unsigned int i = 0; i < size; ++i) {
+        text.push_back(kHex[digest[i] >> 4]);
+        text.push_back(kHex[digest[i] & 15]);
+    }
+    return text;
+}
+
+// The request's file name as every path to it spells it (the request cycle lower-cases its
+// path; the start-up's listing gives the name as it is on disk).
+std::string RequestName(const std::string& requestFile) {
+    return LowerCase(fs::FileNamePart(requestFile));
+}
+
+// Whether a stored identity names the request of `fresh` (today's form, "size sha256 name",
+// of the request's `bytes`). A journal of the earlier form, "size time digest", is the
+// request's when size and digest agree: the time of a file's last change moves with a copy, a
+// restore or a clock change, and must not make a sealed order look new.
+bool SameRequest(const std::string& stored, const std::string& fresh, const std::string& bytes) {
+    if (stored == fresh) return true;
+    const std::size_t a = stored.find(' ');
+    const std::size_t b = a == std::string::npos ? a : stored.find(' ', a + 1);
+    if (b == std::string::npos || stored.find(' ', b + 1) != std::string::npos) return false;
+    const std::string time = stored.substr(a + 1, b - a - 1);
+    const std::size_t start = time.find_first_not_of('-') == 1 ? 1 : 0;
+    if (time.size() == start || time.find_first_not_of("0123456789", start) != std::string::npos)
+        return false;
+    return stored.substr(0, a) == std::to_string(bytes.size()) &&
+           stored.substr(b + 1) == EarlierDigest(bytes);
 }
 
 std::string Serialize(const OrderJournal& j) {
@@ -86,6 +131,10 @@ bool Parse(const std::string& bytes, OrderJournal& j) {
     return !j.identity.empty();
 }
 
+std::string Identity(const std::string& bytes, const std::string& name) {
+    return std::to_string(bytes.size()) + " " + Sha256Hex(bytes) + " " + name;
+}
+
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -95,24 +144,23 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 std::string JournalPath(const std::string& requestFile) { return requestFile + kJournalEnding; }
 
 std::string RequestIdentity(const std::string& requestFile) {
-    const std::string bytes = fs::ReadWholeFile(requestFile);
-    char digest[17];
-    std::snprintf(digest, sizeof digest, "%016llx",
-                  static_cast<unsigned long long>(Digest(bytes)));
-    return std::to_string(bytes.size()) + " " + std::to_string(fs::FileModifiedTime(requestFile)) +
-           " " + digest;
+    return Identity(fs::ReadWholeFile(requestFile), RequestName(requestFile));
 }
 
 OrderJournal OpenOrderJournal(const std::string& requestFile) {
     OrderJournal fresh;
     fresh.path = JournalPath(requestFile);
-    fresh.identity = RequestIdentity(requestFile);
+    const std::string bytes = fs::ReadWholeFile(requestFile);
+    const std::string name = RequestName(requestFile);
+    fresh.identity = Identity(bytes, name);
     if (!fs::FileExists(fresh.path)) return fresh;
 
     OrderJournal stored;
     stored.path = fresh.path;
-    if (Parse(fs::ReadWholeFile(fresh.path), stored) && stored.identity == fresh.identity) {
+    if (Parse(fs::ReadWholeFile(fresh.path), stored) && SameRequest(stored.identity, fresh.identity, bytes)) {
         stored.onDisk = true;
+        // Saved from here on in today's form.
+        stored.identity = fresh.identity;
         return stored;
     }
     fs::DeleteFile(fresh.path);

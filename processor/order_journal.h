@@ -4,9 +4,10 @@
 // failure or crash before it is deleted).
 //
 // The journal sits beside the request under the request's name followed by ".journal", which
-// no poller lists. It names its request (size, time of last change and a digest of the bytes),
-// records the pick-ticket number the moment it is drawn, and is sealed once the work files and
-// the complete export file are on disk. Every save replaces the whole journal and is forced to
+// no poller lists. It names its request by size, SHA-256 of the bytes and file name (not by the
+// time of its last change, which a copy, a restore or a clock change moves), records the
+// pick-ticket number the moment it is drawn, and is sealed once the work files and the
+// complete export file are on disk. Every save replaces the whole journal and is forced to
 // disk. A journal of another file of the same name is never inherited.
 #include <cstdint>
 #include <optional>
@@ -28,8 +29,9 @@ inline constexpr const char* kJournalEnding = ".journal";
 
 std::string JournalPath(const std::string& requestFile);
 
-// "size time digest" of the request file; raises the file service's error when it cannot be
-// read.
+// "size sha256 name" of the request file (the name lower-cased); raises the file service's
+// error when it cannot be read. A journal of the earlier form "size time digest" is still
+// recognised by its size and digest.
 std::string RequestIdentity(const std::string& requestFile);
 
 // The journal of this very request as an earlier run left it, or a new one (not yet saved).

@@ -1,8 +1,12 @@
 #include "processor/order_journal.h"
 
+#include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/test_support.h"
 #include "processor/globals.h"
 
@@ -58,6 +62,54 @@ TEST_F(OrderJournalTest, JournalOfAnotherFileOfTheSameNameIsNeverInherited) {
     EXPECT_FALSE(fresh.ticket);
     EXPECT_FALSE(fresh.sealed);
     EXPECT_FALSE(Exists("order.req.journal"));
+}
+
+// The request is named by its bytes and its name; its time of last change is no part of it.
+TEST_F(OrderJournalTest, JournalNamesItsRequestByNameSizeAndSha256) {
+    EXPECT_EQ(RequestIdentity(kRequest),
+              "23 7e2181577eecb08e8479e2bd329c19b0db61538ebcf023001d83648886744f11 order.req");
+    OrderJournal journal = OpenOrderJournal(kRequest);
+    journal.ticket = 77;
+    SaveOrderJournal(journal);
+
+    const std::string native = pf::NativePath(kRequest);
+    const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, native.c_str(), times, 0), 0);
+    EXPECT_EQ(OpenOrderJournal(kRequest).ticket, 77);
+    EXPECT_EQ(OpenOrderJournal("\\\\HOST\\DadAri\\zeldist\\ORDER.REQ").ticket, 77);
+
+    // The same bytes under another name are another order.
+    env_.dir().Write("unc/host/dadari/zeldist/copy.req", env_.dir().Read("unc/host/dadari/zeldist/order.req"));
+    env_.dir().Write("unc/host/dadari/zeldist/copy.req.journal",
+                     env_.dir().Read("unc/host/dadari/zeldist/order.req.journal"));
+    EXPECT_FALSE(OpenOrderJournal("\\\\host\\dadari\\zeldist\\copy.req").onDisk);
+}
+
+// Journals written before the request was named by its SHA-256 carry "size time digest"
+// (a 64-bit FNV-1a digest): an upgrade must not take a sealed order for a new one.
+TEST_F(OrderJournalTest, JournalOfTheEarlierFormIsStillItsRequests) {
+    const auto earlier = [](const std::string& identity) {
+        return "ZelOrderJournal 1\r\nRequest=" + identity +
+               "\r\nTicket=4711\r\nExport=\\\\host\\DadAri\\WebTask\\In\\4711.tmp\r\nSealed=0\r\nEnd\r\n";
+    };
+    env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", earlier("23 1733652000123456789 ed397b2403d75ebc"));
+    OrderJournal journal = OpenOrderJournal(kRequest);
+    EXPECT_TRUE(journal.onDisk);
+    EXPECT_TRUE(journal.sealed);
+    EXPECT_EQ(journal.ticket, 4711);
+    // Saved again, it takes today's form and is still found.
+    SaveOrderJournal(journal);
+    EXPECT_THAT(env_.dir().Read("unc/host/dadari/zeldist/order.req.journal"),
+                ::testing::HasSubstr("Request=" + RequestIdentity(kRequest) + "\r\n"));
+    EXPECT_EQ(OpenOrderJournal(kRequest).ticket, 4711);
+
+    for (const std::string other : {"23 1733652000123456789 ed397b2403d75ebd", "24 1 ed397b2403d75ebc",
+                                    "23 ed397b2403d75ebc", "23 5 ed397b2403d75ebc order.req"}) {
+        SCOPED_TRACE(other);
+        env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", earlier(other));
+        EXPECT_FALSE(OpenOrderJournal(kRequest).onDisk);
+        EXPECT_FALSE(Exists("order.req.journal"));
+    }
 }
 
 TEST_F(OrderJournalTest, DamagedJournalIsDiscarded) {

@@ -485,16 +485,22 @@ void OrderAcknowledgement::End() {
 
     ctx_.step = 710;
     const std::string temporary = ExportTemporaryPath(gState.gHost, gState.gPickTicketNumber);
+    const std::string final = ExportFinalPath(temporary);
+    // Something of this number's is in the way. This order gives the number up, so that its
+    // rerun draws a new one instead of failing on this one for ever.
+    auto giveUpTicket = [&](const std::string& taken) {
+        journal_.ticket.reset();
+        SaveOrderJournal(journal_);
+        throw fs::RuntimeError(fs::err::kFileAlreadyExists, "Name", "File already exists: " + taken);
+    };
+    // A folder under the export's temporary name cannot be replaced as a name.
+    if (fs::FolderExists(temporary)) giveUpTicket(temporary);
     order_->Publish(gState.gHost, [&] {
-        const std::string final = ExportFinalPath(temporary);
-        if (fs::FileExists(final)) {
-            // Another order's file carries this number. This order gives the number up, so
-            // that its rerun draws a new one instead of failing on this one for ever.
-            journal_.ticket.reset();
-            SaveOrderJournal(journal_);
+        // The final name is taken in whatever form it exists: another order's file, a folder,
+        // a link (one that points nowhere as well).
+        if (fs::NameExists(final)) {
             fs::TryDeleteFile(temporary);
-            throw fs::RuntimeError(fs::err::kFileAlreadyExists, "Name",
-                                   "File already exists: " + final);
+            giveUpTicket(final);
         }
         Seal(temporary);
     });
@@ -505,10 +511,16 @@ void OrderAcknowledgement::End() {
 
 // A rerun of a sealed order: its ticket was drawn, its answer written and its export complete.
 // No lookup runs and no counter moves; the move of the export is finished when a crash cut it
-// short, and the work files are made whole again for the end of the request.
+// short, and the work files are made whole again for the end of the request. The number is in
+// the answer already, so it cannot be given up: when the final name was taken since the seal,
+// the move fails (error 58) at every start, and the export stays under its temporary name until
+// the name is free. Only a regular file is the order's export: anything else under its
+// temporary name (a link, say) was put there by someone else and is never published; it is
+// reported (error 75) at every start as well.
 void OrderAcknowledgement::FinishSealed() {
     ctx_.step = 710;
-    if (!journal_.exportFile.empty() && fs::FileExists(journal_.exportFile)) {
+    if (!journal_.exportFile.empty() && fs::NameExists(journal_.exportFile)) {
+        if (!fs::IsRegularFile(journal_.exportFile)) fs::RaiseClassic(fs::err::kPathFileAccess, "Name");
         fs::RenameFile(journal_.exportFile, ExportFinalPath(journal_.exportFile));
         fs::SyncFolder(fs::FolderPart(journal_.exportFile));
     }

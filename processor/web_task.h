@@ -6,8 +6,9 @@
 //
 // Export file: single-byte text, lines ended by CR LF, first "***850ZEL", then the tagged
 // header lines and per order line "D01", "D02" and either "D06" (a "REM" line) or "D03" and
-// "D04". It is written as "<PackingSlipNumber>.tmp" (a leftover of that name is replaced),
-// forced to disk and closed, then moved to the same name ending ".txt"; the folder is then
+// "D04". It is written as "<PackingSlipNumber>.tmp", a new file under that name (a leftover
+// file, link or device of that name goes as a name and is never written through; a folder
+// there is a failure), forced to disk and closed, then moved to the same name ending ".txt"; the folder is then
 // forced to disk. An existing ".txt" of that name (another order's) is never replaced: the move
 // fails with error 58 and the failure goes to the caller.
 #include <cstdint>

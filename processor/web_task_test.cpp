@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -122,6 +123,24 @@ TEST_F(PublishTest, LeftoverTemporaryFileIsReplaced) {
     order.Invoice_PackingSlipNumber(5);
     order.Publish("SRV");
     EXPECT_EQ(env_.dir().Read(In("5.txt")), order.ExportText());
+}
+
+TEST_F(PublishTest, LinkUnderTheTemporaryNameIsReplacedNeverWrittenThrough) {
+    const std::string outside = env_.dir().Write("outside/prices.txt", "outside the share");
+    const std::string in = env_.dir().MakeDirs(In(""));
+    ASSERT_EQ(::symlink(outside.c_str(), (in + "/100.tmp").c_str()), 0);
+    ASSERT_EQ(::symlink((outside + ".new").c_str(), (in + "/101.tmp").c_str()), 0);
+    for (std::int32_t ticket : {100, 101}) {
+        WebTask order;
+        order.Invoice_PackingSlipNumber(ticket);
+        AddLine(order, 1, "ACD", "P", 2);
+        order.Publish("SRV");
+        const std::string final = In(std::to_string(ticket) + ".txt");
+        EXPECT_TRUE(pf::IsRegularFile("\\\\SRV\\DadAri\\WebTask\\In\\" + std::to_string(ticket) + ".txt"));
+        EXPECT_EQ(env_.dir().Read(final), order.ExportText());
+    }
+    EXPECT_EQ(env_.dir().Read("outside/prices.txt"), "outside the share");
+    EXPECT_FALSE(env_.dir().Exists("outside/prices.txt.new"));
 }
 
 TEST_F(PublishTest, AnotherOrdersFileIsNeverReplaced) {

@@ -161,10 +161,12 @@ void MonitorController::Form_Load() {
     Skippable([this] { platform::MakeDirectory(RequestFolder()); });
     Skippable([] { platform::MakeDirectory("\\\\" + gState.gHost + "\\DadAri\\ZelArchive"); });
     // Temporary files this program left on this host when it was ended mid-write; another
-    // writer's (the agent's, possibly from another machine) are never touched.
+    // writer's (the agent's, possibly from another machine) are never touched. The settings
+    // store is replaced the same way, so its folder is cleaned too.
     Skippable([this] {
         for (const std::string& folder : {RequestFolder(), "\\\\" + gState.gHost + "\\DadAri\\ZelArchive",
-                                          "\\\\" + gState.gHost + "\\DadAri\\zeltest"})
+                                          "\\\\" + gState.gHost + "\\DadAri\\zeltest",
+                                          platform::FolderPart(platform::SettingsFilePath(kSettingsApp))})
             platform::RemoveOwnLeftovers(folder);
     });
 

@@ -360,6 +360,32 @@ TEST_F(MonitorTest, StartUpRemovesOnlyItsOwnLeftoverTemporaryFiles) {
     EXPECT_TRUE(Exists(Zeldist("2.req" + agents)));
 }
 
+TEST_F(MonitorTest, StartUpCleansTheSettingsFolderByTheSameRule) {
+    StoreSite();
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string settings = platform::SettingsFilePath(kSettingsApp);
+    const std::string folder = settings.substr(0, settings.rfind('/'));
+    const std::string tag = platform::detail::TemporaryTagOfThisProgram();
+    const std::string own = settings + tag + std::to_string(ended) + "-4";
+    const std::string running = settings + tag + std::to_string(::getppid()) + "-4";
+    const std::string agents =
+        settings + ".~zel-ZelAgent@" + platform::ComputerName() + "-" + std::to_string(ended) + "-4";
+    for (const std::string& path : {own, running, agents}) std::ofstream(path) << "[half";
+    // An export cut short is the order journal's to finish, not a leftover.
+    Put("HOST/DadAri/WebTask/In/100.tmp", "***850ZEL\r\n");
+
+    monitor.Form_Load();
+    EXPECT_FALSE(fs::exists(own));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_TRUE(fs::exists(agents));
+    EXPECT_TRUE(fs::exists(settings));
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_TRUE(Exists("HOST/DadAri/WebTask/In/100.tmp"));
+    EXPECT_EQ(Stored("Host"), "HOST");
+}
+
 TEST(RequestNames, OnlyNamesWindowsCouldHoldAreRequests) {
     EXPECT_TRUE(IsWindowsFileName("12345.req"));
     EXPECT_TRUE(IsWindowsFileName("a b.c.req"));

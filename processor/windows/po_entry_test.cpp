@@ -7,6 +7,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -18,6 +21,7 @@
 #include "engine/catalog.h"
 #include "engine/state.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/seams.h"
 #include "platform/settings.h"
@@ -538,6 +542,51 @@ TEST_F(PurchaseOrderTest, AnotherOrdersExportFileMakesTheRerunDrawANewNumber) {
     EXPECT_EQ(Counter(), "502");
 }
 
+// --- Names planted in the export folder -------------------------------------------------------
+
+TEST_F(PurchaseOrderTest, LinkUnderTheExportsTemporaryNameIsNeverWrittenThrough) {
+    const std::string outside = env_.dir().Write("elsewhere/ledger.txt", "outside the share");
+    const std::string in = env_.dir().MakeDirs("unc/QSERVER/DadAri/WebTask/In");
+    ASSERT_EQ(::symlink(outside.c_str(), (in + "/500.tmp").c_str()), 0);
+    Put("l.req", Join(Order({"[POHEADER]", "PoNumber=L"}), Items({{"AB", "1234-5", "1"}})));
+    Process("l.req");
+    EXPECT_EQ(env_.dir().Read("elsewhere/ledger.txt"), "outside the share");
+    EXPECT_THAT(ExportNames(), ElementsAre("500.txt"));
+    EXPECT_TRUE(pf::IsRegularFile("\\\\QSERVER\\DadAri\\WebTask\\In\\500.txt"));
+    EXPECT_EQ(Export(500)[1], "H00500");
+    EXPECT_EQ(Answer("l.req.1", "ConfirmationNumber"), "500");
+}
+
+// A final name taken by a link that points nowhere, or a folder under the temporary name: the
+// order gives the number up as it does for another order's file, and its rerun draws the next.
+TEST_F(PurchaseOrderTest, DanglingLinkOrFolderInTheWayMakesTheRerunDrawANewNumber) {
+    const std::string in = env_.dir().MakeDirs("unc/QSERVER/DadAri/WebTask/In");
+    const std::string nowhere = env_.dir().path() + "/nowhere.txt";
+    ASSERT_EQ(::symlink(nowhere.c_str(), (in + "/500.txt").c_str()), 0);
+    env_.dir().MakeDirs("unc/QSERVER/DadAri/WebTask/In/501.tmp");
+    Put("x.req", Join(Order({"[POHEADER]", "PoNumber=X"}), Items({{"AB", "1234-5", "1"}})));
+    pf::ScopedEndProgramThrows ends;
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_THROW(Process("x.req"), pf::ProgramEnded) << run;
+        ASSERT_EQ(boxes_.texts.size(), 1u) << run;
+        EXPECT_THAT(boxes_.texts[0], ::testing::StartsWith("Error: File already exists"));
+        EXPECT_THAT(boxes_.texts[0], ::testing::EndsWith(" at Line: 710 in ProcessRequest"));
+        boxes_.texts.clear();
+        EXPECT_TRUE(InFolder("x.req"));
+    }
+    Process("x.req");
+    EXPECT_EQ(Answer("x.req.1", "ConfirmationNumber"), "502");
+    EXPECT_EQ(Export(502)[1], "H00502");
+    EXPECT_EQ(Counter(), "503");
+    // Neither name was written through, replaced or removed, and the given-up export went.
+    struct stat st {};
+    ASSERT_EQ(::lstat((in + "/500.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_FALSE(env_.dir().Exists("nowhere.txt"));
+    EXPECT_TRUE(pf::FolderExists("\\\\QSERVER\\DadAri\\WebTask\\In\\501.tmp"));
+    EXPECT_FALSE(env_.dir().Exists("unc/QSERVER/DadAri/WebTask/In/500.tmp"));
+}
+
 // --- Exactly once ----------------------------------------------------------------------------
 
 class OrderCrashTest : public PurchaseOrderTest {
@@ -598,6 +647,20 @@ protected:
             EXPECT_EQ(ticket, "501");
         }
     }
+    // Leaves an order whose journal is sealed and whose complete export still carries its
+    // temporary name "500.tmp", as a crash just before the move leaves it.
+    bool CrashBetweenTheSealAndTheMove() {
+        for (long k = 1; k < 200; ++k) {
+            Reset();
+            Put("o.req", Join(Order({"[POHEADER]", "PoNumber=O"}), Items({{"AB", "1234-5", "1"}})));
+            if (testing::RunInChild([&] { StartAndPoll(); }, k) != pf::kCrashExitCode) return false;
+            if (InFolder("o.req") && OpenOrderJournal(Path("o.req")).sealed &&
+                env_.dir().Exists("unc/QSERVER/DadAri/WebTask/In/500.tmp") &&
+                !env_.dir().Exists("unc/QSERVER/DadAri/WebTask/In/500.txt"))
+                return true;
+        }
+        return false;
+    }
     void Sweep(const std::vector<std::string>& request, const std::string& answer, bool exported) {
         const long changes = SweepCrashes(
             [&] {
@@ -624,6 +687,80 @@ TEST_F(OrderCrashTest, TestOrderDrawsOneNumberWhereverTheProgramDies) {
 TEST_F(OrderCrashTest, InvalidDealersOrderIsExportedOnceWhereverTheProgramDies) {
     Sweep(Join(Order({"[POHEADER]", "PoNumber=O"}, "4242"), Items({{"AB", "1234-5", "1"}})),
           "o.req.2", true);
+}
+
+// A copy tool, a restore or a clock change moves the request's time of last change between a
+// crash and the next start; the order is still the same order.
+TEST_F(OrderCrashTest, TouchedRequestIsExportedOnceWhereverTheProgramDies) {
+    const auto request = Join(Order({"[POHEADER]", "PoNumber=O"}), Items({{"AB", "1234-5", "1"}}));
+    const long changes = SweepCrashes(
+        [&] {
+            Reset();
+            Put("o.req", request);
+        },
+        [&] { StartAndPoll(); },
+        [&] {
+            const std::string native = pf::NativePath(Path("o.req"));
+            const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+            ::utimensat(AT_FDCWD, native.c_str(), times, 0);
+            StartAndPoll();
+        },
+        [&](long k) { CheckOnce(k, "o.req.1", true); });
+    EXPECT_GT(changes, 12);
+}
+
+// The final name taken after the journal was sealed: the number is in the answer already and
+// cannot be given up. Every start reports the move's failure; the export waits complete under
+// its temporary name, the planted name is left as it is, and once the name is free the order
+// is published under its own number.
+TEST_F(OrderCrashTest, NameTakenAfterTheSealIsReportedAndTheExportKept) {
+    const std::string in = env_.dir().MakeDirs("unc/QSERVER/DadAri/WebTask/In");
+    ASSERT_TRUE(CrashBetweenTheSealAndTheMove());
+    const std::string exportText = env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.tmp");
+    const std::string nowhere = env_.dir().path() + "/nowhere.txt";
+    ASSERT_EQ(::symlink(nowhere.c_str(), (in + "/500.txt").c_str()), 0);
+
+    pf::ScopedEndProgramThrows ends;
+    for (int start = 0; start < 2; ++start) {
+        boxes_.texts.clear();
+        EXPECT_THROW(StartAndPoll(), pf::ProgramEnded) << start;
+        ASSERT_FALSE(boxes_.texts.empty()) << start;
+        EXPECT_EQ(boxes_.texts[0], "Error: File already exists at Line: 710 in ProcessRequest");
+        EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.tmp"), exportText);
+        struct stat st {};
+        ASSERT_EQ(::lstat((in + "/500.txt").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode));
+        EXPECT_FALSE(env_.dir().Exists("nowhere.txt"));
+        EXPECT_TRUE(InFolder("o.req"));
+        EXPECT_EQ(Counter(), "501");
+    }
+
+    ASSERT_EQ(::unlink((in + "/500.txt").c_str()), 0);
+    StartAndPoll();
+    EXPECT_THAT(FolderNames(), ElementsAre("o.req.1"));
+    EXPECT_THAT(ExportNames(), ElementsAre("500.txt"));
+    EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.txt"), exportText);
+    EXPECT_EQ(Answer("o.req.1", "ConfirmationNumber"), "500");
+    EXPECT_EQ(Counter(), "501");
+}
+
+// The sealed export's temporary name replaced by a link: the link is not the order's export and
+// is never published; every start reports it until someone looks.
+TEST_F(OrderCrashTest, LinkUnderTheSealedExportsNameIsNeverPublished) {
+    const std::string in = env_.dir().MakeDirs("unc/QSERVER/DadAri/WebTask/In");
+    ASSERT_TRUE(CrashBetweenTheSealAndTheMove());
+    const std::string outside = env_.dir().Write("elsewhere/500.txt", "someone else's");
+    ASSERT_EQ(::unlink((in + "/500.tmp").c_str()), 0);
+    ASSERT_EQ(::symlink(outside.c_str(), (in + "/500.tmp").c_str()), 0);
+
+    pf::ScopedEndProgramThrows ends;
+    EXPECT_THROW(StartAndPoll(), pf::ProgramEnded);
+    ASSERT_FALSE(boxes_.texts.empty());
+    EXPECT_EQ(boxes_.texts[0], "Error: Path/File access error at Line: 710 in ProcessRequest");
+    EXPECT_FALSE(pf::NameExists("\\\\QSERVER\\DadAri\\WebTask\\In\\500.txt"));
+    EXPECT_EQ(env_.dir().Read("elsewhere/500.txt"), "someone else's");
+    EXPECT_TRUE(InFolder("o.req"));
+    EXPECT_FALSE(InFolder("o.req.1"));
 }
 
 TEST_F(OrderCrashTest, LoggingWithoutTheTestFolderEndsEveryStartButExportsOnce) {
