@@ -175,11 +175,11 @@ TEST(SharegenCommand, BuildsTheSampleUnderTheUncRoot) {
 }
 
 // The command's exit code, with its standard output and error stream.
-struct Run {
+struct CommandResult {
     int code = -1;
     std::string out, err;
 };
-Run RunSharegen(const std::string& args) {
+CommandResult RunSharegen(const std::string& args) {
     Folder scratch;
     const std::string command = "'" + std::string(SHAREGEN_EXE) + "' " + args + " >'" +
                                 scratch.path + "/out' 2>'" + scratch.path + "/err'";
@@ -189,14 +189,14 @@ Run RunSharegen(const std::string& args) {
 
 TEST(SharegenCommand, HelpAndAWrongCommandLineShowTheUsage) {
     for (const char* help : {"--help", "-h"}) {
-        const Run r = RunSharegen(help);
+        const CommandResult r = RunSharegen(help);
         EXPECT_EQ(r.code, 0) << help;
         EXPECT_EQ(r.out.rfind("usage: sharegen DESCRIPTION.json\n", 0), 0u) << help << ": " << r.out;
         EXPECT_NE(r.out.find("ZEL_UNC_ROOT"), std::string::npos);
         EXPECT_EQ(r.err, "");
     }
     for (const char* wrong : {"", "a.json b.json", "--bogus"}) {
-        const Run r = RunSharegen(wrong);
+        const CommandResult r = RunSharegen(wrong);
         EXPECT_EQ(r.code, 2) << wrong;
         EXPECT_EQ(r.out, "") << wrong;
         EXPECT_NE(r.err.find("usage: sharegen DESCRIPTION.json"), std::string::npos) << wrong;
