@@ -1,6 +1,7 @@
 # One folder = one static library of its sources, one test executable of its *_test.cpp files,
 # and one benchmark executable per *_bench.cpp file. Adding a file needs no edit here. Each test
-# carries the library's name as its ctest label (ctest -L zel_engine).
+# carries the library's name as its ctest label (ctest -L zel_engine). Tests are built only with
+# ZEL_BUILD_TESTS, benchmarks only with ZEL_BUILD_BENCHMARKS, test support only with either.
 #   zel_folder(NAME <lib> [LIBS <deps...>] [TEST_LIBS <deps...>] [DBUS_TESTS])
 function(zel_folder)
   cmake_parse_arguments(Z "DBUS_TESTS" "NAME" "LIBS;TEST_LIBS" ${ARGN})
@@ -30,9 +31,15 @@ function(zel_folder)
     target_include_directories(${Z_NAME} INTERFACE ${PROJECT_SOURCE_DIR})
     target_link_libraries(${Z_NAME} INTERFACE ${Z_LIBS})
   endif()
+  if(NOT ZEL_BUILD_TESTS)
+    set(_tests)
+  endif()
+  if(NOT ZEL_BUILD_BENCHMARKS)
+    set(_benches)
+  endif()
   # Test support (*test_support.cpp) is a test-only library, <lib>_testing, never part of the
   # product library; the platform's is linked into every test and benchmark.
-  if(_support)
+  if(_support AND (ZEL_BUILD_TESTS OR ZEL_BUILD_BENCHMARKS))
     add_library(${Z_NAME}_testing STATIC ${_support})
     target_link_libraries(${Z_NAME}_testing PUBLIC ${Z_NAME})
   endif()

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/wait.h>
+
 #include <nlohmann/json.hpp>
 
 namespace zel::sharegen {
@@ -170,6 +172,35 @@ TEST(SharegenCommand, BuildsTheSampleUnderTheUncRoot) {
     const std::string unset = "env -u ZEL_UNC_ROOT '" + std::string(SHAREGEN_EXE) + "' '" + sample +
                               "' 2>/dev/null";
     EXPECT_NE(std::system(unset.c_str()), 0);
+}
+
+// The command's exit code, with its standard output and error stream.
+struct CommandResult {
+    int code = -1;
+    std::string out, err;
+};
+CommandResult RunSharegen(const std::string& args) {
+    Folder scratch;
+    const std::string command = "'" + std::string(SHAREGEN_EXE) + "' " + args + " >'" +
+                                scratch.path + "/out' 2>'" + scratch.path + "/err'";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, scratch.Read("out"), scratch.Read("err")};
+}
+
+TEST(SharegenCommand, HelpAndAWrongCommandLineShowTheUsage) {
+    for (const char* help : {"--help", "-h"}) {
+        const CommandResult r = RunSharegen(help);
+        EXPECT_EQ(r.code, 0) << help;
+        EXPECT_EQ(r.out.rfind("usage: sharegen DESCRIPTION.json\n", 0), 0u) << help << ": " << r.out;
+        EXPECT_NE(r.out.find("ZEL_UNC_ROOT"), std::string::npos);
+        EXPECT_EQ(r.err, "");
+    }
+    for (const char* wrong : {"", "a.json b.json", "--bogus"}) {
+        const CommandResult r = RunSharegen(wrong);
+        EXPECT_EQ(r.code, 2) << wrong;
+        EXPECT_EQ(r.out, "") << wrong;
+        EXPECT_NE(r.err.find("usage: sharegen DESCRIPTION.json"), std::string::npos) << wrong;
+    }
 }
 
 }  // namespace
