@@ -257,7 +257,7 @@ TEST(ProfileDocument, NothingReachesTheFileBeforeSaveAndAFailedSaveRaises75) {
     EXPECT_EQ(ListDirectory("\\\\h\\s\\*").size(), 2u);
 }
 
-TEST(ProfileDocument, ReaderOfMoreSectionsThanItIndexesStillFindsEveryOne) {
+TEST(ProfileDocument, ReaderOfAHostileNumberOfSectionsFindsTheFirstOfEachName) {
     std::string bytes;
     for (int i = 0; i < 100500; ++i) bytes += "[s" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
     bytes += "[S7]\nlate=1\n";
