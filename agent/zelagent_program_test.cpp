@@ -195,6 +195,7 @@ bool MainThreadIsZombie(pid_t pid) {
 // another thread still keeps the descriptor table, and with it the lock, open. Only the end of
 // the whole process frees the lock.
 TEST(SingleInstance, HeldUntilTheLastThreadOfItsHolderHasEnded) {
+    testutil::App();
     const std::string name = Unique("ZelAgentLockThreads");
     int release[2];
     ASSERT_EQ(::pipe(release), 0);
