@@ -1,5 +1,6 @@
 // The real ZelAgent program, started as a process beside the stand-in hub, on the private
 // session bus of the test.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
@@ -198,7 +199,7 @@ TEST(SingleInstance, HeldUntilTheLastThreadOfItsHolderHasEnded) {
     testutil::App();
     const std::string name = Unique("ZelAgentLockThreads");
     int release[2];
-    ASSERT_EQ(::pipe(release), 0);
+    ASSERT_EQ(::pipe2(release, O_CLOEXEC), 0);  // no program started meanwhile keeps it open
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
