@@ -19,6 +19,9 @@ public:
     void Release();
     bool Held() const noexcept { return fd_ >= 0; }
 
+    // The abstract socket name behind the lock of `name` (without the leading zero byte).
+    static std::string LockName(const std::string& name);
+
 private:
     int fd_ = -1;
 };

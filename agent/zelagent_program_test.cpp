@@ -1,11 +1,17 @@
 // The real ZelAgent program, started as a process beside the stand-in hub, on the private
 // session bus of the test.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDBusConnectionInterface>
 #include <filesystem>
+#include <fstream>
 
 #include "agent/agent_test_util.h"
 #include "agent/automation.h"
@@ -172,6 +178,57 @@ TEST(SingleInstance, OneHolderPerName) {
     EXPECT_TRUE(b.Acquire("zel-agent-lock-test"));
 }
 
+void* HoldUntilEndOfInput(void* fd) {
+    char c;
+    while (::read(*static_cast<int*>(fd), &c, 1) > 0) {
+    }
+    ::_exit(0);
+}
+
+bool MainThreadIsZombie(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("State:", 0) == 0) return line.find('Z') != std::string::npos;
+    return false;
+}
+
+// A process's main thread may end before its other threads: it then shows as a zombie while
+// another thread still keeps the descriptor table, and with it the lock, open. Only the end of
+// the whole process frees the lock.
+TEST(SingleInstance, HeldUntilTheLastThreadOfItsHolderHasEnded) {
+    testutil::App();
+    const std::string name = Unique("ZelAgentLockThreads");
+    int release[2];
+    ASSERT_EQ(::pipe2(release, O_CLOEXEC), 0);  // no program started meanwhile keeps it open
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(release[1]);
+        static SingleInstance lock;
+        static int input = release[0];
+        pthread_t holder;
+        if (!lock.Acquire(name) ||
+            ::pthread_create(&holder, nullptr, HoldUntilEndOfInput, &input) != 0)
+            ::_exit(2);
+        ::syscall(SYS_exit, 0);  // this thread alone, without unwinding the test's frames
+    }
+    ::close(release[0]);
+    ASSERT_TRUE(testutil::WaitFor([&] { return MainThreadIsZombie(child); }));
+    testutil::ProcessHandle process(child);
+    ASSERT_TRUE(process.Valid());
+    EXPECT_FALSE(testutil::LockFree(name)) << testutil::ThreadStates(child);
+    const std::string holders = testutil::LockHolders(name);
+    EXPECT_NE(holders.find("held by " + std::to_string(child) + " "), std::string::npos) << holders;
+    EXPECT_FALSE(process.Ended());
+
+    ::close(release[1]);
+    EXPECT_TRUE(process.WaitForEnd());
+    EXPECT_TRUE(testutil::LockFree(name)) << testutil::LockHolders(name);
+    int status = -1;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 TEST(ServerSwitches, EitherPrefixAnyCase) {
     EXPECT_EQ(ParseServerSwitches({"/regserver"}).mode, ServerMode::RegServer);
     EXPECT_EQ(ParseServerSwitches({"-UnRegServer"}).mode, ServerMode::UnregServer);
@@ -184,7 +241,8 @@ TEST(ServerSwitches, EitherPrefixAnyCase) {
 TEST(ZelAgentProgram, RegistrationSwitchesInstallAWorkingActivationFile) {
     testutil::App();
     platform::testing::TempDir dir;
-    std::string agent = InstallAgent(dir, "prog", Unique("ZelAgentRegTest"));
+    const std::string name = Unique("ZelAgentRegTest");
+    std::string agent = InstallAgent(dir, "prog", name);
     QProcessEnvironment env = AgentEnv(dir);
     std::string file = dir.path() + "/home/data/dbus-1/services/net.zel.ZelAgent.service";
 
@@ -195,20 +253,46 @@ TEST(ZelAgentProgram, RegistrationSwitchesInstallAWorkingActivationFile) {
               ActivationFileText(agent));
     EXPECT_FALSE(fs::exists(agent + ".INI"));  // registration opens no window
 
-    // A bus of its own that reads the file starts the agent for a caller. The agent it started
-    // is ended, and the script returns only once it has gone: until then it holds the
+    // A bus of its own that reads the file starts the agent for a caller. The script names the
+    // copy the bus started and keeps the bus up until told to end; the copy is ended from here
+    // and waited for as a whole process: until its last thread has ended it holds the
     // one-instance lock, and the next start of the program would end at once.
     const char* script =
         "gdbus call --session --dest net.zel.ZelAgent --object-path /ZelAgent "
-        "--method net.zel.IZelAgent.CheckMail || exit 3; "
-        "pid=$(gdbus call --session --dest org.freedesktop.DBus --object-path "
+        "--method net.zel.IZelAgent.CheckMail >&2 || exit 3; "
+        "gdbus call --session --dest org.freedesktop.DBus --object-path "
         "/org/freedesktop/DBus --method org.freedesktop.DBus.GetConnectionUnixProcessID "
-        "net.zel.ZelAgent | sed -E 's/[^ ]* ([0-9]+).*/\\1/'); kill \"$pid\" || exit 4; "
-        "while kill -0 \"$pid\" 2>/dev/null && "
-        "! grep -q '^State:.*Z' /proc/\"$pid\"/status 2>/dev/null; do sleep 0.02; done";
-    r = testutil::RunServing("dbus-run-session", {"--", "sh", "-c", script}, env);
-    EXPECT_EQ(r.code, 0) << r.out << r.err;
+        "net.zel.ZelAgent | sed -E 's/[^ ]* ([0-9]+).*/\\1/' || exit 4; "
+        "read -r _ || true";
+    QProcess bus;
+    bus.setProcessEnvironment(env);
+    bus.start("dbus-run-session", {"--", "sh", "-c", script});
+    ASSERT_TRUE(bus.waitForStarted(5000));
+    ASSERT_TRUE(testutil::WaitFor(
+        [&] { return bus.canReadLine() || bus.state() == QProcess::NotRunning; }, 120000));
+    const QByteArray pidLine = bus.readLine().trimmed();
+    const pid_t pid = pidLine.toInt();
+    ASSERT_GT(pid, 0) << "no copy started: " << bus.readAllStandardError().toStdString();
+    testutil::ProcessHandle started(pid);
+    ASSERT_TRUE(started.Valid());
+    std::error_code ec;
+    ASSERT_TRUE(fs::equivalent(fs::read_symlink("/proc/" + pidLine.toStdString() + "/exe", ec),
+                               agent, ec))
+        << "the bus started something else";
+    struct EndAtExit {  // a failed check leaves no copy behind
+        const testutil::ProcessHandle& copy;
+        ~EndAtExit() {
+            if (!copy.Ended() && copy.Signal(SIGKILL)) copy.WaitForEnd();
+        }
+    } endAtExit{started};
+    ASSERT_TRUE(started.Signal(SIGTERM));
+    ASSERT_TRUE(started.WaitForEnd()) << testutil::ThreadStates(pid);
+    bus.closeWriteChannel();
+    ASSERT_TRUE(testutil::WaitFor([&] { return bus.state() == QProcess::NotRunning; }, 60000));
+    EXPECT_EQ(bus.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(bus.exitCode(), 0) << bus.readAllStandardError().toStdString();
     EXPECT_TRUE(fs::exists(agent + ".INI"));
+    ASSERT_TRUE(testutil::LockFree(name)) << testutil::LockHolders(name);
 
     r = testutil::RunServing(QString::fromStdString(agent), {"-unregserver"}, env);
     EXPECT_EQ(r.code, 0) << r.err;

@@ -3,11 +3,14 @@
 # busy by a spinning process, and reports how many rounds were green. Not part of CI: it finds
 # tests that depend on timing or load, which CI must never do.
 #
-#   ./scripts/stress-tests.sh            (ROUNDS=5 for fewer rounds; BUILD_DIR=... as elsewhere)
+#   ./scripts/stress-tests.sh [ROUNDS]   (or ROUNDS=5 in the environment; BUILD_DIR=... as elsewhere)
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${BUILD_DIR:-$ROOT/build}"
-ROUNDS="${ROUNDS:-20}"
+ROUNDS="${1:-${ROUNDS:-20}}"
+case "$ROUNDS" in
+  ''|*[!0-9]*|0) echo "usage: $0 [ROUNDS]  (a whole number of rounds, at least 1)" >&2; exit 2 ;;
+esac
 LOAD="${LOAD:-$(nproc)}"
 LOGS="$BUILD/stress"
 
