@@ -84,6 +84,7 @@ void AgentController::RemoveOwnLeftovers() const {
         try {
             folders.push_back(ExpandFileName(entry.substr(eq + 1), docs_->WorkingDir));
         } catch (const std::exception&) {
+            // A mapping that names no folder has no leftovers of ours to clean.
         }
     }
     for (const auto& folder : folders) platform::RemoveOwnLeftovers(folder);

@@ -70,6 +70,7 @@ std::string MoveBeside(const std::string& file) {
             platform::RenameFile(file, aside, false);
             return aside;
         } catch (const std::exception&) {
+            // A file that cannot be moved is sent under its own name.
             break;
         }
     }
@@ -221,6 +222,7 @@ std::string TZELAgentCore::MoveIntoSpool(const std::string& file) {
         platform::RenameFile(file, target, true);
         return target;
     } catch (const std::exception&) {
+        // Most often another file system: the copy below moves it there instead.
     }
     // Another file system: the complete copy, forced to disk, takes the spool name in one
     // step, and only then is the caller's file given up.
@@ -312,6 +314,7 @@ TZELAgentCore::SendOutcome TZELAgentCore::SendHead() {
                                          ChangeFileExt(taken.sourceFile, ".err"), false);
                     kept = true;
                 } catch (const std::exception&) {
+                    // The caller's folder will not take it: it is kept in the spool below.
                 }
             }
             const bool inSpool =
