@@ -6,6 +6,7 @@
 #include "engine/facade.h"
 #include "engine/state.h"
 #include "platform/error.h"
+#include "platform/files.h"
 
 namespace zel::processor {
 
@@ -23,6 +24,30 @@ bool MonitorEngine::Create() {
         engine_.reset();
     }
     return engine_ != nullptr;
+}
+
+bool MonitorEngine::Ready() const { return engine_ && engine::Engine().DataEngine; }
+
+bool MonitorEngine::CreateMissing() {
+    auto& state = engine::Engine();
+    if (!state.DataEngine) {
+        try {
+            state.DataEngine = std::make_shared<engine::cBusinessBasic>();
+        } catch (const std::exception&) {
+            return false;
+        }
+    }
+    return engine_ || Create();
+}
+
+bool MonitorEngine::ShareAnswers() {
+    const auto& system = engine::Engine().SystemInfo;
+    if (!system) return false;
+    try {
+        return platform::FolderExists(system->ShareRoot());
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 std::string MonitorEngine::BlockReadFile(const std::string& file, std::int32_t block, bool orb) {

@@ -22,6 +22,13 @@ public:
 
     // Creates the window's own engine object; false when it could not be created.
     bool Create();
+    // Both the program-wide engine object and the window's own one are there.
+    bool Ready() const;
+    // Creates whichever of the two is missing, the program-wide one first as the start-up
+    // does; true when both are there afterwards.
+    bool CreateMissing();
+    // The business share the engine objects connect to answers (asked without a box).
+    static bool ShareAnswers();
     // BlockReadFile(file, block, orb) through the window's own engine object. Raises error 91
     // when the object was never created.
     std::string BlockReadFile(const std::string& file, std::int32_t block, bool orb);

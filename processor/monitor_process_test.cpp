@@ -2,6 +2,7 @@
 // built by the sharegen tool from the sample description.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,10 +44,15 @@ bool BuildSampleShare(const platform::testing::SandboxEnv& env) {
 // A child process ended (SIGKILL) when the object goes.
 class Child {
 public:
-    explicit Child(const std::string& program) {
+    // `errorStream`, when given, is the file the program's error stream (its boxes) goes to.
+    explicit Child(const std::string& program, const std::string& errorStream = "") {
         pid_ = ::fork();
         if (pid_ == 0) {
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            if (!errorStream.empty()) {
+                const int fd = ::open(errorStream.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                if (fd < 0 || ::dup2(fd, 2) < 0) ::_exit(126);
+            }
             ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
@@ -368,6 +374,35 @@ TEST(DulvanStockQuery, SampleQueryIsAnsweredFromTheSampleSite) {
     EXPECT_EQ(counter("Item1-4"), "1");
     EXPECT_EQ(counter("Item1-5"), "1");
     EXPECT_EQ(counter("Item1-6"), "2");
+}
+
+// Started at boot before the server's shares are mounted, the program answers once they are,
+// without a restart.
+TEST(DulvanLateShare, ProgramStartedBeforeTheShareAnswersOnceItIsThere) {
+    platform::testing::SandboxEnv env;
+    platform::testing::ScopedEnv station{"COMPUTERNAME", std::string("dealerpc")};
+    ASSERT_TRUE(BuildSampleShare(env));
+    for (auto [key, value] : {std::pair{"Host", "QSERVER"}, {"Directory", "1"}, {"Auto-Start", "1"},
+                              {"Interval", "0"}, {"PickTicketCounter", "100"}})
+        platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
+    const fs::path host = fs::path(env.UncRoot()) / "QSERVER";
+    const fs::path away = fs::path(env.UncRoot()) / "QSERVER.away";
+    fs::rename(host, away);
+
+    const fs::path errors = fs::path(env.dir().path()) / "dulvan-errors.txt";
+    Child dulvan(std::string(ZEL_BINARY_DIR) + "/apps/Dulvan/Dulvan", errors.string());
+    ASSERT_TRUE(Within(20s, [&] {
+        return ReadAll(errors).find("Error... could not initialize cBusinessBasic.") != std::string::npos;
+    })) << ReadAll(errors);
+    fs::rename(away, host);
+
+    const fs::path zeldist = host / "DadAri" / "zeldist";
+    ASSERT_TRUE(Within(30s, [&] { return fs::is_directory(zeldist); })) << ReadAll(errors);
+    Drop(zeldist, "Late1", ReadAll(std::string(ZEL_SOURCE_DIR) + "/samples/requests/stock-query.txt"));
+    const fs::path answer = zeldist / "late1.req.1";
+    ASSERT_TRUE(Within(30s, [&] { return fs::exists(answer); })) << ReadAll(errors);
+    EXPECT_EQ(ValueOf(ReadAll(answer), "DocType"), "QUERYRESPONSE");
+    EXPECT_TRUE(dulvan.Running()) << "Dulvan ended";
 }
 
 }  // namespace

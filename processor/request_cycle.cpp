@@ -138,7 +138,12 @@ void EndOfRequest(RequestContext& ctx) {
             ctx.step = 820;
             const std::string logCopy = ReplaceAll(ctx.timeLog, "zeldist", "zeltest");
             ctx.step = 830;
-            ctx.log.SaveAs(logCopy);
+            try {
+                ctx.log.SaveAs(logCopy);
+            } catch (const fs::RuntimeError& e) {
+                // Whoever reads the message has to know which folder to look at.
+                throw fs::RuntimeError(e.Number(), e.Source(), e.Description() + ": " + logCopy);
+            }
             ctx.log.Assign(ctx.answer.Bytes());
         }
         ctx.step = 860;

@@ -235,7 +235,7 @@ TEST_F(RequestCycleTest, FailingStepEndsProgramAndLeavesRequest) {
     EXPECT_EQ(RunExpectingEnd(path), 1);
     ASSERT_EQ(boxes.size(), 1u);
     // A missing folder fails as a file copy into it does.
-    EXPECT_EQ(boxes[0], "Error: Path not found at Line: 830 in ProcessRequest");
+    EXPECT_EQ(boxes[0], "Error: Path not found: \\\\host\\dadari\\zeltest\\f.log at Line: 830 in ProcessRequest");
     EXPECT_EQ(Bytes("zeldist/f.req"), request);
 
     // Archiving on without the archive folder: the second box names the archive copy.

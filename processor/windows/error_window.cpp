@@ -29,7 +29,7 @@ void Beep() {
 }  // namespace
 
 ErrorController::ErrorController(std::string message) : txtError_(std::move(message)) {
-    timer_.setInterval(gRetryOverride > 0 ? gRetryOverride : kRetryMilliseconds);
+    timer_.setInterval(RetryInterval());
     connect(&timer_, &QTimer::timeout, this, &ErrorController::Timer1_Timer);
 }
 
@@ -42,6 +42,8 @@ ErrorController::ViewFactory ErrorController::SetViewFactory(ViewFactory factory
 }
 
 void ErrorController::SetRetryIntervalForTesting(int milliseconds) { gRetryOverride = milliseconds; }
+
+int ErrorController::RetryInterval() { return gRetryOverride > 0 ? gRetryOverride : kRetryMilliseconds; }
 
 void ErrorController::ShowNow() {
     QDateTime now = QDateTime::currentDateTime();

@@ -41,6 +41,7 @@ public:
     static ViewFactory SetViewFactory(ViewFactory factory);
     // Retry period; tests shorten it. 0 restores the default.
     static void SetRetryIntervalForTesting(int milliseconds);
+    static int RetryInterval();
 
 signals:
     void changed();

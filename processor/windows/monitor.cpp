@@ -16,6 +16,7 @@
 #include "processor/globals.h"
 #include "processor/order_journal.h"
 #include "processor/request_cycle.h"
+#include "processor/windows/error_window.h"
 #include "processor/windows/settings_window.h"
 #include "processor/request_listing.h"
 #include "processor/statistics.h"
@@ -56,6 +57,16 @@ void Skippable(Step step) {
     }
 }
 
+struct BusyScope {
+    explicit BusyScope(int& depth) : depth_(depth) { ++depth_; }
+    ~BusyScope() { --depth_; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    int& depth_;
+};
+
 class WaitCursor {
 public:
     WaitCursor() : active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
@@ -76,6 +87,7 @@ private:
 MonitorController::MonitorController() {
     timer_.setInterval(20);
     connect(&timer_, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1_Timer(); }); });
+    connect(&shareWait_, &QTimer::timeout, this, [this] { RunHandler([this] { ShareWait_Timer(); }); });
     items_[0][0] = "Stock Queries ";
     items_[1][0] = "Orders ";
     gInstance = this;
@@ -94,12 +106,11 @@ std::string MonitorController::RequestFolder() const {
 }
 
 void MonitorController::Form_Load() {
-    // 1-2: the program-wide engine objects, then the window's own one.
+    // 1-2: the program-wide engine objects, then the window's own one. Without them (the share
+    // is often mounted after the session starts) the load goes on, and the objects are made
+    // once the share answers.
     MonitorEngine::LoadCatalogSettings();
-    if (!engine_.Create()) {
-        platform::MsgBox("Error... could not initialize cBusinessBasic. ");
-        return;
-    }
+    if (!engine_.Create()) platform::MsgBox("Error... could not initialize cBusinessBasic. ");
 
     // Until the folders are made, a failing step is shown and the next one runs, so that a
     // damaged settings store or notes file cannot keep the program from starting.
@@ -157,9 +168,8 @@ void MonitorController::Form_Load() {
     });
     emit changed();
 
-    // 8: request and archive folders (one level each; existing or unreachable is no error).
-    Skippable([this] { platform::MakeDirectory(RequestFolder()); });
-    Skippable([] { platform::MakeDirectory("\\\\" + gState.gHost + "\\DadAri\\ZelArchive"); });
+    // 8: the folders on the server share.
+    MakeShareFolders();
     // Temporary files this program left on this host when it was ended mid-write; another
     // writer's (the agent's, possibly from another machine) are never touched. The settings
     // store is replaced the same way, so its folder is cleaned too.
@@ -170,9 +180,10 @@ void MonitorController::Form_Load() {
             platform::RemoveOwnLeftovers(folder);
     });
 
-    // 9: automatic start: no pick-ticket check and no connection test.
+    // 9: automatic start: no pick-ticket check and no connection test. Without the engine
+    // objects it waits for the share.
     Skippable([this] {
-        if (xStartUp_ >= 1)
+        if (xStartUp_ >= 1 && engine_.Ready())
             StartMonitoring();
         else
             StopMonitoring();
@@ -187,6 +198,32 @@ void MonitorController::Form_Load() {
     // 11-12: the window, then the tray icon.
     emit showWindow();
     emit addTrayIcon();
+
+    if (!engine_.Ready()) {
+        shareWait_.setInterval(ErrorController::RetryInterval());
+        shareWait_.start();
+    }
+}
+
+void MonitorController::MakeShareFolders() {
+    for (const char* name : {"zeldist", "ZelArchive", "zeltest"})
+        Skippable([name] { platform::MakeDirectory("\\\\" + gState.gHost + "\\DadAri\\" + name); });
+}
+
+bool MonitorController::CatchUpWithShare() {
+    if (engine_.Ready()) return true;
+    if (!engine_.CreateMissing()) return false;
+    shareWait_.stop();
+    MakeShareFolders();
+    Skippable([this] { DiscardStaleJournals(RequestFolder()); });
+    return true;
+}
+
+void MonitorController::ShareWait_Timer() {
+    // Never inside another handler's box or modal window: it goes on once that is closed.
+    if (busy_ > 0 || passRunning_ || !MonitorEngine::ShareAnswers()) return;
+    BusyScope busy{busy_};
+    if (CatchUpWithShare() && xStartUp_ >= 1 && !timer_.isActive()) StartMonitoring();
 }
 
 void MonitorController::SetStopped() {
@@ -210,6 +247,7 @@ void MonitorController::StartMonitoring() {
     btnPauseEnabled_ = true;
     btnStartEnabled_ = false;
     btnSettingsEnabled_ = false;
+    CatchUpWithShare();
     try {
         gState.gFile0Block1 = engine_.BlockReadFile("FILE0", 1, true);
         gState.gFile0Block401 = engine_.BlockReadFile("FILE0", 401, false);
@@ -239,6 +277,7 @@ void MonitorController::StopMonitoring() {
 }
 
 void MonitorController::btnStart_Click() {
+    BusyScope busy{busy_};
     SettingsController& settings = SettingsController::Instance();
     settings.EnsureLoaded();
     if (LeadingNumber(settings.TicketCounter()) <= 0) {
@@ -253,14 +292,24 @@ void MonitorController::btnStart_Click() {
     gState.gPauseRequested = false;
     CheckConnection();
     // Pause chosen in the connection-error window means what it says here too.
-    if (gState.gPauseRequested) btnPause_Click();
+    if (gState.gPauseRequested) {
+        btnPause_Click();
+        return;
+    }
+    // The share answers now: what the start-up could not make is made, as the wait would.
+    if (!engine_.Ready() && MonitorEngine::ShareAnswers() && CatchUpWithShare() && xStartUp_ >= 1 &&
+        !timer_.isActive())
+        StartMonitoring();
 }
 
 void MonitorController::btnPause_Click() {
     if (timer_.isActive()) StopMonitoring();
 }
 
-void MonitorController::btnSettings_Click() { SettingsController::Instance().ShowModal(); }
+void MonitorController::btnSettings_Click() {
+    BusyScope busy{busy_};
+    SettingsController::Instance().ShowModal();
+}
 
 void MonitorController::btnReset_Click() {
     try {
@@ -421,6 +470,7 @@ void MonitorController::FlushProgress() {
 
 void MonitorController::Form_Unload() {
     timer_.stop();
+    shareWait_.stop();
     emit removeTrayIcon();
     engine_.Release();
 }

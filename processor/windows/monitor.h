@@ -52,6 +52,10 @@ public:
     // One polling pass. A tick that falls due while a pass runs (inside the modal
     // connection-error window, or a message box) is passed over.
     void Timer1_Timer();
+    // While the engine objects the start-up could not make are missing: when the business
+    // share answers they are made, with the share's folders, and monitoring starts when
+    // "Auto-Start" says so.
+    void ShareWait_Timer();
     // An interval chosen (any index outside 0 to 5 selects the last entry).
     void List1_Click(int index);
     // The auto-start box changed (0 or 1).
@@ -85,6 +89,8 @@ public:
     const std::string& txtStartTime() const { return txtStartTime_; }
     const std::string& txtEndTime() const { return txtEndTime_; }
     const QTimer& Timer1() const { return timer_; }
+    // Runs while the program waits for a share that did not answer at start-up.
+    const QTimer& ShareWait() const { return shareWait_; }
     bool IsPassRunning() const { return passRunning_; }
 
     // Written by the purchase-order processing while it works through the items.
@@ -112,6 +118,11 @@ signals:
 
 private:
     void SetStopped();
+    // The request, archive and test folders (one level each; existing or unreachable is no error).
+    void MakeShareFolders();
+    // Makes the engine objects (and the share's folders) the start-up could not make; true
+    // when they are there.
+    bool CatchUpWithShare();
     void RefreshStatistics();
     std::string RequestFolder() const;
     // The progress boxes changed: painted at once unless they were painted less than
@@ -120,7 +131,10 @@ private:
 
     MonitorEngine engine_;
     QTimer timer_;
+    QTimer shareWait_;
     bool passRunning_ = false;
+    // A handler that may run a nested event loop (a box, a modal window) is running.
+    int busy_ = 0;
     // Lower-cased names of requests that wait for the answer of another of the same name.
     std::set<std::string> waitingRequests_;
     Clock clock_;

@@ -33,6 +33,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::Soon;
+using testing::WaitFor;
 namespace fs = std::filesystem;
 
 std::string Request(const std::string& docType) {
@@ -71,6 +72,14 @@ protected:
     void HideDataFolder() const { fs::rename(Native("HOST/QMRLINK/QMR1"), Native("HOST/QMRLINK/QMR1.away")); }
     void BringBackDataFolder() const {
         fs::rename(Native("HOST/QMRLINK/QMR1.away"), Native("HOST/QMRLINK/QMR1"));
+    }
+    // The whole server away, as before its shares are mounted.
+    void HideHost() const { fs::rename(Native("HOST"), Native("HOST.away")); }
+    void BringBackHost() const { fs::rename(Native("HOST.away"), Native("HOST")); }
+    static std::vector<std::string> LateShareBoxes() {
+        const std::string connection = "You are attempting to connect to: \\\\HOST\\QMRLINK\\ and this "
+                                       "shows to be an invalid network share";
+        return {connection, connection, "Error... could not initialize cBusinessBasic. "};
     }
 
     MonitorController monitor;
@@ -552,16 +561,16 @@ TEST_F(MonitorTest, NotesBesideTheProgramBecomeTheQueryNotes) {
     EXPECT_THAT(*gState.gQueryNotes, ElementsAre("PRICES IN USD", "CALL 555-0100 FOR FREIGHT"));
 }
 
-TEST_F(MonitorTest, MissingEngineShowsTheMessageAndSkipsTheRest) {
+TEST_F(MonitorTest, MissingEngineShowsTheMessageAndTheLoadGoesOn) {
     StoreSite("1");
     fs::remove(Native("HOST/QMRLINK/ttymap"));
     bool shown = false;
     QObject::connect(&monitor, &MonitorController::showWindow, [&] { shown = true; });
     monitor.Form_Load();
-    EXPECT_THAT(BoxTexts(), Contains("Error... could not initialize cBusinessBasic. "));
+    EXPECT_THAT(BoxTexts(), ElementsAre("Error... could not initialize cBusinessBasic. "));
     EXPECT_FALSE(monitor.Timer1().isActive());
-    EXPECT_FALSE(shown);
-    EXPECT_EQ(gState.gHost, "");
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(gState.gHost, "HOST");
     // Start without an engine object says so instead of failing.
     boxes.clear();
     monitor.SetServerText("HOST");
@@ -569,6 +578,61 @@ TEST_F(MonitorTest, MissingEngineShowsTheMessageAndSkipsTheRest) {
     monitor.StartMonitoring();
     EXPECT_FALSE(monitor.Timer1().isActive());
     EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(MonitorTest, StartUpMakesTheTestFolderForTheLogCopies) {
+    StoreSite();
+    Store("Logging", "1");
+    monitor.Form_Load();
+    EXPECT_TRUE(fs::is_directory(Native("HOST/DadAri/zeltest")));
+}
+
+// At boot the share is often mounted after the session starts: once it answers, the program is
+// where it would have been with the share there, without anybody pressing anything.
+TEST_F(MonitorTest, AShareThatAnswersLateIsMonitoredOnceItAnswersWithAutoStart) {
+    StoreSite("1");
+    Store("Interval", "0");
+    HideHost();
+    monitor.Form_Load();
+    EXPECT_EQ(BoxTexts(), LateShareBoxes());
+    EXPECT_EQ(monitor.txtServer(), "HOST");
+    EXPECT_EQ(monitor.txtDirectory(), "1");
+    EXPECT_FALSE(monitor.Timer1().isActive());
+
+    BringBackHost();
+    ASSERT_TRUE(WaitFor([&] { return monitor.Timer1().isActive(); }));
+    EXPECT_EQ(gState.gFile0Block1.substr(150, 22), "SAMPLE DISTRIBUTING CO");
+    for (const char* folder : {"zeldist", "ZelArchive", "zeltest"})
+        EXPECT_TRUE(fs::is_directory(Native("HOST/DadAri/") + folder)) << folder;
+    Put(Zeldist("late.req"), Request("Estimate"));
+    EXPECT_TRUE(WaitFor([&] { return Exists(Zeldist("late.req.2")); }));
+    EXPECT_NE(engine::Engine().DataEngine, nullptr);
+    EXPECT_EQ(BoxTexts(), LateShareBoxes());
+}
+
+TEST_F(MonitorTest, StartOnceALateShareAnswersMakesTheEngineObjectsInsteadOfFailing) {
+    StoreSite();
+    HideHost();
+    monitor.Form_Load();
+    BringBackHost();
+    boxes.clear();
+    // Pauses the connection-error window should it come up; goes with the test.
+    bool connectionWindow = false;
+    QTimer pause;
+    pause.setSingleShot(true);
+    QObject::connect(&pause, &QTimer::timeout, [&] {
+        connectionWindow = ErrorController::Current() != nullptr;
+        if (connectionWindow) ErrorController::Current()->btnPause_Click();
+    });
+    pause.start(50);
+    monitor.btnStart_Click();
+    EXPECT_FALSE(connectionWindow);
+    EXPECT_THAT(BoxTexts(), IsEmpty());
+    ASSERT_TRUE(monitor.Timer1().isActive());
+    EXPECT_NE(engine::Engine().DataEngine, nullptr);
+    Put(Zeldist("late.req"), Request("Estimate"));
+    monitor.Timer1_Timer();
+    EXPECT_TRUE(Exists(Zeldist("late.req.2")));
 }
 
 }  // namespace
