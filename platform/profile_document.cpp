@@ -49,6 +49,14 @@ std::string FoldedNameAt(std::string_view bytes, std::size_t offset) {
 
 namespace detail {
 
+namespace {
+constexpr int kOffsetBits = 40;
+constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
+// A slot holds the offset + 1 and, above it, the top bits of the name's hash, which turn most
+// probes of other names away without reading them.
+std::uint64_t Tag(std::size_t hash) { return static_cast<std::uint64_t>(hash) >> kOffsetBits << kOffsetBits; }
+}  // namespace
+
 void HeaderIndex::Build(std::string_view bytes) {
     slots_.clear();
     slots_.shrink_to_fit();
@@ -57,17 +65,20 @@ void HeaderIndex::Build(std::string_view bytes) {
         std::string name;
         if (!ini::HeaderName(text, name)) return true;
         const std::string folded = Fold(name);
-        const auto offset = static_cast<std::size_t>(text.data() - bytes.data());
+        const auto offset = static_cast<std::uint64_t>(text.data() - bytes.data());
         if ((used_ + 1) * 4 > slots_.size() * 3) Grow(bytes);
         const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = std::hash<std::string>{}(folded) & mask;; i = (i + 1) & mask) {
-            if (slots_[i] == 0) {
-                slots_[i] = offset + 1;
+        const std::size_t hash = std::hash<std::string>{}(folded);
+        const std::uint64_t tag = Tag(hash);
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const std::uint64_t slot = slots_[i];
+            if (slot == 0) {
+                slots_[i] = tag | (offset + 1);
                 ++used_;
                 break;
             }
             // A later section of a name already held is never read: the first one answers.
-            if (FoldedNameAt(bytes, slots_[i] - 1) == folded) break;
+            if ((slot & ~kOffsetMask) == tag && FoldedNameAt(bytes, (slot & kOffsetMask) - 1) == folded) break;
         }
         return true;
     });
@@ -79,7 +90,7 @@ void HeaderIndex::Grow(std::string_view bytes) {
     const std::size_t mask = slots_.size() - 1;
     for (const std::uint64_t slot : old) {
         if (slot == 0) continue;
-        std::size_t i = std::hash<std::string>{}(FoldedNameAt(bytes, slot - 1)) & mask;
+        std::size_t i = std::hash<std::string>{}(FoldedNameAt(bytes, (slot & kOffsetMask) - 1)) & mask;
         while (slots_[i] != 0) i = (i + 1) & mask;
         slots_[i] = slot;
     }
@@ -88,8 +99,11 @@ void HeaderIndex::Grow(std::string_view bytes) {
 std::size_t HeaderIndex::Find(std::string_view bytes, std::string_view folded) const {
     if (slots_.empty()) return std::string::npos;
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = std::hash<std::string_view>{}(folded) & mask; slots_[i] != 0; i = (i + 1) & mask) {
-        if (FoldedNameAt(bytes, slots_[i] - 1) == folded) return slots_[i] - 1;
+    const std::size_t hash = std::hash<std::string_view>{}(folded);
+    const std::uint64_t tag = Tag(hash);
+    for (std::size_t i = hash & mask; slots_[i] != 0; i = (i + 1) & mask) {
+        const std::uint64_t at = (slots_[i] & kOffsetMask) - 1;
+        if ((slots_[i] & ~kOffsetMask) == tag && FoldedNameAt(bytes, at) == folded) return at;
     }
     return std::string::npos;
 }
