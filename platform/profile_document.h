@@ -5,13 +5,18 @@
 // would give and leave. A document is read once and saved once, instead of being re-read and
 // rewritten whole by every call: thousands of keys cost about as much as one write.
 //
-// ProfileDocument: a document that is read and written (answers, work files, logs). Sections
-// and keys are indexed, so a write or read costs the same however large the document grows.
+// ProfileDocument: a document that is read and written (answers, work files, logs). It is held
+// as the bytes it was read as, and a section is taken apart into indexed lines only when it is
+// written, so a planted document of millions of lines costs a few times its size, and a write
+// or read costs the same however large the document grows.
 // ProfileReader: a document that is only read (a request), kept as its bytes with an index of
-// its sections, so even a hostile request of millions of lines costs no memory per line.
+// its section names, so even a hostile request of millions of lines costs no memory per line.
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -19,6 +24,23 @@
 #include "platform/ini_text.h"
 
 namespace zel::platform {
+
+namespace detail {
+// Where the first header of each section name is in a document's bytes: one slot per distinct
+// name, so a document of millions of headers of one name costs nothing per header, and one of
+// distinct names a few bytes per header.
+class HeaderIndex {
+public:
+    void Build(std::string_view bytes);
+    // Offset of the first header whose folded name is `folded`, or npos.
+    std::size_t Find(std::string_view bytes, std::string_view folded) const;
+
+private:
+    void Grow(std::string_view bytes);
+    std::vector<std::uint64_t> slots_;  // offset + 1; 0 is a free slot
+    std::size_t used_ = 0;
+};
+}  // namespace detail
 
 class ProfileDocument {
 public:
@@ -73,20 +95,28 @@ private:
         // Folded key -> body index of the first line holding it.
         std::unordered_map<std::string, std::size_t> keys;
     };
+    // The document in order: stretches of the bytes as read (`section` null), which cost
+    // nothing per line however they look, and sections taken apart for writing.
+    struct Piece {
+        std::size_t begin = 0, end = 0;  // in base_; for a section, where it was read from
+        Section* section = nullptr;
+    };
+    // Where the first section of a name is: taken apart, or still in the bytes as read.
+    struct Place {
+        const Section* section = nullptr;
+        std::size_t raw = std::string::npos;
+    };
 
     void Load() const;
     // The document's bytes written whole to `file` under a temporary name, then renamed.
     void WriteOut(const std::string& file, bool durable, const char* source) const;
-    void Parse(const std::string& bytes) const;
+    void Parse(std::string bytes) const;
     void IndexKeys(Section& section) const;
-    void IndexSections() const;
-    const Section* Find(const std::string& section) const;
+    Place Locate(const std::string& section) const;
+    // The first section named `section`, taken apart for writing; null when there is none.
+    Section* Editable(const std::string& section);
     Section& AppendSection(const std::string& section);
     void EnsureLastLineEnded();
-    // Runs an edit on the line-by-line form of the document: for writes whose lines would read
-    // back as section headers, which no index can follow.
-    template <class Edit>
-    void EditAsLines(Edit edit);
     void Changed() noexcept;
 
     std::string file_;
@@ -94,10 +124,12 @@ private:
     mutable bool existed_ = false;
     bool written_ = false;
     bool dirty_ = false;
-    mutable std::vector<ini::Line> prelude_;  // lines before the first section
-    mutable std::vector<Section> sections_;
-    // Folded name -> index of the first section of that name.
-    mutable std::unordered_map<std::string, std::size_t> sectionIndex_;
+    mutable std::string base_;  // the bytes as read (or as last taken whole)
+    mutable detail::HeaderIndex baseIndex_;
+    mutable std::vector<Piece> pieces_;
+    mutable std::deque<Section> store_;
+    // Folded name -> the section taken apart or added under it (always the first of its name).
+    mutable std::unordered_map<std::string, Section*> named_;
 };
 
 class ProfileReader {
@@ -115,16 +147,11 @@ public:
     const std::string& Bytes() const noexcept { return bytes_; }
 
 private:
-    // The bytes from the first header of `section` to the next header.
+    // The bytes from the first header of `section` on (reads stop at the next header).
     std::string_view SectionBytes(const std::string& section) const;
 
-    struct Section {
-        std::size_t hash;  // of the folded name
-        std::size_t begin, end;
-    };
     std::string bytes_;
-    // Every header's [begin, end), ordered by the hash of its folded name, then by position.
-    std::vector<Section> sections_;
+    detail::HeaderIndex index_;
 };
 
 }  // namespace zel::platform

@@ -253,6 +253,23 @@ TEST_F(StockQueryTest, CountAboveTheCutAnswersTheSectionsHeldInAscendingOrder) {
     EXPECT_EQ(Counter("Item1-2"), "2");
 }
 
+// Bare item sections under a count above the cut: no more are answered than the cut's count,
+// the lowest numbers, and the answer counts only those.
+TEST_F(StockQueryTest, CountAboveTheCutAnswersNoMoreItemsThanTheCut) {
+    Build();
+    std::string request = "[ZELINFO]\r\nDocType=QUERY\r\nDealerNumber=1001\r\n[COUNT]\r\nPOItemCount=2000000\r\n";
+    for (int n = 10002; n >= 1; --n) request += "[POITEMS" + std::to_string(n) + "]\r\n";
+    Ask(request);
+    ASSERT_TRUE(Answered());
+    EXPECT_EQ(Value("Count", "PartsCount"), "9999");
+    EXPECT_EQ(Counter("Item1-2"), "9999");
+    EXPECT_NE(Value("POITEMS9999", "StatusMessage"), "<missing>");
+    EXPECT_THAT(Keys("POITEMS10000"), ElementsAre());
+    std::size_t items = 0;
+    for (const std::string& name : pf::GetProfileSectionNames(answer)) items += name.rfind("POITEMS", 0) == 0;
+    EXPECT_EQ(items, 9999u);
+}
+
 // Numbers written with grouping marks are read as the locale reads them, not as 0.
 TEST_F(StockQueryTest, GroupingMarksInDealerQuantityAndCount) {
     pf::testing::ScopedDefaultLocale english("en_US");

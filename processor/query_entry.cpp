@@ -379,18 +379,28 @@ RequestItems ItemsToAnswer(const std::string& value, std::string_view requestByt
         for (std::int32_t n = 1; n <= count; ++n) items.numbers.push_back(n);
         return items;
     }
-    // Section names as the request's reads match them: any case, blanks around trimmed.
+    // Section names as the request's reads match them: any case, blanks around trimmed. A
+    // section named twice is read as its first one: answered once. No more are answered than
+    // the cut's count would have, the lowest numbers first; the list is trimmed to them as it
+    // grows, so a request of a million sections holds no more than twice the cut.
+    auto keepLowest = [&] {
+        std::sort(items.numbers.begin(), items.numbers.end());
+        items.numbers.erase(std::unique(items.numbers.begin(), items.numbers.end()), items.numbers.end());
+        if (items.numbers.size() > static_cast<std::size_t>(kItemCountCut))
+            items.numbers.resize(static_cast<std::size_t>(kItemCountCut));
+    };
     pf::ini::ForEachLine(requestBytes, [&](std::string_view text, std::string_view) {
         std::string name;
         if (pf::ini::HeaderName(text, name)) {
             const std::optional<std::int32_t> n = ItemSectionNumber(name);
-            if (n && *n <= count) items.numbers.push_back(*n);
+            if (n && *n <= count) {
+                items.numbers.push_back(*n);
+                if (items.numbers.size() >= 2 * static_cast<std::size_t>(kItemCountCut)) keepLowest();
+            }
         }
         return true;
     });
-    // A section named twice is read as its first one: answered once.
-    std::sort(items.numbers.begin(), items.numbers.end());
-    items.numbers.erase(std::unique(items.numbers.begin(), items.numbers.end()), items.numbers.end());
+    keepLowest();
     items.count = static_cast<std::int32_t>(items.numbers.size());
     return items;
 }

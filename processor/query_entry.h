@@ -65,7 +65,8 @@ private:
 };
 
 // Highest item count answered item by item from 1 to the count, whatever sections the request
-// holds. A count above it is bounded by the request itself.
+// holds. A count above it is bounded by the request itself, and never answers more items than
+// this.
 inline constexpr std::int32_t kItemCountCut = 9999;
 
 // The items a request's count ("POItemCount", "PoItemCount") asks for.
@@ -82,8 +83,9 @@ struct RequestItems {
 // of 0 or below answers nothing). Above the cut the work is bounded by what the request holds,
 // so that one planted section or a count typed wrong can neither keep the only thread busy for
 // days nor grow the answer without end: only the "POITEMS"n sections of `requestBytes` with
-// n <= the count are answered, ascending, each once under its own n, and the count is their
-// number. For sections that run 1 to the count without a gap that is the count itself.
+// n <= the count are answered, ascending, each once under its own n, at most kItemCountCut of
+// them (the lowest numbers), and the count is their number: one request's work is never more
+// than a request the loop up to the cut could make.
 RequestItems ItemsToAnswer(const std::string& value, std::string_view requestBytes);
 
 // The n of a section named "POITEMS"n (n decimal, from 1, no padding, any letter case); nothing

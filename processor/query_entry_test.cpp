@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -177,9 +178,13 @@ TEST(ItemsToAnswer, AboveTheCutOnlyTheSectionsTheRequestHolds) {
     EXPECT_EQ(planted.count, 2);
     EXPECT_EQ(ItemsToAnswer("2147483647", SectionsOf(OneTo(12))).count, 12);
     EXPECT_EQ(ItemsToAnswer("10000", "").count, 0);
-    // Sections that run 1 to the count without a gap: nothing dropped, nothing invented.
-    EXPECT_EQ(ItemsToAnswer("10000", SectionsOf(OneTo(10000))).numbers, OneTo(10000));
-    EXPECT_EQ(ItemsToAnswer("12000", SectionsOf(OneTo(10500))).count, 10500);
+    // Sections that run 1 to the count without a gap: no more than the cut's count are
+    // answered, the lowest numbers, nothing invented.
+    EXPECT_EQ(ItemsToAnswer("10000", SectionsOf(OneTo(10000))).numbers, OneTo(kItemCountCut));
+    EXPECT_EQ(ItemsToAnswer("12000", SectionsOf(OneTo(10500))).count, kItemCountCut);
+    std::vector<std::int32_t> backwards = OneTo(25000);
+    std::reverse(backwards.begin(), backwards.end());
+    EXPECT_EQ(ItemsToAnswer("2147483647", SectionsOf(backwards)).numbers, OneTo(kItemCountCut));
     // Sections beyond the count are not asked for; the rest come ascending, each once, however
     // the request spells and orders them.
     const std::string text = SectionsOf({30000, 15000, 1, 15000, 7}) +

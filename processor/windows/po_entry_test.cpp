@@ -303,6 +303,29 @@ TEST_F(PurchaseOrderTest, PlantedSectionUnderAHugeCountOrdersOnlyTheSectionsHeld
                 ElementsAre("D011", "D02AB", "D031234-5", "D042", "D012", "D02AB", "D031234-5", "D041"));
 }
 
+// Item sections under a count above the cut: the order takes no more than the cut's count,
+// the lowest numbers, and acknowledges and exports only those.
+TEST_F(PurchaseOrderTest, CountAboveTheCutOrdersNoMoreItemsThanTheCut) {
+    std::vector<std::string> lines = Order({"[POHEADER]", "PoNumber=A"});
+    lines.push_back("[COUNT]");
+    lines.push_back("PoItemCount=2000000");
+    for (int n = 10002; n >= 1; --n) {
+        for (const std::string& line : {"[POITEMS" + std::to_string(n) + "]", std::string("MfgCode=AB"),
+                                        std::string("PartNumber=1234-5"), std::string("PartQty=1")})
+            lines.push_back(line);
+    }
+    Put("m.req", lines);
+    Process("m.req");
+    ASSERT_THAT(FolderNames(), ElementsAre("m.req.1"));
+    EXPECT_EQ(Answer("m.req.1", "ItemCount"), "9999");
+    EXPECT_EQ(ReadStatistic("Item2-2"), "9999");
+    EXPECT_NE(Answer("m.req.1", "PartDisposition9999"), "<missing>");
+    EXPECT_EQ(Answer("m.req.1", "PartDisposition10000"), "<missing>");
+    EXPECT_EQ(ReadStatistic("Item2-3"), "9999");
+    const std::vector<std::string> exported = Trimmed(OrderLines(Export(500)));
+    EXPECT_EQ(std::count(exported.begin(), exported.end(), "D031234-5"), 9999);
+}
+
 // Numbers written with grouping marks are read as the locale reads them: the dealer is found
 // and billed, the quantity ordered is a thousand and the count crosses the cut.
 TEST_F(PurchaseOrderTest, GroupingMarksInDealerQuantityAndCount) {

@@ -1,0 +1,134 @@
+// Memory and time of INI documents held in memory, for the shapes a planted or hostile document
+// takes. The floor is the document's own size, measured in the same run: "peak_x" is the most
+// heap the document took while it was read, asked and written (its bytes included), and
+// "held_x" what it keeps afterwards, both as multiples of its size; a counting operator new
+// in this binary measures them. Time per MB is reported as bytes/s, at two sizes per shape, so
+// that a cost that grows faster than the document shows as a lower rate at the larger size.
+//  - BM_Document/<shape>/<MB>: a ProfileDocument of those bytes read, asked a key, given a new
+//    section's key (what the time log gets) and its bytes taken once (what a save writes).
+//  - BM_Reader/<shape>/<MB>: a ProfileReader of those bytes asked a key.
+// Shapes: 0 blank lines, 1 headers of one name "[s]", 2 headers of distinct names, 3 one long
+// line, 4 many keys in one section, 5 bare item sections "[POITEMSn]".
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "platform/profile_document.h"
+
+namespace {
+
+std::atomic<long long> gHeld{0};
+std::atomic<long long> gPeak{0};
+
+void Count(long long delta) {
+    const long long now = gHeld.fetch_add(delta, std::memory_order_relaxed) + delta;
+    long long peak = gPeak.load(std::memory_order_relaxed);
+    while (now > peak && !gPeak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+    }
+}
+
+}  // namespace
+
+void* operator new(std::size_t n) {
+    void* p = std::malloc(n == 0 ? 1 : n);
+    if (!p) throw std::bad_alloc();
+    Count(static_cast<long long>(malloc_usable_size(p)));
+    return p;
+}
+void operator delete(void* p) noexcept {
+    if (!p) return;
+    Count(-static_cast<long long>(malloc_usable_size(p)));
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+
+namespace {
+
+using zel::platform::ProfileDocument;
+using zel::platform::ProfileReader;
+
+std::string Shape(int shape, std::size_t size) {
+    std::string bytes;
+    bytes.reserve(size + 64);
+    std::size_t n = 0;
+    if (shape == 4) bytes += "[k]\r\n";
+    while (bytes.size() < size) {
+        switch (shape) {
+            case 0: bytes += "\r\n"; break;
+            case 1: bytes += "[s]\r\n"; break;
+            case 2: bytes += "[s" + std::to_string(n++) + "]\r\n"; break;
+            case 3: bytes.append(size - bytes.size(), 'x'); break;
+            case 4: bytes += "k" + std::to_string(n++) + "=v\r\n"; break;
+            default: bytes += "[POITEMS" + std::to_string(++n) + "]\r\n"; break;
+        }
+    }
+    return bytes;
+}
+
+void Report(benchmark::State& state, std::size_t size, long long base, long long peak, long long held) {
+    state.counters["peak_x"] = static_cast<double>(peak - base) / static_cast<double>(size);
+    state.counters["held_x"] = static_cast<double>(held - base) / static_cast<double>(size);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+}
+
+void BM_Document(benchmark::State& state) {
+    const int shape = static_cast<int>(state.range(0));
+    const std::size_t size = static_cast<std::size_t>(state.range(1)) << 20;
+    long long base = 0, peak = 0, held = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        base = gHeld.load();
+        std::string bytes = Shape(shape, size);
+        gPeak.store(gHeld.load());
+        state.ResumeTiming();
+        ProfileDocument doc = ProfileDocument::FromBytes(std::move(bytes));
+        benchmark::DoNotOptimize(doc.GetString("Time", "Start Time:", "", 100));
+        doc.WriteString("Time", "End Time:", "12:00:00");
+        benchmark::DoNotOptimize(doc.Bytes().size());
+        state.PauseTiming();
+        held = gHeld.load();
+        peak = gPeak.load();
+        state.ResumeTiming();
+    }
+    Report(state, size, base, peak, held);
+}
+
+void BM_Reader(benchmark::State& state) {
+    const int shape = static_cast<int>(state.range(0));
+    const std::size_t size = static_cast<std::size_t>(state.range(1)) << 20;
+    long long base = 0, peak = 0, held = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        base = gHeld.load();
+        std::string bytes = Shape(shape, size);
+        gPeak.store(gHeld.load());
+        state.ResumeTiming();
+        const ProfileReader reader(std::move(bytes));
+        benchmark::DoNotOptimize(reader.GetString("COUNT", "POItemCount", "", 100));
+        state.PauseTiming();
+        held = gHeld.load();
+        peak = gPeak.load();
+        state.ResumeTiming();
+    }
+    Report(state, size, base, peak, held);
+}
+
+void Shapes(benchmark::internal::Benchmark* b) {
+    for (int shape = 0; shape <= 5; ++shape) {
+        b->Args({shape, 8});
+        b->Args({shape, 32});
+    }
+    b->Unit(benchmark::kMillisecond)->Iterations(2);
+}
+
+BENCHMARK(BM_Document)->Apply(Shapes);
+BENCHMARK(BM_Reader)->Apply(Shapes);
+
+}  // namespace
+
+BENCHMARK_MAIN();
