@@ -389,6 +389,96 @@ ScopedFileLock::~ScopedFileLock() {
     if (fd_ >= 0) ::close(fd_);  // closing releases the lock
 }
 
+namespace {
+
+// Far beyond the size of any file a claim is taken on.
+constexpr off_t kClaimByte = off_t{1} << 30;
+
+bool LockRefused(int e) { return e == EAGAIN || e == EACCES || e == EWOULDBLOCK; }
+
+}  // namespace
+
+FileClaim::FileClaim(const std::string& path) : outcome_(Outcome::Gone) {
+    std::string native;
+    try {
+        native = NativePath(path);
+    } catch (const RuntimeError&) {
+        return;
+    }
+    // Never through a link, and never waiting on a FIFO put under the name.
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    bool writable = true;
+    int fd = ::open(native.c_str(), O_RDWR | kFlags);
+    if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS || errno == ETXTBSY)) {
+        writable = false;
+        fd = ::open(native.c_str(), O_RDONLY | kFlags);
+    }
+    if (fd < 0) {
+        outcome_ = errno == ENOENT || errno == ELOOP || errno == ENOTDIR || errno == EISDIR
+                       ? Outcome::Gone
+                       : Outcome::Unavailable;
+        return;
+    }
+    struct stat held;
+    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+        ::close(fd);
+        return;
+    }
+    int locked = 0;
+    if (writable) {
+        struct flock range {};
+        range.l_type = F_WRLCK;
+        range.l_whence = SEEK_SET;
+        range.l_start = kClaimByte;
+        range.l_len = 1;
+        while ((locked = ::fcntl(fd, F_OFD_SETLK, &range)) != 0 && errno == EINTR) {
+        }
+    } else {
+        while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+        }
+    }
+    if (locked != 0) {
+        const int e = errno;
+        ::close(fd);
+        outcome_ = LockRefused(e) ? Outcome::Held : Outcome::Unavailable;
+        return;
+    }
+    // Between the open and the lock the holder before us may have finished with the file and
+    // taken it away; what carries the name now is another file or none.
+    struct stat named;
+    if (::lstat(native.c_str(), &named) != 0 || named.st_dev != held.st_dev ||
+        named.st_ino != held.st_ino) {
+        ::close(fd);
+        return;
+    }
+    fd_ = fd;
+    outcome_ = Outcome::Claimed;
+}
+
+FileClaim::~FileClaim() { Release(); }
+
+FileClaim::FileClaim(FileClaim&& other) noexcept : fd_(other.fd_), outcome_(other.outcome_) {
+    other.fd_ = -1;
+    other.outcome_ = Outcome::None;
+}
+
+FileClaim& FileClaim::operator=(FileClaim&& other) noexcept {
+    if (this != &other) {
+        Release();
+        fd_ = other.fd_;
+        outcome_ = other.outcome_;
+        other.fd_ = -1;
+        other.outcome_ = Outcome::None;
+    }
+    return *this;
+}
+
+void FileClaim::Release() noexcept {
+    if (fd_ >= 0) ::close(fd_);  // closing the only descriptor of the lock releases it
+    fd_ = -1;
+    outcome_ = Outcome::None;
+}
+
 std::string TempFolder() {
     const char* t = std::getenv("TMPDIR");
     std::string dir = (t && *t) ? t : "/tmp";

@@ -91,6 +91,45 @@ private:
     int fd_ = -1;
 };
 
+// A claim on one file (Windows form) among all programs that work on its folder, on this
+// machine or on others sharing it: at most one holder at a time. The claim is an operating-
+// system lock held through the object's own descriptor, so it ends with the object, with the
+// process (however it ends) and, on a network share, with the client's lock state on the
+// server; nothing is left to be cleared away. Another descriptor of the same process does not
+// share it, so one process can play two holders.
+//
+// The lock covers one byte far beyond any document's end: a server that enforces byte-range
+// locks still lets every program read and copy the contents. A file that may only be read is
+// claimed with a whole-file lock instead (same machine and NFS clients exclude each other).
+// The claim is only had when the name still carries the very file that was locked: a file
+// renamed away, deleted or replaced meanwhile is not claimed.
+class FileClaim {
+public:
+    enum class Outcome {
+        None,         // no claim was tried (default-constructed, released)
+        Claimed,      // this object holds the file
+        Held,         // another holder has it
+        Gone,         // nothing, or something other than a regular file, carries the name now
+        Unavailable,  // the file is there but cannot be locked here (no lock service)
+    };
+
+    FileClaim() = default;
+    explicit FileClaim(const std::string& path);
+    ~FileClaim();
+    FileClaim(FileClaim&& other) noexcept;
+    FileClaim& operator=(FileClaim&& other) noexcept;
+    FileClaim(const FileClaim&) = delete;
+    FileClaim& operator=(const FileClaim&) = delete;
+
+    Outcome Result() const noexcept { return outcome_; }
+    bool Claimed() const noexcept { return outcome_ == Outcome::Claimed; }
+    void Release() noexcept;
+
+private:
+    int fd_ = -1;
+    Outcome outcome_ = Outcome::None;
+};
+
 // Temp folder in Windows form with a trailing backslash ($TMPDIR, else /tmp).
 std::string TempFolder();
 // Station name (upper case, as the platform reports computer names).

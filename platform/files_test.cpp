@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -335,4 +336,73 @@ TEST(Files, CrashSeamEndsTheProcessJustBeforeTheKthChange) {
     EXPECT_EQ(runChild(0), 0);
     EXPECT_FALSE(env.dir().Exists("unc/h/s/three"));
     EXPECT_TRUE(env.dir().Exists("unc/h/s/four"));
+}
+
+TEST(FileClaims, OneHolderAtATimeUntilTheClaimGoes) {
+    SandboxEnv env;
+    env.dir().Write("unc/h/s/r.req", "[ZELINFO]\r\n");
+    const std::string file = "\\\\h\\s\\r.req";
+    {
+        FileClaim first(file);
+        ASSERT_TRUE(first.Claimed());
+        // Another descriptor of this very process stands for another program.
+        EXPECT_EQ(FileClaim(file).Result(), FileClaim::Outcome::Held);
+        EXPECT_EQ(FileClaim("\\\\h\\s\\R.REQ").Result(), FileClaim::Outcome::Held);
+        // Readers are not kept out: the lock lies beyond the contents.
+        EXPECT_EQ(ReadWholeFile(file), "[ZELINFO]\r\n");
+        first.Release();
+        FileClaim second(file);
+        EXPECT_TRUE(second.Claimed());
+        FileClaim moved(std::move(second));
+        EXPECT_TRUE(moved.Claimed());
+        EXPECT_EQ(FileClaim(file).Result(), FileClaim::Outcome::Held);
+    }
+    EXPECT_TRUE(FileClaim(file).Claimed());
+}
+
+TEST(FileClaims, TheClaimFollowsTheFileAndNothingElseIsClaimed) {
+    SandboxEnv env;
+    env.dir().Write("unc/h/s/r.req", "x");
+    env.dir().MakeDirs("unc/h/s/folder.req");
+    const std::string dir = env.UncRoot() + "/h/s";
+    ASSERT_EQ(::symlink((dir + "/r.req").c_str(), (dir + "/link.req").c_str()), 0);
+
+    EXPECT_EQ(FileClaim("\\\\h\\s\\missing.req").Result(), FileClaim::Outcome::Gone);
+    EXPECT_EQ(FileClaim("\\\\h\\s\\folder.req").Result(), FileClaim::Outcome::Gone);
+    EXPECT_EQ(FileClaim("\\\\h\\s\\link.req").Result(), FileClaim::Outcome::Gone);
+
+    FileClaim held("\\\\h\\s\\r.req");
+    ASSERT_TRUE(held.Claimed());
+    RenameFile("\\\\h\\s\\r.req", "\\\\h\\s\\moved.req");
+    EXPECT_EQ(FileClaim("\\\\h\\s\\moved.req").Result(), FileClaim::Outcome::Held);
+    // A new file under the old name is another file, free to be claimed.
+    env.dir().Write("unc/h/s/r.req", "y");
+    EXPECT_TRUE(FileClaim("\\\\h\\s\\r.req").Claimed());
+}
+
+TEST(FileClaims, AClaimEndsWithItsKilledHolder) {
+    SandboxEnv env;
+    env.dir().Write("unc/h/s/r.req", "x");
+    const std::string file = "\\\\h\\s\\r.req";
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        ::close(ready[0]);
+        FileClaim claim(file);
+        const char said = claim.Claimed() ? 'y' : 'n';
+        if (::write(ready[1], &said, 1) != 1) ::_exit(1);
+        for (;;) ::pause();
+    }
+    ::close(ready[1]);
+    char said = 0;
+    ASSERT_EQ(::read(ready[0], &said, 1), 1);
+    ::close(ready[0]);
+    ASSERT_EQ(said, 'y');
+    EXPECT_EQ(FileClaim(file).Result(), FileClaim::Outcome::Held);
+
+    ::kill(holder, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+    EXPECT_TRUE(FileClaim(file).Claimed());
 }

@@ -18,6 +18,9 @@ namespace zel::processor {
 inline constexpr const char* kSettingsApp = "Zel";
 inline constexpr const char* kSettingsSection = "Distributor\\Settings\\Connection";
 inline constexpr const char* kStatisticsSection = "Distributor\\Settings\\Connection\\Statistics";
+// Beside the store: the lock under which the instances sharing it move the pick-ticket counter
+// and the statistics counters.
+inline constexpr const char* kCounterLockEnding = ".counter-lock";
 
 // The business workstation's own connection settings, read (and written back) at start-up.
 inline constexpr const char* kCorvelApp = "Corvel";

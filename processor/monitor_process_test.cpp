@@ -292,6 +292,61 @@ TEST_F(DulvanOrders, OrdersSurviveKillsAtRandomMoments) {
     EXPECT_EQ(orderOfExport, ticketOfOrder);
 }
 
+// Two programs polling one request folder, as a second start or another workstation on the
+// share would: every request is answered and every order exported by exactly one of them, and
+// neither ends.
+TEST_F(DulvanOrders, TwoProgramsOnOneFolderAnswerEachRequestOnce) {
+    constexpr int kEach = 20;
+    std::string query;
+    {
+        std::ifstream in(std::string(ZEL_SOURCE_DIR) + "/samples/requests/stock-query.txt");
+        std::string line;
+        while (std::getline(in, line)) query += line + "\r\n";
+    }
+    Child first(Program());
+    Child second(Program());
+    ASSERT_TRUE(Within(10s, [&] { return fs::is_directory(Zeldist()); }));
+    for (int i = 1; i <= kEach; ++i) {
+        std::string order = sample_;
+        const std::string from = "PoNumber=ACME-7731";
+        order.replace(order.find(from), from.size(), "PoNumber=T-" + std::to_string(i));
+        Drop(Zeldist(), "o" + std::to_string(i), order);
+        Drop(Zeldist(), "q" + std::to_string(i), query);
+    }
+    auto counter = [](const char* key) {
+        return platform::GetSetting(kSettingsApp, kStatisticsSection, key, "0");
+    };
+    // Done when only the answers are left and the last counters are stored.
+    auto done = [&] {
+        std::size_t entries = 0;
+        for (const auto& e : fs::directory_iterator(Zeldist())) {
+            (void)e;
+            ++entries;
+        }
+        for (int i = 1; i <= kEach; ++i)
+            for (const char* kind : {"o", "q"})
+                if (!fs::exists(Zeldist() / (kind + std::to_string(i) + ".req.1"))) return false;
+        return entries == 2 * kEach && counter("Item1-1") != "0" && counter("Item2-1") != "0";
+    };
+    ASSERT_TRUE(Within(120s, done)) << "not every request was answered";
+    EXPECT_TRUE(first.Running()) << "the first program ended";
+    EXPECT_TRUE(second.Running()) << "the second program ended";
+
+    std::map<std::string, int> exportsOfOrder;
+    for (const auto& e : fs::directory_iterator(Exports())) {
+        ASSERT_EQ(e.path().extension(), ".txt") << e.path();
+        const auto lines = CrLfLines(ReadAll(e.path()));
+        ASSERT_GE(lines.size(), 4u) << e.path();
+        ++exportsOfOrder[lines[3].substr(3)];
+    }
+    EXPECT_EQ(exportsOfOrder.size(), std::size_t{kEach});
+    for (const auto& [po, count] : exportsOfOrder) EXPECT_EQ(count, 1) << po;
+    // Each request counted once: none was answered twice.
+    EXPECT_TRUE(Within(10s, [&] {
+        return counter("Item1-1") == std::to_string(kEach) && counter("Item2-1") == std::to_string(kEach);
+    })) << counter("Item1-1") << " queries, " << counter("Item2-1") << " orders counted";
+}
+
 // The real program with the site's notes beside it, as scripts/run-sample-site.sh starts it,
 // answering the sample stock query.
 TEST(DulvanStockQuery, SampleQueryIsAnsweredFromTheSampleSite) {

@@ -183,11 +183,20 @@ void DiscardStaleJournals(const std::string& requestFolder) {
             const std::string journal = requestFolder + "\\" + name;
             if (!EndsWith(journal, kJournalEnding)) continue;
             const std::string request = journal.substr(0, journal.size() - std::string(kJournalEnding).size());
+            // Another instance polling this folder may be answering the request, or finishing
+            // the clean-up of one it has just deleted: what is held is left to its holder.
+            const fs::FileClaim requestClaim(request);
+            if (requestClaim.Result() == fs::FileClaim::Outcome::Held) continue;
             if (fs::FileExists(request)) {
                 // The request is there: processing it decides whether the journal is its own.
-                OpenOrderJournal(request);
+                // One that turned up under the name since the claim is looked at next time.
+                if (requestClaim.Result() != fs::FileClaim::Outcome::Gone) OpenOrderJournal(request);
                 continue;
             }
+            const fs::FileClaim journalClaim(journal);
+            if (journalClaim.Result() == fs::FileClaim::Outcome::Held ||
+                journalClaim.Result() == fs::FileClaim::Outcome::Gone)
+                continue;
             const RequestContext ctx = MakeRequestContext(LowerCase(request));
             if (fs::FileExists(ctx.timeLog)) {
                 if (gState.gArchive) fs::CopyFile(ctx.timeLog, ArchivePath(ctx.timeLog));

@@ -141,5 +141,25 @@ TEST_F(OrderJournalTest, StartUpFinishesTheCleanUpOfAnsweredRequests) {
     EXPECT_TRUE(Exists("other.req.journal"));
 }
 
+// Another instance on the folder is answering a request, or finishing the clean-up of one it
+// answered: its journal is left to it.
+TEST_F(OrderJournalTest, StartUpLeavesTheJournalsOfRequestsAnotherInstanceHolds) {
+    gState.gArchive = true;
+    env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", "ZelOrderJournal 1\r\nTicket=");
+    const pf::FileClaim answering(kRequest);
+    ASSERT_TRUE(answering.Claimed());
+
+    env_.dir().Write("unc/host/dadari/zeldist/done.req.journal", "ZelOrderJournal 1\r\nRequest=x\r\nEnd\r\n");
+    env_.dir().Write("unc/host/dadari/zeldist/done.log", "[Time]\r\n");
+    const pf::FileClaim finishing("\\\\host\\dadari\\zeldist\\done.req.journal");
+    ASSERT_TRUE(finishing.Claimed());
+
+    DiscardStaleJournals("\\\\host\\dadari\\zeldist");
+    EXPECT_TRUE(Exists("order.req.journal"));
+    EXPECT_TRUE(Exists("done.req.journal"));
+    EXPECT_TRUE(Exists("done.log"));
+    EXPECT_FALSE(env_.dir().Exists("unc/host/dadari/zelarchive/done.log"));
+}
+
 }  // namespace
 }  // namespace zel::processor

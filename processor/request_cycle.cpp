@@ -172,6 +172,7 @@ void EndOfRequest(RequestContext& ctx) {
         ctx.step = 950;
         ctx.log.SaveAs(ctx.outFile);
     }
+    if (!ctx.journal.empty()) ctx.journalClaim = fs::FileClaim(ctx.journal);
     if (requestThere) {
         ctx.step = 930;
         fs::DeleteFile(ctx.requestFile);

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "platform/convert.h"
+#include "platform/files.h"
 #include "platform/profile_document.h"
 
 namespace zel::processor {
@@ -73,6 +74,10 @@ struct RequestContext {
     // The order journal of a purchase order (empty for other requests); the end of the request
     // deletes it after everything else.
     std::string journal;
+    // Held from just before the request is deleted until the request's end: meanwhile the
+    // journal is the only trace of the order, and the start-up of another instance on this
+    // folder must leave its clean-up to us.
+    platform::FileClaim journalClaim;
 };
 
 // The context of a request whose path is already lower-cased: the derived file names, the

@@ -8,6 +8,7 @@
 
 #include "platform/convert.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/settings.h"
 #include "processor/globals.h"
 
@@ -17,7 +18,7 @@ namespace {
 
 struct Counter {
     std::string stored;  // text as read at the start of the request
-    std::int32_t value = 0;
+    std::vector<std::int32_t> increments;  // this request's bumps, in order
     bool bumped = false;
 };
 
@@ -75,25 +76,39 @@ void BumpStatistic(const std::string& key, std::int32_t increment) {
         return;
     }
     auto it = pending->find(Folded(key));
-    if (it == pending->end()) it = pending->emplace(Folded(key), Counter{ReadStatistic(key), 0, false}).first;
+    if (it == pending->end()) it = pending->emplace(Folded(key), Counter{ReadStatistic(key), {}, false}).first;
     Counter& c = it->second;
-    c.value = Bumped(c.bumped ? std::to_string(c.value) : c.stored, increment);
+    c.increments.push_back(increment);
     c.bumped = true;
 }
 
 void SaveStatistics() {
     auto& pending = Pending();
     if (!pending) return;
-    std::vector<std::pair<std::string, std::string>> values;
-    for (const auto& [key, c] : *pending) {
+    std::vector<std::string> names;
+    std::vector<std::vector<std::int32_t>> increments;
+    for (auto& [key, c] : *pending) {
         if (!c.bumped) continue;
         // Stored under the name the monitor shows (the store matches keys without case).
         std::string name = key;
         for (const auto& shown : StatisticKeys())
             if (Folded(shown) == key) name = shown;
-        values.emplace_back(name, std::to_string(c.value));
+        names.push_back(name);
+        increments.push_back(std::move(c.increments));
     }
     pending.reset();
+    if (names.empty()) return;
+    // Other instances sharing this store count their own requests meanwhile (and a Reset may
+    // have come): this request's bumps go onto what is stored now, not onto what was read at
+    // its start, with no other instance's save between the read and the write.
+    platform::ScopedFileLock lock(platform::SettingsFilePath(kSettingsApp) + kCounterLockEnding);
+    const std::vector<std::string> stored = platform::GetSettings(kSettingsApp, kStatisticsSection, names, "0");
+    std::vector<std::pair<std::string, std::string>> values;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string text = stored[i];
+        for (const std::int32_t increment : increments[i]) text = std::to_string(Bumped(text, increment));
+        values.emplace_back(names[i], text);
+    }
     platform::SaveSettings(kSettingsApp, kStatisticsSection, values);
 }
 

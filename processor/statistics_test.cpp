@@ -80,6 +80,21 @@ TEST(Statistics, ARequestsBumpsAreSavedOnceAtItsEnd) {
     EXPECT_EQ(ReadStatistic("Item2-1"), "1");
 }
 
+// Another instance sharing the store counts its own requests meanwhile: neither's counts are
+// lost when this request's are saved.
+TEST(Statistics, CountsOfAnotherInstanceDuringARequestAreKept) {
+    pf::testing::SandboxEnv env;
+    BumpStatistic("Item1-1", 3);
+    BeginStatistics();
+    BumpStatistic("Item1-1");
+    BumpStatistic("Item1-2", 8);
+    pf::SaveSetting(kSettingsApp, kStatisticsSection, "Item1-1", "4");  // the other one's query
+    pf::SaveSetting(kSettingsApp, kStatisticsSection, "Item1-2", "2");
+    SaveStatistics();
+    EXPECT_EQ(ReadStatistic("Item1-1"), "5");
+    EXPECT_EQ(ReadStatistic("Item1-2"), "10");
+}
+
 TEST(Statistics, ResetClearsCountersOnly) {
     pf::testing::SandboxEnv env;
     ResetStatistics();  // nothing stored yet

@@ -20,7 +20,7 @@ constexpr const char* kCounterKey = "PickTicketCounter";
 // store: two instances must never draw the same number from the same stored value.
 class CounterLock {
 public:
-    CounterLock() : lock_(platform::SettingsFilePath(kSettingsApp) + ".counter-lock") {}
+    CounterLock() : lock_(platform::SettingsFilePath(kSettingsApp) + kCounterLockEnding) {}
 
 private:
     platform::ScopedFileLock lock_;

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "engine/text.h"
+#include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -336,6 +337,14 @@ void MonitorController::Timer1_Timer() {
     for (const std::string& f : RequestsOfThisPass(folder, names, waitingRequests_)) {
         if (f.empty()) break;
         std::string path = folder + "\\" + f;
+        // Other instances may poll this folder too (a second start, another workstation on the
+        // share). The request is ours from here until it is answered and gone; one held by
+        // another instance, or answered and gone already, is theirs. Where the share cannot
+        // lock at all the request is answered as it always was.
+        const platform::FileClaim claim(platform::LowerCase(path));
+        if (claim.Result() == platform::FileClaim::Outcome::Held ||
+            claim.Result() == platform::FileClaim::Outcome::Gone)
+            continue;
         txtCntr_.clear();
         txtCount_.clear();
         txtStartTime_ = TimeText();

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 
 #include "platform/atomic_file.h"
@@ -467,6 +468,30 @@ TEST_F(MonitorTest, ARequestTakenAwayWhileTheShareWasAwayIsNotAnswered) {
     EXPECT_FALSE(Exists(Zeldist("gone.req.2")));
     EXPECT_FALSE(Exists(Zeldist("gone.req.1")));
     EXPECT_FALSE(Exists(Zeldist("gone.log")));
+    EXPECT_THAT(BoxTexts(), IsEmpty());
+}
+
+// Another instance working on the same folder holds the request it answers; this one passes
+// it over, answers the rest and takes it up once it is free again.
+TEST_F(MonitorTest, ARequestAnotherInstanceHoldsIsPassedOver) {
+    StoreSite();
+    monitor.Form_Load();
+    platform::ScopedEndProgramThrows ends;
+    Put(Zeldist("held.req"), Request("Estimate"));
+    Put(Zeldist("free.req"), Request("Estimate"));
+    auto other = std::make_unique<platform::FileClaim>("\\\\HOST\\DadAri\\zeldist\\held.req");
+    ASSERT_TRUE(other->Claimed());
+    monitor.Timer1_Timer();
+    EXPECT_TRUE(Exists(Zeldist("free.req.2")));
+    EXPECT_TRUE(Exists(Zeldist("held.req")));
+    EXPECT_FALSE(Exists(Zeldist("held.req.2")));
+    EXPECT_FALSE(Exists(Zeldist("held.log")));
+    EXPECT_THAT(BoxTexts(), IsEmpty());
+
+    other.reset();
+    monitor.Timer1_Timer();
+    EXPECT_TRUE(Exists(Zeldist("held.req.2")));
+    EXPECT_FALSE(Exists(Zeldist("held.req")));
     EXPECT_THAT(BoxTexts(), IsEmpty());
 }
 

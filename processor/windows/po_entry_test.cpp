@@ -29,6 +29,7 @@
 #include "processor/export_test_support.h"
 #include "processor/crash_sweep_test_support.h"
 #include "processor/globals.h"
+#include "processor/hooks.h"
 #include "processor/order_journal.h"
 #include "processor/request_cycle.h"
 #include "processor/statistics.h"
@@ -563,6 +564,32 @@ TEST_F(PurchaseOrderTest, AnotherOrdersExportFileMakesTheRerunDrawANewNumber) {
     EXPECT_THAT(ExportNames(), ::testing::UnorderedElementsAre("500.txt", "501.txt"));
     EXPECT_EQ(Export(501)[1], "H00501");
     EXPECT_EQ(Counter(), "502");
+}
+
+// Another instance starting while this one ends an order (its request deleted, its journal
+// not yet) must leave the journal alone. The end is held up here by a time log that cannot be
+// deleted, and the other instance's start-up runs inside the failure's message box.
+TEST_F(PurchaseOrderTest, AnOrderEndingNowKeepsItsJournalFromAnotherInstancesStartUp) {
+    Put("late.req", Join(Order({"[POHEADER]", "PoNumber=L"}), Items({{"AB", "1234-5", "1"}})));
+    const auto drawn = gWindowHooks.setTicketCounter;
+    gWindowHooks.setTicketCounter = [&](const std::string& next) {
+        if (drawn) drawn(next);
+        env_.dir().Write("unc/QSERVER/DadAri/zeldist/late.log/in-the-way", "");
+    };
+    bool journalKept = false;
+    const auto previous = pf::SetMsgBoxHandler([&](const pf::MsgBoxRequest&) {
+        if (!InFolder("late.req")) {
+            DiscardStaleJournals(kFolder);
+            journalKept = InFolder("late.req.journal");
+        }
+        return pf::MsgResult::Ok;
+    });
+    pf::ScopedEndProgramThrows ends;
+    EXPECT_THROW(Process("late.req"), pf::ProgramEnded);
+    pf::SetMsgBoxHandler(previous);
+    gWindowHooks.setTicketCounter = drawn;
+    EXPECT_TRUE(journalKept);
+    EXPECT_TRUE(InFolder("late.req.1"));
 }
 
 // --- Names planted in the export folder -------------------------------------------------------
