@@ -23,7 +23,6 @@ namespace {
 
 namespace pf = zel::platform;
 using pf::Currency;
-using records::clsCustomers;
 using records::clsLines;
 using records::clsParts;
 
@@ -74,7 +73,7 @@ private:
     }
 
     RequestContext& ctx_;
-    clsCustomers customer_;
+    LookedUpCustomer customer_;
     std::int16_t location_ = 1;
     std::int32_t locationCount_ = 0;
     bool onHand_ = false;  // mode 1: the whole quantity on hand is answered
@@ -202,10 +201,12 @@ void StockQuery::AnswerItem(std::int32_t n) {
                 std::int32_t lineNumberArg = item.Line.Line;
                 std::int32_t quantity = item.Quantity;
                 std::int32_t record = requested.Record_Number;
-                if (GetDbAlternates(item.MfgCode, lineNumberArg, item.PartNumber, quantity, record) != 0) {
-                    alternatePart = gState.gAltPart;
+                const Alternates alternates =
+                    GetDbAlternates(item.MfgCode, lineNumberArg, item.PartNumber, quantity, record);
+                if (alternates.count != 0) {
+                    alternatePart = alternates.altPart;
                     answering = &alternatePart;
-                    available = gState.gAltTotal;
+                    available = alternates.altTotal;
                     alternate = true;
                     std::int32_t line = alternatePart.Line;
                     std::string number = alternatePart.Part_Number;
