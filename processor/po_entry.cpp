@@ -78,6 +78,18 @@ std::string ReadField(const std::string& request, const char* key) {
     return fs::GetProfileString(kPoHeader, key, "", kFieldBuffer, request);
 }
 
+// Where a drop-shipped order goes, as the request gives it.
+struct ShipTo {
+    bool dropShip = false;
+    std::string name;
+    std::string addr;
+    std::string addr2;
+    std::string city;
+    std::string state;
+    std::string zip;
+    std::string phone;  // digits only
+};
+
 // One item of the order on its way from the request to its disposition.
 struct OrderItem {
     std::int32_t n = 0;
@@ -123,6 +135,9 @@ private:
     void Remark(const std::string& comment) { AddNextLine(kRemark, "", 0, comment); }
 
     void Header();
+    void CheckDealer();
+    ShipTo ReadShipTo();
+    void SetShipTo(const ShipTo& to);
     void Item(std::int32_t n);
     OrderItem ReadItem(std::int32_t n);
     bool DropUnauthorizedLine(const OrderItem& item);
@@ -174,7 +189,8 @@ void OrderAcknowledgement::DrawTicket() {
     SaveOrderJournal(journal_);
 }
 
-void OrderAcknowledgement::Header() {
+// The dealer, the account the order is billed to and the branch whose stock answers it.
+void OrderAcknowledgement::CheckDealer() {
     ctx_.step = 300;
     BumpStatistic("Item2-1");
 
@@ -194,6 +210,10 @@ void OrderAcknowledgement::Header() {
                       : static_cast<std::int32_t>(std::max(directory, 0.0));
     }
     if (branch_ < 1) branch_ = 1;
+}
+
+void OrderAcknowledgement::Header() {
+    CheckDealer();
 
     ctx_.step = 315;
     DrawTicket();
@@ -219,23 +239,7 @@ void OrderAcknowledgement::Header() {
     Write(kReceipt, "ShipNote", shipNoteAsRead);
     std::string shipNote = UpperCase(TrimValue(shipNoteAsRead));
 
-    ctx_.step = 340;
-    const bool dropShip = UpperCase(ReadTrimmed(request_, kPoHeader, "DropShip")) == "Y";
-
-    ctx_.step = 345;
-    const std::string shipName = TrimValue(ReadField(request_, "ShipName"));
-    const std::string shipAddr = TrimValue(ReadField(request_, "ShipAddr"));
-    const std::string shipAddr2 = TrimValue(ReadField(request_, "ShipAddr2"));
-    const std::string shipCity = TrimValue(ReadField(request_, "ShipCity"));
-    const std::string shipState = TrimValue(ReadField(request_, "ShipStat"));
-    const std::string shipZip = TrimValue(ReadField(request_, "ShipZip"));
-
-    ctx_.step = 350;
-    std::string phone;
-    for (const char* key : {"ShipPhone", "ShipPhon"}) {
-        const std::string value = ReadField(request_, key);
-        if (!value.empty()) phone = DigitsOnly(TrimValue(value));
-    }
+    const ShipTo shipTo = ReadShipTo();
 
     ctx_.step = 355;
     const std::string emergencyCode = UpperCase(ReadTrimmed(request_, kPoHeader, "EmergencyCode"));
@@ -254,28 +258,7 @@ void OrderAcknowledgement::Header() {
         for (std::int16_t i = 1; i <= remarks.count; ++i) Remark(remarks.wrappedLines[static_cast<std::size_t>(i)]);
     }
 
-    ctx_.step = 370;
-    if (dropShip) {
-        order_->Invoice_ShipToAddress1(shipName);
-        order_->Invoice_ShipToAddress2(shipAddr);
-        const std::string cityLine = shipCity + ", " + shipState + "  " + shipZip;
-        if (!shipAddr2.empty()) {
-            order_->Invoice_ShipToAddress3(shipAddr2);
-            order_->Invoice_ShipToAddress4(cityLine);
-        } else {
-            order_->Invoice_ShipToAddress3(cityLine);
-        }
-        std::int32_t areaCode = 0;
-        std::int32_t number = 0;
-        if (phone.size() == 10) {
-            areaCode = std::stoi(phone.substr(0, 3));
-            number = std::stoi(phone.substr(3));
-        } else if (phone.size() == 7) {
-            number = std::stoi(phone);
-        }
-        order_->Invoice_ShipToAreaCode(areaCode);
-        order_->Invoice_ShipToPhone(number);
-    }
+    SetShipTo(shipTo);
 
     ctx_.step = 375;
     while (!shipNote.empty()) {
@@ -295,6 +278,53 @@ void OrderAcknowledgement::Header() {
 
     ctx_.step = 390;
     if (gMonitorView) gMonitorView->ShowItemCount(std::to_string(itemCount_));
+}
+
+ShipTo OrderAcknowledgement::ReadShipTo() {
+    ShipTo to;
+    ctx_.step = 340;
+    to.dropShip = UpperCase(ReadTrimmed(request_, kPoHeader, "DropShip")) == "Y";
+
+    ctx_.step = 345;
+    to.name = TrimValue(ReadField(request_, "ShipName"));
+    to.addr = TrimValue(ReadField(request_, "ShipAddr"));
+    to.addr2 = TrimValue(ReadField(request_, "ShipAddr2"));
+    to.city = TrimValue(ReadField(request_, "ShipCity"));
+    to.state = TrimValue(ReadField(request_, "ShipStat"));
+    to.zip = TrimValue(ReadField(request_, "ShipZip"));
+
+    ctx_.step = 350;
+    for (const char* key : {"ShipPhone", "ShipPhon"}) {
+        const std::string value = ReadField(request_, key);
+        if (!value.empty()) to.phone = DigitsOnly(TrimValue(value));
+    }
+    return to;
+}
+
+// Only a drop-shipped order carries its address: the city line last, the phone split into
+// area code and number when it has 10 or 7 digits.
+void OrderAcknowledgement::SetShipTo(const ShipTo& to) {
+    ctx_.step = 370;
+    if (!to.dropShip) return;
+    order_->Invoice_ShipToAddress1(to.name);
+    order_->Invoice_ShipToAddress2(to.addr);
+    const std::string cityLine = to.city + ", " + to.state + "  " + to.zip;
+    if (!to.addr2.empty()) {
+        order_->Invoice_ShipToAddress3(to.addr2);
+        order_->Invoice_ShipToAddress4(cityLine);
+    } else {
+        order_->Invoice_ShipToAddress3(cityLine);
+    }
+    std::int32_t areaCode = 0;
+    std::int32_t number = 0;
+    if (to.phone.size() == 10) {
+        areaCode = std::stoi(to.phone.substr(0, 3));
+        number = std::stoi(to.phone.substr(3));
+    } else if (to.phone.size() == 7) {
+        number = std::stoi(to.phone);
+    }
+    order_->Invoice_ShipToAreaCode(areaCode);
+    order_->Invoice_ShipToPhone(number);
 }
 
 void OrderAcknowledgement::Item(std::int32_t n) {
