@@ -30,8 +30,8 @@ std::string ReadCustomerRecord(std::int32_t r) {
     return DataEngine().LreadFile("CUSTL", r, true) + DataEngine().LreadFile("ECUSTL", r, true);
 }
 
-records::clsCustomers Lookup(std::int32_t number) {
-    records::clsCustomers result;
+LookedUpCustomer Lookup(std::int32_t number) {
+    LookedUpCustomer result;
     bool linked = false;
     for (;;) {
         const std::int32_t r = Find("CUSTI", number);
@@ -42,7 +42,7 @@ records::clsCustomers Lookup(std::int32_t number) {
         if (m.empty()) return result;
         const std::int32_t link = lookup::UnpackAt(m, 'D', 173);
         if (link < 1 || linked) return result;
-        gState.gOriginalCustomerState = result.State;
+        result.OriginalCustomerState = result.State;
         number = link;
         linked = true;
     }
@@ -70,8 +70,7 @@ records::clsCustomers Lookup(std::int32_t number) {
 
 }  // namespace
 
-records::clsCustomers GetCustomer(std::int32_t CustomerNumber) {
-    gState.gOriginalCustomerState.clear();
+LookedUpCustomer GetCustomer(std::int32_t CustomerNumber) {
     try {
         return Lookup(CustomerNumber);
     } catch (const std::exception&) {

@@ -45,33 +45,33 @@ protected:
 
 TEST_F(CustomerLookupTest, ACustomerWithoutALinkIsItsOwnRecord) {
     Build();
-    gState.gOriginalCustomerState = "stale";
-    const records::clsCustomers c = GetCustomer(1001);
+    const LookedUpCustomer c = GetCustomer(1001);
     EXPECT_EQ(c.Recno, 1);
     EXPECT_EQ(c.Account, 1001);
     EXPECT_EQ(c.Name, "ACME TRACTOR" + std::string(18, ' '));
     EXPECT_EQ(c.State, "NV");
     EXPECT_EQ(c.Price_Matrix, 4);
-    EXPECT_EQ(gState.gOriginalCustomerState, "");
+    EXPECT_EQ(c.OriginalCustomerState, "");
 }
 
 TEST_F(CustomerLookupTest, ALinkGivesTheLinkedAccountOnceAndKeepsTheAskedForState) {
     Build();
-    const records::clsCustomers c = GetCustomer(1002);
+    const LookedUpCustomer c = GetCustomer(1002);
     EXPECT_EQ(c.Recno, 3);
     EXPECT_EQ(c.Account, 1003);
     EXPECT_EQ(c.State, "CA");
-    EXPECT_EQ(gState.gOriginalCustomerState, "OR");
+    EXPECT_EQ(c.OriginalCustomerState, "OR");
     // 1003's own link (to 1001) is not followed from there.
     EXPECT_EQ(c.Name.substr(0, 9), "VALLEY HQ");
     // Asked for directly, 1003 does follow its link.
-    EXPECT_EQ(GetCustomer(1003).Recno, 1);
-    EXPECT_EQ(gState.gOriginalCustomerState, "CA");
+    const LookedUpCustomer direct = GetCustomer(1003);
+    EXPECT_EQ(direct.Recno, 1);
+    EXPECT_EQ(direct.OriginalCustomerState, "CA");
 }
 
 TEST_F(CustomerLookupTest, ALinkToANonCustomerTakesCustomerZerosFieldsAndTheMailingName) {
     Build();
-    const records::clsCustomers c = GetCustomer(1006);
+    const LookedUpCustomer c = GetCustomer(1006);
     EXPECT_EQ(c.Recno, -5);
     EXPECT_EQ(c.Account, 2000);
     EXPECT_EQ(c.Name, "MAIL ONLY INC" + std::string(17, ' '));
@@ -79,7 +79,7 @@ TEST_F(CustomerLookupTest, ALinkToANonCustomerTakesCustomerZerosFieldsAndTheMail
     // Unpacked fields other than the name and address come from customer 0.
     EXPECT_EQ(c.Default_Level, 3);
     EXPECT_EQ(c.State, "AZ");
-    EXPECT_EQ(gState.gOriginalCustomerState, "ID");
+    EXPECT_EQ(c.OriginalCustomerState, "ID");
 }
 
 TEST_F(CustomerLookupTest, MailingListOnlyAndNowhere) {
@@ -110,7 +110,7 @@ TEST_F(CustomerLookupTest, WithoutCustomerZeroANonCustomerKeepsTheFieldsHeldBefo
     site = testing::Site();
     Populate(false);
     Build();
-    const records::clsCustomers c = GetCustomer(1006);
+    const LookedUpCustomer c = GetCustomer(1006);
     EXPECT_EQ(c.Recno, -5);
     EXPECT_EQ(c.Account, 2000);
     EXPECT_EQ(c.Name.substr(0, 13), "MAIL ONLY INC");

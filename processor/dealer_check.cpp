@@ -24,11 +24,11 @@ std::int32_t CustomerNumberOf(double value, double bound) {
     return static_cast<std::int32_t>(whole);
 }
 
-records::clsCustomers CheckDealer(RequestContext& ctx, const std::string& dealerNumber,
-                                  double bound, bool pauseExit) {
+LookedUpCustomer CheckDealer(RequestContext& ctx, const std::string& dealerNumber, double bound,
+                             bool pauseExit) {
     const std::optional<double> value = platform::RequestNumber(dealerNumber);
     if (value) {
-        records::clsCustomers customer = GetCustomer(CustomerNumberOf(*value, bound));
+        LookedUpCustomer customer = GetCustomer(CustomerNumberOf(*value, bound));
         if (pauseExit && gState.gPauseRequested) {
             ctx.leaveAtOnce = true;
             return customer;
@@ -58,11 +58,11 @@ std::string WithoutAny(std::string text, const std::string& drop) {
 
 }  // namespace
 
-records::clsCustomers CheckQueryDealer(RequestContext& ctx, const std::string& DealerNumber) {
+LookedUpCustomer CheckQueryDealer(RequestContext& ctx, const std::string& DealerNumber) {
     return CheckDealer(ctx, DealerNumber, 10000000.0, true);
 }
 
-records::clsCustomers CheckOrderDealer(RequestContext& ctx, const std::string& DealerNumber) {
+LookedUpCustomer CheckOrderDealer(RequestContext& ctx, const std::string& DealerNumber) {
     return CheckDealer(ctx, DealerNumber, 2147483647.0, false);
 }
 
@@ -75,11 +75,11 @@ std::int16_t LocationNumber(const records::clsCustomers& Customer) {
     return static_cast<std::int16_t>(location);
 }
 
-bool IsUnauthorizedLine(const records::clsLines& Line, const records::clsCustomers& Customer) {
+bool IsUnauthorizedLine(const records::clsLines& Line, const LookedUpCustomer& Customer) {
     if (!gState.gRestrictLines) return false;
     if (Line.Alpha_Line != "ROP" && Line.Alpha_Line != "POU") return false;
     const std::string& state =
-        gState.gOriginalCustomerState.empty() ? Customer.State : gState.gOriginalCustomerState;
+        Customer.OriginalCustomerState.empty() ? Customer.State : Customer.OriginalCustomerState;
     return std::string(kRestrictedStates).find(state) == std::string::npos;
 }
 
@@ -92,8 +92,7 @@ std::int32_t WholeQuantity(const std::string& Value) {
 }
 
 QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,
-                        const records::clsCustomers& Customer, std::int16_t Location) {
-    gState.gUnauthorizedLine = false;
+                        const LookedUpCustomer& Customer, std::int16_t Location) {
     const std::string section = "POITEMS" + std::to_string(ItemNumber);
     const std::string& request = ctx.requestFile;
     QueryItem item;
@@ -104,7 +103,6 @@ QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,
 
     item.Line = GetLine(item.MfgCode, " ");
     if (IsUnauthorizedLine(item.Line, Customer)) {
-        gState.gUnauthorizedLine = true;
         item.Unauthorized = true;
         item.Line = records::clsLines();
         item.Line.Alpha_Line = item.MfgCode;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "processor/customer_lookup.h"
 #include "processor/request_cycle.h"
 #include "records/customers.h"
 #include "records/lines.h"
@@ -25,21 +26,21 @@ namespace zel::processor {
 // written). A value that is not numeric, or a customer whose Recno is below 1, records error
 // "1" ("Invalid Dealer Number: " + the trimmed value + ".  FATAL ERROR") in the exceptions work
 // file and gives customer 0's lookup instead; the request goes on.
-records::clsCustomers CheckQueryDealer(RequestContext& ctx, const std::string& DealerNumber);
+LookedUpCustomer CheckQueryDealer(RequestContext& ctx, const std::string& DealerNumber);
 
 // Dealer check of a purchase order: the same with the bound 2147483647 in place of 10,000,000
 // and no pause test.
-records::clsCustomers CheckOrderDealer(RequestContext& ctx, const std::string& DealerNumber);
+LookedUpCustomer CheckOrderDealer(RequestContext& ctx, const std::string& DealerNumber);
 
 // The location whose stock answers a query: 1, or with the multi-location flag the customer's
 // Responsibility_Cd; below 1 it is 1.
 std::int16_t LocationNumber(const records::clsCustomers& Customer);
 
 // The state rule, applied only while the restricted-lines flag is set: a line coded "ROP" or
-// "POU" is unauthorized for a customer whose state (the asked-for customer's own state kept by
-// GetCustomer when it followed a link, else the record's State) does not occur in
+// "POU" is unauthorized for a customer whose state (the asked-for customer's own state that
+// GetCustomer kept when it followed a link, else the record's State) does not occur in
 // "CA.HI.NV.AZ." (an empty state passes). True when the rule drops the line.
-bool IsUnauthorizedLine(const records::clsLines& Line, const records::clsCustomers& Customer);
+bool IsUnauthorizedLine(const records::clsLines& Line, const LookedUpCustomer& Customer);
 
 // A number a request carries (a quantity, the dealer number as the bill-to account, an item
 // count) as a whole number: its value read by platform::RequestNumber ("1,000" is a thousand
@@ -55,7 +56,7 @@ struct QueryItem {
     std::string MfgCode;      // "MfgCode" without NUL characters, spaces and case kept
     std::string PartNumber;   // "PartNumber" without spaces and "-", then as GetPart left it
     std::int32_t Quantity = 0;  // "PartQty" (WholeRequestNumber)
-    bool Unauthorized = false;  // the state rule dropped the line (also gState.gUnauthorizedLine)
+    bool Unauthorized = false;  // the state rule dropped the line
     // The item's product line (line 550's for an unknown code); once dropped by the state rule,
     // an empty record whose Alpha_Line is the manufacturer code.
     records::clsLines Line;
@@ -64,11 +65,11 @@ struct QueryItem {
     records::clsParts Part;
 };
 
-// Reads item `ItemNumber` (section "POITEMS" + n) of the request and looks it up: clears
-// gState.gUnauthorizedLine, reads "IgnoreExceptions" (no effect: single items never become errors),
-// "MfgCode", "PartNumber", "PartQty", finds the line, applies the state rule and looks the part
-// up with the location as data set.
+// Reads item `ItemNumber` (section "POITEMS" + n) of the request and looks it up: reads
+// "IgnoreExceptions" (no effect: single items never become errors), "MfgCode", "PartNumber",
+// "PartQty", finds the line, applies the state rule and looks the part up with the location as
+// data set.
 QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,
-                        const records::clsCustomers& Customer, std::int16_t Location);
+                        const LookedUpCustomer& Customer, std::int16_t Location);
 
 }  // namespace zel::processor

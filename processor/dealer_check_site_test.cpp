@@ -90,7 +90,7 @@ TEST_F(DealerCheckTest, AnItemIsReadNormalisedAndLookedUpAtTheLocation) {
     Request("[POITEMS1]\r\nMfgCode=ABC\r\nPartNumber=12 345-A\r\nPartQty=2.5\r\n"
             "[POITEMS2]\r\nMfgCode=\" abc\"\r\nPartNumber=X\r\nPartQty=3.5\r\n"
             "[POITEMS3]\r\nMfgCode=ABC\r\nPartNumber=12345A\r\nPartQty=lots\r\n");
-    const records::clsCustomers customer = CheckQueryDealer(ctx, "12");
+    const LookedUpCustomer customer = CheckQueryDealer(ctx, "12");
     QueryItem item = ReadQueryItem(ctx, 1, customer, LocationNumber(customer));
     EXPECT_EQ(item.MfgCode, "ABC");
     EXPECT_EQ(item.PartNumber, "12345A");
@@ -114,26 +114,25 @@ TEST_F(DealerCheckTest, TheStateRuleDropsARestrictedLineForTheLinkedCustomersOwn
     Build();
     gState.gRestrictLines = 1;
     Request("[POITEMS1]\r\nMfgCode=ROP\r\nPartNumber=R-1\r\nPartQty=1\r\n");
-    records::clsCustomers nevada = CheckQueryDealer(ctx, "12");
+    LookedUpCustomer nevada = CheckQueryDealer(ctx, "12");
     QueryItem item = ReadQueryItem(ctx, 1, nevada, 1);
     EXPECT_FALSE(item.Unauthorized);
     EXPECT_EQ(item.Part.Record_Number, 2);
 
     // Customer 20 buys on 12's account (NV) but is in OR itself.
-    records::clsCustomers linked = CheckQueryDealer(ctx, "20");
+    LookedUpCustomer linked = CheckQueryDealer(ctx, "20");
     EXPECT_EQ(linked.Account, 12);
     item = ReadQueryItem(ctx, 1, linked, 1);
     EXPECT_TRUE(item.Unauthorized);
-    EXPECT_TRUE(gState.gUnauthorizedLine);
     EXPECT_EQ(item.Part.Record_Number, 0);
     EXPECT_EQ(item.Part.Part_Number, "R1");
     EXPECT_EQ(item.Line.Alpha_Line, "ROP");
     EXPECT_EQ(item.Line.Line, 0);
 
-    // The flag is cleared at the start of the next item.
+    // Another line of the same customer passes.
     Request("[POITEMS1]\r\nMfgCode=ABC\r\nPartNumber=12345A\r\nPartQty=1\r\n");
     item = ReadQueryItem(ctx, 1, linked, 1);
-    EXPECT_FALSE(gState.gUnauthorizedLine);
+    EXPECT_FALSE(item.Unauthorized);
     EXPECT_EQ(item.Part.Record_Number, 1);
 }
 

@@ -20,8 +20,8 @@ protected:
         line.Alpha_Line = alpha;
         return line;
     }
-    static records::clsCustomers CustomerIn(const std::string& state) {
-        records::clsCustomers c;
+    static LookedUpCustomer CustomerIn(const std::string& state) {
+        LookedUpCustomer c;
         c.State = state;
         return c;
     }
@@ -44,10 +44,12 @@ TEST_F(StateRuleTest, RestrictedLinesPassOnlyInTheListedStates) {
 }
 
 TEST_F(StateRuleTest, ALinkedCustomersOwnStateDecides) {
-    gState.gOriginalCustomerState = "OR";
-    EXPECT_TRUE(IsUnauthorizedLine(LineCoded("ROP"), CustomerIn("NV")));
-    gState.gOriginalCustomerState = "AZ";
-    EXPECT_FALSE(IsUnauthorizedLine(LineCoded("ROP"), CustomerIn("OR")));
+    LookedUpCustomer linked = CustomerIn("NV");
+    linked.OriginalCustomerState = "OR";
+    EXPECT_TRUE(IsUnauthorizedLine(LineCoded("ROP"), linked));
+    linked = CustomerIn("OR");
+    linked.OriginalCustomerState = "AZ";
+    EXPECT_FALSE(IsUnauthorizedLine(LineCoded("ROP"), linked));
 }
 
 TEST_F(StateRuleTest, LocationIsTheResponsibleBranchWithMultipleLocationsElseOne) {

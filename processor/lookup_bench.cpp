@@ -192,7 +192,7 @@ void BM_TwentyAlternateChain(benchmark::State& state) {
     for (auto _ : state) {
         std::string alpha = "XYZ", part = "D100001";
         std::int32_t line = 13, quantity = 1, record = 0;
-        found = processor::GetDbAlternates(alpha, line, part, quantity, record);
+        found = processor::GetDbAlternates(alpha, line, part, quantity, record).count;
     }
     state.counters["alternates"] = found;
     Report(state, 1, 1);

@@ -27,7 +27,6 @@
 namespace zel::processor {
 
 namespace fs = zel::platform;
-using records::clsCustomers;
 using records::clsLines;
 using records::clsParts;
 using records::Currency;
@@ -79,6 +78,39 @@ std::string ReadField(const std::string& request, const char* key) {
     return fs::GetProfileString(kPoHeader, key, "", kFieldBuffer, request);
 }
 
+// Where a drop-shipped order goes, as the request gives it.
+struct ShipTo {
+    bool dropShip = false;
+    std::string name;
+    std::string addr;
+    std::string addr2;
+    std::string city;
+    std::string state;
+    std::string zip;
+    std::string phone;  // digits only
+};
+
+// One item of the order on its way from the request to its disposition.
+struct OrderItem {
+    std::int32_t n = 0;
+    std::string mfgCode;
+    // "PartNumber" as read; the lookups leave their forms of it here.
+    std::string partNumber;
+    std::int32_t ordered = 0;
+    clsLines line;  // the line of the manufacturer code
+    clsParts part;  // the part as ordered
+    // What the order stands on: the part ordered, the part that supersedes it or the last
+    // alternate.
+    clsParts currentPart;
+    clsLines currentLine;
+    std::int32_t available = 0;
+    std::string memo;  // "ItemMemo": the substitutes
+    bool superseded = false;
+    std::string substitute;        // the number the dealer is told
+    std::string supersededNumber;  // the number the next "SUPERCEDES" remark names
+    Alternates alternates;
+};
+
 // One purchase order from the request's header to the hand-over of its export.
 class OrderAcknowledgement {
 public:
@@ -103,7 +135,17 @@ private:
     void Remark(const std::string& comment) { AddNextLine(kRemark, "", 0, comment); }
 
     void Header();
+    void CheckDealer();
+    ShipTo ReadShipTo();
+    void SetShipTo(const ShipTo& to);
     void Item(std::int32_t n);
+    OrderItem ReadItem(std::int32_t n);
+    bool DropUnauthorizedLine(const OrderItem& item);
+    void LookUpPart(OrderItem& item);
+    void LookUpSupersession(OrderItem& item);
+    void LookUpAlternates(OrderItem& item);
+    void ShipSuperseded(OrderItem& item);
+    void Dispose(const OrderItem& item);
     void End();
     void DrawTicket();
     void Seal(const std::string& exportFile);
@@ -114,8 +156,10 @@ private:
     const std::string& answer_;
     OrderJournal journal_;
 
-    clsCustomers customer_;
+    LookedUpCustomer customer_;
     std::int32_t billToAccount_ = 0;
+    // The pick-ticket (order) number of this order.
+    std::int32_t pickTicketNumber_ = 0;
     std::int32_t branch_ = 1;
     std::int32_t itemCount_ = 0;
     RequestItems items_;
@@ -136,16 +180,17 @@ void OrderAcknowledgement::AddLine(std::int32_t itemNumber, const std::string& l
 
 void OrderAcknowledgement::DrawTicket() {
     if (journal_.ticket) {
-        gState.gPickTicketNumber = *journal_.ticket;
+        pickTicketNumber_ = *journal_.ticket;
         return;
     }
-    gState.gPickTicketNumber = NextPickTicketNumber();
+    pickTicketNumber_ = NextPickTicketNumber();
     // Recorded at once: a rerun must never draw a second number for this order.
-    journal_.ticket = gState.gPickTicketNumber;
+    journal_.ticket = pickTicketNumber_;
     SaveOrderJournal(journal_);
 }
 
-void OrderAcknowledgement::Header() {
+// The dealer, the account the order is billed to and the branch whose stock answers it.
+void OrderAcknowledgement::CheckDealer() {
     ctx_.step = 300;
     BumpStatistic("Item2-1");
 
@@ -165,6 +210,10 @@ void OrderAcknowledgement::Header() {
                       : static_cast<std::int32_t>(std::max(directory, 0.0));
     }
     if (branch_ < 1) branch_ = 1;
+}
+
+void OrderAcknowledgement::Header() {
+    CheckDealer();
 
     ctx_.step = 315;
     DrawTicket();
@@ -176,7 +225,7 @@ void OrderAcknowledgement::Header() {
     ctx_.step = 325;
     Write(kReceipt, "Type", "PO");
     Write(kReceipt, "Transaction", "???");
-    Write(kReceipt, "Comments", gState.gTestFlag == "Y" ? kTestComment : OrderComment(gState.gPickTicketNumber));
+    Write(kReceipt, "Comments", ctx_.testFlag == "Y" ? kTestComment : OrderComment(pickTicketNumber_));
     Write(kReceipt, "Time", ClockTime());
     Write(kReceipt, "Date", LocalTimeText("%Y%m%d"));
     Write(kReceipt, "VendorName", gState.gFile0Block1.size() > 150 ? gState.gFile0Block1.substr(150, 35) : "");
@@ -190,23 +239,7 @@ void OrderAcknowledgement::Header() {
     Write(kReceipt, "ShipNote", shipNoteAsRead);
     std::string shipNote = UpperCase(TrimValue(shipNoteAsRead));
 
-    ctx_.step = 340;
-    const bool dropShip = UpperCase(ReadTrimmed(request_, kPoHeader, "DropShip")) == "Y";
-
-    ctx_.step = 345;
-    const std::string shipName = TrimValue(ReadField(request_, "ShipName"));
-    const std::string shipAddr = TrimValue(ReadField(request_, "ShipAddr"));
-    const std::string shipAddr2 = TrimValue(ReadField(request_, "ShipAddr2"));
-    const std::string shipCity = TrimValue(ReadField(request_, "ShipCity"));
-    const std::string shipState = TrimValue(ReadField(request_, "ShipStat"));
-    const std::string shipZip = TrimValue(ReadField(request_, "ShipZip"));
-
-    ctx_.step = 350;
-    std::string phone;
-    for (const char* key : {"ShipPhone", "ShipPhon"}) {
-        const std::string value = ReadField(request_, key);
-        if (!value.empty()) phone = DigitsOnly(TrimValue(value));
-    }
+    const ShipTo shipTo = ReadShipTo();
 
     ctx_.step = 355;
     const std::string emergencyCode = UpperCase(ReadTrimmed(request_, kPoHeader, "EmergencyCode"));
@@ -215,38 +248,17 @@ void OrderAcknowledgement::Header() {
     ctx_.step = 360;
     order_.emplace();
     order_->Invoice_BillToAccount(billToAccount_);
-    order_->Invoice_PackingSlipNumber(gState.gPickTicketNumber);
+    order_->Invoice_PackingSlipNumber(pickTicketNumber_);
     order_->Invoice_SplitShip(ctx_.splitShipment);
     order_->Invoice_PONumber(poNumber);
 
     ctx_.step = 365;
     if (emergency) {
-        const std::int16_t lines = WrapEmergencyMessage();
-        for (std::int16_t i = 1; i <= lines; ++i) Remark(gState.gWrappedLines[static_cast<std::size_t>(i)]);
+        const EmergencyRemarks remarks = WrapEmergencyMessage();
+        for (std::int16_t i = 1; i <= remarks.count; ++i) Remark(remarks.wrappedLines[static_cast<std::size_t>(i)]);
     }
 
-    ctx_.step = 370;
-    if (dropShip) {
-        order_->Invoice_ShipToAddress1(shipName);
-        order_->Invoice_ShipToAddress2(shipAddr);
-        const std::string cityLine = shipCity + ", " + shipState + "  " + shipZip;
-        if (!shipAddr2.empty()) {
-            order_->Invoice_ShipToAddress3(shipAddr2);
-            order_->Invoice_ShipToAddress4(cityLine);
-        } else {
-            order_->Invoice_ShipToAddress3(cityLine);
-        }
-        std::int32_t areaCode = 0;
-        std::int32_t number = 0;
-        if (phone.size() == 10) {
-            areaCode = std::stoi(phone.substr(0, 3));
-            number = std::stoi(phone.substr(3));
-        } else if (phone.size() == 7) {
-            number = std::stoi(phone);
-        }
-        order_->Invoice_ShipToAreaCode(areaCode);
-        order_->Invoice_ShipToPhone(number);
-    }
+    SetShipTo(shipTo);
 
     ctx_.step = 375;
     while (!shipNote.empty()) {
@@ -262,171 +274,247 @@ void OrderAcknowledgement::Header() {
 
     ctx_.step = 385;
     Write(kReceipt, "ItemCount", std::to_string(itemCount_));
-    Write(kReceipt, "ConfirmationNumber", std::to_string(gState.gPickTicketNumber));
+    Write(kReceipt, "ConfirmationNumber", std::to_string(pickTicketNumber_));
 
     ctx_.step = 390;
     if (gMonitorView) gMonitorView->ShowItemCount(std::to_string(itemCount_));
 }
 
+ShipTo OrderAcknowledgement::ReadShipTo() {
+    ShipTo to;
+    ctx_.step = 340;
+    to.dropShip = UpperCase(ReadTrimmed(request_, kPoHeader, "DropShip")) == "Y";
+
+    ctx_.step = 345;
+    to.name = TrimValue(ReadField(request_, "ShipName"));
+    to.addr = TrimValue(ReadField(request_, "ShipAddr"));
+    to.addr2 = TrimValue(ReadField(request_, "ShipAddr2"));
+    to.city = TrimValue(ReadField(request_, "ShipCity"));
+    to.state = TrimValue(ReadField(request_, "ShipStat"));
+    to.zip = TrimValue(ReadField(request_, "ShipZip"));
+
+    ctx_.step = 350;
+    for (const char* key : {"ShipPhone", "ShipPhon"}) {
+        const std::string value = ReadField(request_, key);
+        if (!value.empty()) to.phone = DigitsOnly(TrimValue(value));
+    }
+    return to;
+}
+
+// Only a drop-shipped order carries its address: the city line last, the phone split into
+// area code and number when it has 10 or 7 digits.
+void OrderAcknowledgement::SetShipTo(const ShipTo& to) {
+    ctx_.step = 370;
+    if (!to.dropShip) return;
+    order_->Invoice_ShipToAddress1(to.name);
+    order_->Invoice_ShipToAddress2(to.addr);
+    const std::string cityLine = to.city + ", " + to.state + "  " + to.zip;
+    if (!to.addr2.empty()) {
+        order_->Invoice_ShipToAddress3(to.addr2);
+        order_->Invoice_ShipToAddress4(cityLine);
+    } else {
+        order_->Invoice_ShipToAddress3(cityLine);
+    }
+    std::int32_t areaCode = 0;
+    std::int32_t number = 0;
+    if (to.phone.size() == 10) {
+        areaCode = std::stoi(to.phone.substr(0, 3));
+        number = std::stoi(to.phone.substr(3));
+    } else if (to.phone.size() == 7) {
+        number = std::stoi(to.phone);
+    }
+    order_->Invoice_ShipToAreaCode(areaCode);
+    order_->Invoice_ShipToPhone(number);
+}
+
 void OrderAcknowledgement::Item(std::int32_t n) {
+    OrderItem item = ReadItem(n);
+    if (DropUnauthorizedLine(item)) return;
+    LookUpPart(item);
+    LookUpSupersession(item);
+    LookUpAlternates(item);
+
+    ctx_.step = 550;
+    WriteItem("ItemMemo", n, item.memo);
+
+    if (item.superseded) {
+        ShipSuperseded(item);
+    } else {
+        Dispose(item);
+    }
+}
+
+OrderItem OrderAcknowledgement::ReadItem(std::int32_t n) {
     ctx_.step = 400;
-    std::int32_t alternates = 0;
-    bool superseded = false;
-    std::string substitute;
-    std::string supersededNumber;
+    OrderItem item;
+    item.n = n;
     if (gMonitorView) gMonitorView->ShowItemNumber(std::to_string(n));
 
     ctx_.step = 410;
     const std::string section = "POITEMS" + std::to_string(n);
     ReadTrimmed(request_, section, "IgnoreExceptions", "X");
-    std::string mfgCode = ReadTrimmed(request_, section, "MfgCode");
-    std::string partNumber = ReadTrimmed(request_, section, "PartNumber");
+    item.mfgCode = ReadTrimmed(request_, section, "MfgCode");
+    item.partNumber = ReadTrimmed(request_, section, "PartNumber");
     const std::string quantityText = ReadTrimmed(request_, section, "PartQty");
 
     ctx_.step = 420;
-    const std::int32_t ordered = WholeRequestNumber(quantityText);
+    item.ordered = WholeRequestNumber(quantityText);
 
     ctx_.step = 430;
-    const clsLines line = GetLine(mfgCode, " ");
+    item.line = GetLine(item.mfgCode, " ");
+    return item;
+}
 
+bool OrderAcknowledgement::DropUnauthorizedLine(const OrderItem& item) {
     ctx_.step = 440;
-    if (IsUnauthorizedLine(line, customer_)) {
-        WriteItem("MfgCode", n, mfgCode);
-        WriteItem("PartNumber", n, partNumber);
-        WriteItem("QtyOrdered", n, std::to_string(ordered));
-        WriteItem("PartDisposition", n, "Unauthorized Product Line");
-        return;
-    }
+    if (!IsUnauthorizedLine(item.line, customer_)) return false;
+    WriteItem("MfgCode", item.n, item.mfgCode);
+    WriteItem("PartNumber", item.n, item.partNumber);
+    WriteItem("QtyOrdered", item.n, std::to_string(item.ordered));
+    WriteItem("PartDisposition", item.n, "Unauthorized Product Line");
+    return true;
+}
 
+void OrderAcknowledgement::LookUpPart(OrderItem& item) {
     ctx_.step = 450;
     ++validLines_;
     std::int32_t recordNumber = 0;
     bool orb = false;
     std::string dataSet = std::to_string(branch_);
     bool partsFileOnly = false;
-    const clsParts part = GetPart(line.Alpha_Line, partNumber, recordNumber, orb, dataSet, partsFileOnly);
+    item.part = GetPart(item.line.Alpha_Line, item.partNumber, recordNumber, orb, dataSet, partsFileOnly);
 
     ctx_.step = 460;
-    WriteItem("MfgCode", n, mfgCode);
-    WriteItem("PartNumber", n, part.Part_w_Dash);
-    WriteItem("QtyOrdered", n, std::to_string(ordered));
+    WriteItem("MfgCode", item.n, item.mfgCode);
+    WriteItem("PartNumber", item.n, item.part.Part_w_Dash);
+    WriteItem("QtyOrdered", item.n, std::to_string(item.ordered));
+}
 
+// Short of stock, the part that supersedes the ordered one (on a known line) adds its stock,
+// and the order stands on it.
+void OrderAcknowledgement::LookUpSupersession(OrderItem& item) {
     ctx_.step = 470;
-    clsParts currentPart = part;
-    clsLines currentLine = line;
-    std::int32_t available = Whole(part.Quantity_On_Hand);
-    std::int32_t partLine = part.Line;
+    item.currentPart = item.part;
+    item.currentLine = item.line;
+    item.available = Whole(item.part.Quantity_On_Hand);
+    std::int32_t partLine = item.part.Line;
     std::string kind = "Z";
-    std::string memo = GetSupersession(partLine, partNumber, kind);
+    item.memo = GetSupersession(partLine, item.partNumber, kind);
 
     ctx_.step = 480;
-    if (available < ordered) {
-        kind = "S";
-        const std::string s = GetSupersession(partLine, partNumber, kind);
-        if (!s.empty()) {
-            const double newLineNumber = RoundHalfEven(LeadingNumber(s.substr(0, 3)));
-            std::string newPartNumber = s.size() > 4 ? s.substr(4) : std::string();
-            const clsLines newLine = GetLine(static_cast<std::int32_t>(newLineNumber), " ");
-            if (newLine.Line != 550) {
-                std::int32_t newRecord = 0;
-                bool newOrb = false;
-                std::string newDataSet = std::to_string(branch_);
-                bool newPartsFileOnly = false;
-                const clsParts newPart = GetPart(newLine.Alpha_Line, newPartNumber, newRecord,
-                                                 newOrb, newDataSet, newPartsFileOnly);
-                currentPart = newPart;
-                currentLine = newLine;
-                available = Checked(std::int64_t{available} + Whole(newPart.Quantity_On_Hand));
-                if (newPart.Quantity_On_Hand >= Currency{} || available < 1) {
-                    substitute = newPart.Part_Number;
-                    superseded = true;
-                    supersededNumber = part.Part_Number;
-                }
-                std::int32_t newPartLine = newLine.Line;
-                std::string newPartNo = newPart.Part_Number;
-                kind = "Z";
-                const std::string z = GetSupersession(newPartLine, newPartNo, kind);
-                if (!z.empty()) memo = z;
-            }
-        }
+    if (item.available >= item.ordered) return;
+    kind = "S";
+    const std::string s = GetSupersession(partLine, item.partNumber, kind);
+    if (s.empty()) return;
+    const double newLineNumber = RoundHalfEven(LeadingNumber(s.substr(0, 3)));
+    std::string newPartNumber = s.size() > 4 ? s.substr(4) : std::string();
+    const clsLines newLine = GetLine(static_cast<std::int32_t>(newLineNumber), " ");
+    if (newLine.Line == 550) return;
+    std::int32_t newRecord = 0;
+    bool newOrb = false;
+    std::string newDataSet = std::to_string(branch_);
+    bool newPartsFileOnly = false;
+    const clsParts newPart = GetPart(newLine.Alpha_Line, newPartNumber, newRecord, newOrb,
+                                     newDataSet, newPartsFileOnly);
+    item.currentPart = newPart;
+    item.currentLine = newLine;
+    item.available = Checked(std::int64_t{item.available} + Whole(newPart.Quantity_On_Hand));
+    if (newPart.Quantity_On_Hand >= Currency{} || item.available < 1) {
+        item.substitute = newPart.Part_Number;
+        item.superseded = true;
+        item.supersededNumber = item.part.Part_Number;
     }
+    std::int32_t newPartLine = newLine.Line;
+    std::string newPartNo = newPart.Part_Number;
+    kind = "Z";
+    const std::string z = GetSupersession(newPartLine, newPartNo, kind);
+    if (!z.empty()) item.memo = z;
+}
 
+// Still short, the ordered part's stock and the alternates of its database chain answer
+// instead, and the order stands on the last alternate.
+void OrderAcknowledgement::LookUpAlternates(OrderItem& item) {
     ctx_.step = 500;
-    if (available < ordered) {
-        available = Whole(part.Quantity_On_Hand);
-        gState.gAltPartNumbers[0] = part.Part_Number;
-        gState.gAltQuantities[0] = Whole(part.Quantity_On_Hand);
-        std::string alpha = line.Alpha_Line;
-        std::int32_t requestedLine = part.Line;
-        std::string requestedNumber = part.Part_Number;
-        std::int32_t quantity = ordered;
-        std::int32_t requestedRecord = part.Record_Number;
-        alternates = GetDbAlternates(alpha, requestedLine, requestedNumber, quantity, requestedRecord);
-        if (alternates != 0) {
-            currentPart = gState.gAltPart;
-            available = Checked(std::int64_t{available} + gState.gAltTotal);
-            superseded = true;
-            std::int32_t altLine = gState.gAltPart.Line;
-            std::string altNumber = gState.gAltPart.Part_Number;
-            kind = "Z";
-            const std::string z = GetSupersession(altLine, altNumber, kind);
-            if (!z.empty()) memo = z;
-        }
+    if (item.available >= item.ordered) return;
+    item.available = Whole(item.part.Quantity_On_Hand);
+    std::string alpha = item.line.Alpha_Line;
+    std::int32_t requestedLine = item.part.Line;
+    std::string requestedNumber = item.part.Part_Number;
+    std::int32_t quantity = item.ordered;
+    std::int32_t requestedRecord = item.part.Record_Number;
+    item.alternates = GetDbAlternates(alpha, requestedLine, requestedNumber, quantity, requestedRecord);
+    if (item.alternates.count == 0) return;
+    const clsParts& last = item.alternates.altPart;
+    item.currentPart = last;
+    item.available = Checked(std::int64_t{item.available} + item.alternates.altTotal);
+    item.superseded = true;
+    std::int32_t altLine = last.Line;
+    std::string altNumber = last.Part_Number;
+    std::string kind = "Z";
+    const std::string z = GetSupersession(altLine, altNumber, kind);
+    if (!z.empty()) item.memo = z;
+}
+
+// The order lines of a superseded item: the ordered part's own stock first, then the
+// alternates in chain order or else the superseding part, each followed by its remark.
+void OrderAcknowledgement::ShipSuperseded(OrderItem& item) {
+    const std::int32_t n = item.n;
+    const std::int32_t ordered = item.ordered;
+    ctx_.step = 600;
+    std::int32_t remaining = ordered;
+    std::int32_t ship = ordered;
+    std::int32_t backOrder = 0;
+    if (item.available < ordered) {
+        ship = item.available;
+        backOrder = Checked(std::int64_t{ordered} - item.available);
+    }
+    WriteItem("PartDesc", n, item.currentPart.Description);
+    WriteItem("QtyShipped", n, std::to_string(ship));
+    WriteItem("QtyBo", n, std::to_string(backOrder));
+
+    ctx_.step = 610;
+    if (item.part.Quantity_On_Hand > Currency{}) {
+        const std::int32_t onHand = Whole(item.part.Quantity_On_Hand);
+        AddNextLine(item.mfgCode, item.part.Part_Number, onHand);
+        remaining = Checked(std::int64_t{remaining} - onHand);
     }
 
-    ctx_.step = 550;
-    WriteItem("ItemMemo", n, memo);
-
-    if (superseded) {
-        ctx_.step = 600;
-        std::int32_t remaining = ordered;
-        std::int32_t ship = ordered;
-        std::int32_t backOrder = 0;
-        if (available < ordered) {
-            ship = available;
-            backOrder = Checked(std::int64_t{ordered} - available);
+    ctx_.step = 620;
+    const std::int32_t alternates = item.alternates.count;
+    if (alternates > 0) {
+        item.supersededNumber = item.part.Part_w_Dash;
+        bool altLineWritten = false;
+        for (std::int32_t k = 1; k <= alternates && remaining > 0; ++k) {
+            const std::int32_t q = item.alternates.altQuantities[static_cast<std::size_t>(k)];
+            if (q == 0 && k != alternates) continue;
+            const std::int32_t take = (k == alternates || q >= remaining) ? remaining : q;
+            const std::string& altNumber = item.alternates.altPartNumbers[static_cast<std::size_t>(k)];
+            AddNextLine(item.mfgCode, altNumber, take);
+            Remark("SUPERCEDES " + item.supersededNumber);
+            remaining = Checked(std::int64_t{remaining} - take);
+            item.supersededNumber = altNumber;
+            item.substitute = altNumber;
+            altLineWritten = true;
         }
-        WriteItem("PartDesc", n, currentPart.Description);
-        WriteItem("QtyShipped", n, std::to_string(ship));
-        WriteItem("QtyBo", n, std::to_string(backOrder));
-
-        ctx_.step = 610;
-        if (part.Quantity_On_Hand > Currency{}) {
-            const std::int32_t onHand = Whole(part.Quantity_On_Hand);
-            AddNextLine(mfgCode, part.Part_Number, onHand);
-            remaining = Checked(std::int64_t{remaining} - onHand);
-        }
-
-        ctx_.step = 620;
-        if (alternates > 0) {
-            supersededNumber = part.Part_w_Dash;
-            bool altLineWritten = false;
-            for (std::int32_t k = 1; k <= alternates && remaining > 0; ++k) {
-                const std::int32_t q = gState.gAltQuantities[static_cast<std::size_t>(k)];
-                if (q == 0 && k != alternates) continue;
-                const std::int32_t take = (k == alternates || q >= remaining) ? remaining : q;
-                const std::string& altNumber = gState.gAltPartNumbers[static_cast<std::size_t>(k)];
-                AddNextLine(mfgCode, altNumber, take);
-                Remark("SUPERCEDES " + supersededNumber);
-                remaining = Checked(std::int64_t{remaining} - take);
-                supersededNumber = altNumber;
-                substitute = altNumber;
-                altLineWritten = true;
-            }
-            // Nothing was left to ship from the alternates: the order stands on the last
-            // alternate, so that is the number the dealer is told.
-            if (!altLineWritten) substitute = currentPart.Part_Number;
-        } else {
-            ctx_.step = 630;
-            AddNextLine(currentLine.Alpha_Line, currentPart.Part_w_Dash, remaining);
-            Remark("SUPERCEDES " + supersededNumber);
-        }
-
-        ctx_.step = 640;
-        WriteItem("PartDisposition", n, "Superceded by " + substitute);
-        return;
+        // Nothing was left to ship from the alternates: the order stands on the last
+        // alternate, so that is the number the dealer is told.
+        if (!altLineWritten) item.substitute = item.currentPart.Part_Number;
+    } else {
+        ctx_.step = 630;
+        AddNextLine(item.currentLine.Alpha_Line, item.currentPart.Part_w_Dash, remaining);
+        Remark("SUPERCEDES " + item.supersededNumber);
     }
 
+    ctx_.step = 640;
+    WriteItem("PartDisposition", n, "Superceded by " + item.substitute);
+}
+
+// An item that was not superseded: its disposition from the part's own stock, and one order
+// line for the whole quantity.
+void OrderAcknowledgement::Dispose(const OrderItem& item) {
+    const std::int32_t n = item.n;
+    const std::int32_t ordered = item.ordered;
+    const clsParts& part = item.part;
     ctx_.step = 650;
     if (part.Record_Number > 0) {
         WriteItem("PartDesc", n, part.Description);
@@ -457,7 +545,7 @@ void OrderAcknowledgement::Item(std::int32_t n) {
     }
 
     ctx_.step = 660;
-    AddNextLine(currentLine.Alpha_Line, currentPart.Part_w_Dash, ordered);
+    AddNextLine(item.currentLine.Alpha_Line, item.currentPart.Part_w_Dash, ordered);
 }
 
 // The journal is sealed once everything the order's rerun would need is on disk: the work
@@ -473,7 +561,7 @@ void OrderAcknowledgement::Seal(const std::string& exportFile) {
 
 void OrderAcknowledgement::End() {
     ctx_.step = 700;
-    if (gState.gTestFlag == "Y") {
+    if (ctx_.testFlag == "Y") {
         Seal("");
         order_.reset();
         return;
@@ -484,7 +572,7 @@ void OrderAcknowledgement::End() {
     }
 
     ctx_.step = 710;
-    const std::string temporary = ExportTemporaryPath(gState.gHost, gState.gPickTicketNumber);
+    const std::string temporary = ExportTemporaryPath(gState.gHost, pickTicketNumber_);
     const std::string final = ExportFinalPath(temporary);
     // Something of this number's is in the way. This order gives the number up, so that its
     // rerun draws a new one instead of failing on this one for ever.

@@ -5,7 +5,7 @@
 namespace zel::processor {
 
 // Acknowledges a "PO" request: checks the dealer, draws the pick-ticket number, writes the
-// "ACKNOWLEDGEMENT" into ctx.answerWork, bumps the order counters and, unless gState.gTestFlag is
+// "ACKNOWLEDGEMENT" into ctx.answerWork, bumps the order counters and, unless ctx.testFlag is
 // "Y", exports the order. Request-level errors go to AddError(ctx.exceptionsWork, ...); the
 // step number is kept in ctx.step; ctx.splitShipment carries "POHEADER" "ShipSplt".
 void AcknowledgePurchaseOrder(RequestContext& ctx);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <limits>
+#include <utility>
 
 #include "engine/facade.h"
 #include "platform/currency.h"
@@ -23,7 +24,6 @@ namespace {
 
 namespace pf = zel::platform;
 using pf::Currency;
-using records::clsCustomers;
 using records::clsLines;
 using records::clsParts;
 
@@ -59,8 +59,40 @@ private:
         bool looked = false;  // the "S" entry named a known line and the part was looked up
     };
 
+    // One item's answer on its way from the lookups to the answer's keys. It points into
+    // itself, so it stays where it was made.
+    struct ItemAnswer {
+        ItemAnswer(std::int32_t n, QueryItem read)
+            : section("POITEMS" + Decimal(n)), item(std::move(read)), kept(item.PartNumber),
+              answering(&item.Part), answeringLine(&item.Line) {}
+        ItemAnswer(const ItemAnswer&) = delete;
+        ItemAnswer& operator=(const ItemAnswer&) = delete;
+
+        std::string section;
+        QueryItem item;
+        std::string kept;          // the part number as the answer repeats it
+        std::string supersession;  // substitutes ("Z") of the part last taken
+        std::int64_t available = 0;
+        std::int64_t total = 0;  // available here and at the other locations
+        bool alternate = false;  // another part answers for the requested one
+        Replacement replacement;
+        clsParts alternatePart;
+        // The part that answers (the requested one, its replacement or the last alternate) and
+        // its line.
+        clsParts* answering;
+        clsLines* answeringLine;
+        Currency retail;  // no price lookup: 0, never another item's
+        Currency cost;
+    };
+
     void ReadLocationCount();
     void AnswerItem(std::int32_t n);
+    void LookUpSupersession(ItemAnswer& a);
+    void LookUpStock(ItemAnswer& a);
+    void LookUpPrice(ItemAnswer& a);
+    void WritePart(ItemAnswer& a);
+    void WriteCodes(const ItemAnswer& a);
+    void WriteStatus(const ItemAnswer& a);
     // The "S" entry's line and part at data set `dataSet` (catalog fallback allowed); nothing
     // when the entry is empty or (with `knownLineOnly`) names no line.
     Replacement LookUpReplacement(const std::string& entry, const std::string& dataSet,
@@ -74,7 +106,7 @@ private:
     }
 
     RequestContext& ctx_;
-    clsCustomers customer_;
+    LookedUpCustomer customer_;
     std::int16_t location_ = 1;
     std::int32_t locationCount_ = 0;
     bool onHand_ = false;  // mode 1: the whole quantity on hand is answered
@@ -151,138 +183,162 @@ StockQuery::Replacement StockQuery::LookUpReplacement(const std::string& entry,
 }
 
 void StockQuery::AnswerItem(std::int32_t n) {
-    const std::string section = "POITEMS" + Decimal(n);
     ctx_.step = 70;
-    QueryItem item = ReadQueryItem(ctx_, n, customer_, location_);
-    const bool unauthorized = item.Unauthorized;
-    std::string memo;
-    std::int64_t available = 0;
-    bool alternate = false;
-    std::string kept = item.PartNumber;
+    ItemAnswer a(n, ReadQueryItem(ctx_, n, customer_, location_));
+    if (!a.item.Unauthorized) {
+        LookUpSupersession(a);
+        LookUpStock(a);
+        LookUpPrice(a);
+    }
+    WritePart(a);
+    WriteCodes(a);
+    WriteStatus(a);
+}
 
-    clsParts& requested = item.Part;
-    clsParts* answering = &requested;
-    clsLines* answeringLine = &item.Line;
-    Replacement replacement;
-    clsParts alternatePart;
-    Currency retail;  // no price lookup: 0, never another item's
-    Currency cost;
+// The substitutes of the requested part and the part that supersedes it (on a known line);
+// the replacement's own substitutes, when it has any, stand for the requested part's.
+void StockQuery::LookUpSupersession(ItemAnswer& a) {
+    QueryItem& item = a.item;
+    ctx_.step = 80;
+    std::string z = "Z";
+    std::string s = "S";
+    std::int32_t lineNumber = item.Line.Line;
+    a.supersession = GetSupersession(lineNumber, item.PartNumber, z);
+    lineNumber = item.Line.Line;
+    const std::string entry = GetSupersession(lineNumber, item.PartNumber, s);
+    a.kept = item.PartNumber;
 
-    if (!unauthorized) {
-        ctx_.step = 80;
-        std::string z = "Z";
-        std::string s = "S";
-        std::int32_t lineNumber = item.Line.Line;
-        std::string supersession = GetSupersession(lineNumber, item.PartNumber, z);
-        lineNumber = item.Line.Line;
-        const std::string entry = GetSupersession(lineNumber, item.PartNumber, s);
-        kept = item.PartNumber;
+    ctx_.step = 90;
+    a.replacement = LookUpReplacement(entry, Decimal(location_), true);
+    if (a.replacement.looked) {
+        std::int32_t line = a.replacement.line.Line;
+        std::string number = a.replacement.part.Part_Number;
+        std::string text = GetSupersession(line, number, z);
+        if (!text.empty()) a.supersession = text;
+    }
+}
 
-        ctx_.step = 90;
-        replacement = LookUpReplacement(entry, Decimal(location_), true);
-        if (replacement.looked) {
-            std::int32_t line = replacement.line.Line;
-            std::string number = replacement.part.Part_Number;
-            std::string text = GetSupersession(line, number, z);
-            if (!text.empty()) supersession = text;
+// What is available here: the requested part's stock; short of the quantity (or in mode 1)
+// the replacement's added, and still short the alternates' total instead.
+void StockQuery::LookUpStock(ItemAnswer& a) {
+    QueryItem& item = a.item;
+    const clsParts& requested = item.Part;
+    ctx_.step = 100;
+    if (requested.Record_Number > 0) a.available = WholeUnits(requested.Quantity_On_Hand);
+    if (requested.Quantity_On_Hand < Currency::FromUnits(item.Quantity) || onHand_) {
+        ctx_.step = 110;
+        if (!a.supersession.empty() && a.replacement.looked && a.replacement.part.Record_Number > 0) {
+            a.answering = &a.replacement.part;
+            a.answeringLine = &a.replacement.line;
+            a.available += WholeUnits(a.replacement.part.Quantity_On_Hand);
+            a.alternate = true;
         }
-
-        ctx_.step = 100;
-        if (requested.Record_Number > 0) available = WholeUnits(requested.Quantity_On_Hand);
-        if (requested.Quantity_On_Hand < Currency::FromUnits(item.Quantity) || onHand_) {
-            ctx_.step = 110;
-            if (!supersession.empty() && replacement.looked && replacement.part.Record_Number > 0) {
-                answering = &replacement.part;
-                answeringLine = &replacement.line;
-                available += WholeUnits(replacement.part.Quantity_On_Hand);
-                alternate = true;
+        if (a.available < item.Quantity) {
+            ctx_.step = 120;
+            std::int32_t lineNumberArg = item.Line.Line;
+            std::int32_t quantity = item.Quantity;
+            std::int32_t record = requested.Record_Number;
+            const Alternates alternates =
+                GetDbAlternates(item.MfgCode, lineNumberArg, item.PartNumber, quantity, record);
+            if (alternates.count != 0) {
+                a.alternatePart = alternates.altPart;
+                a.answering = &a.alternatePart;
+                a.available = alternates.altTotal;
+                a.alternate = true;
+                std::int32_t line = a.alternatePart.Line;
+                std::string number = a.alternatePart.Part_Number;
+                std::string z = "Z";
+                std::string text = GetSupersession(line, number, z);
+                if (!text.empty()) a.supersession = text;
             }
-            if (available < item.Quantity) {
-                ctx_.step = 120;
-                std::int32_t lineNumberArg = item.Line.Line;
-                std::int32_t quantity = item.Quantity;
-                std::int32_t record = requested.Record_Number;
-                if (GetDbAlternates(item.MfgCode, lineNumberArg, item.PartNumber, quantity, record) != 0) {
-                    alternatePart = gState.gAltPart;
-                    answering = &alternatePart;
-                    available = gState.gAltTotal;
-                    alternate = true;
-                    std::int32_t line = alternatePart.Line;
-                    std::string number = alternatePart.Part_Number;
-                    std::string text = GetSupersession(line, number, z);
-                    if (!text.empty()) supersession = text;
-                }
-            }
-        }
-        if (available < 0) available = 0;
-
-        ctx_.step = 130;
-        if (requested.Record_Number == 0 && !alternate) {
-            requested.Part_Number = item.PartNumber;
-            requested.Description = "Part Not Found";
-        }
-        if (requested.Record_Number != 0) {
-            ctx_.step = 140;
-            Currency unitCost;
-            std::int32_t level = 0;
-            float bump = 0;
-            GetPrice(*answering, *answeringLine, customer_, retail, cost, unitCost, level, bump);
         }
     }
+    if (a.available < 0) a.available = 0;
+}
 
+// A part found nowhere and answered by no other is named as asked; a part found anywhere is
+// priced from the part that answers.
+void StockQuery::LookUpPrice(ItemAnswer& a) {
+    clsParts& requested = a.item.Part;
+    ctx_.step = 130;
+    if (requested.Record_Number == 0 && !a.alternate) {
+        requested.Part_Number = a.item.PartNumber;
+        requested.Description = "Part Not Found";
+    }
+    if (requested.Record_Number != 0) {
+        ctx_.step = 140;
+        Currency unitCost;
+        std::int32_t level = 0;
+        float bump = 0;
+        GetPrice(*a.answering, *a.answeringLine, customer_, a.retail, a.cost, unitCost, level, bump);
+    }
+}
+
+// The part, its price and its stock here, then at the other locations.
+void StockQuery::WritePart(ItemAnswer& a) {
+    const std::string& section = a.section;
+    const clsParts& requested = a.item.Part;
     ctx_.step = 150;
     const bool onFile = requested.Record_Number != 0;
-    Write(section, "PartNumber", onFile ? requested.Part_w_Dash : answering->Part_Number);
-    Write(section, "PartDesc", onFile ? requested.Description : answering->Description);
-    Write(section, "QueryQty", Decimal(item.Quantity));
-    Write(section, "Retail", Amount(retail));
-    Write(section, "Cost", Amount(cost));
-    if (retail != Currency{}) {
+    Write(section, "PartNumber", onFile ? requested.Part_w_Dash : a.answering->Part_Number);
+    Write(section, "PartDesc", onFile ? requested.Description : a.answering->Description);
+    Write(section, "QueryQty", Decimal(a.item.Quantity));
+    Write(section, "Retail", Amount(a.retail));
+    Write(section, "Cost", Amount(a.cost));
+    if (a.retail != Currency{}) {
         Write(section, "PartDiscount",
-              Decimal(pf::RoundQuotientHalfAway((retail - cost).Raw(), 100, retail.Raw())));
+              Decimal(pf::RoundQuotientHalfAway((a.retail - a.cost).Raw(), 100, a.retail.Raw())));
     }
-    Write(section, "Quantity" + Decimal(location_), Decimal(Shown(available, item.Quantity)));
+    Write(section, "Quantity" + Decimal(location_), Decimal(Shown(a.available, a.item.Quantity)));
     marks_.StartItem();
 
-    std::int64_t total = 0;
-    if (!unauthorized) {
+    if (!a.item.Unauthorized) {
         ctx_.step = 160;
         marks_.Mark(location_);
-        total = available;
-        if ((available < item.Quantity || onHand_) && gState.gMultiBranch) {
-            total += OtherLocations(item, section, kept);
+        a.total = a.available;
+        if ((a.available < a.item.Quantity || onHand_) && gState.gMultiBranch) {
+            a.total += OtherLocations(a.item, section, a.kept);
         }
     }
+}
 
+void StockQuery::WriteCodes(const ItemAnswer& a) {
+    const std::string& section = a.section;
+    const clsParts& answering = *a.answering;
     ctx_.step = 200;
-    Write(section, "MfgCode", item.MfgCode);
-    Write(section, "CustomerManufacturerCode", answeringLine->Alpha_Line);
-    Write(section, "CustPartNum", kept);
-    Write(section, "UnitOfMeasure", UnitOfMeasureText(answering->Unit_of_Measure));
-    if (alternate) {
-        Write(section, "AlternateManufacturerCode1", answeringLine->Alpha_Line);
+    Write(section, "MfgCode", a.item.MfgCode);
+    Write(section, "CustomerManufacturerCode", a.answeringLine->Alpha_Line);
+    Write(section, "CustPartNum", a.kept);
+    Write(section, "UnitOfMeasure", UnitOfMeasureText(answering.Unit_of_Measure));
+    if (a.alternate) {
+        Write(section, "AlternateManufacturerCode1", a.answeringLine->Alpha_Line);
         Write(section, "AlternateManufacturerCodeCount", "1");
         Write(section, "AlternatePartReason1", "SUPERCEDED");
         Write(section, "AlternatePartReasonCount", "1");
-        Write(section, "AlternatePartNumber1", answering->Part_Number);
+        Write(section, "AlternatePartNumber1", answering.Part_Number);
         Write(section, "AlternatePartNumCount", "1");
     }
-    if (answering->F_Freight_Resale > Currency{}) {
-        Write(section, "AdditionalItemCharge1", Amount(requested.F_Freight_Resale));
+    if (answering.F_Freight_Resale > Currency{}) {
+        Write(section, "AdditionalItemCharge1", Amount(a.item.Part.F_Freight_Resale));
         Write(section, "AdditionalItemChargeDescription1", "Factory Freight");
         Write(section, "AdditionalChargeDescriptionCount", "1");
     }
+}
 
+void StockQuery::WriteStatus(const ItemAnswer& a) {
+    const std::string& section = a.section;
+    const bool unauthorized = a.item.Unauthorized;
     ctx_.step = 220;
     StatusFacts facts;
     facts.unauthorized = unauthorized;
-    facts.total = total;
-    facts.requested = item.Quantity;
-    facts.recordNumber = answering->Record_Number;
-    facts.orderCode = answering->Order_Code;
-    facts.backOrdered = answering->Qty_Back_Ordered;
-    facts.onOrder = answering->Quantity_On_Order;
+    facts.total = a.total;
+    facts.requested = a.item.Quantity;
+    facts.recordNumber = a.answering->Record_Number;
+    facts.orderCode = a.answering->Order_Code;
+    facts.backOrdered = a.answering->Qty_Back_Ordered;
+    facts.onOrder = a.answering->Quantity_On_Order;
     const ItemStatus status = StockStatus(facts);
+    std::string memo;
     if (unauthorized) {
         Write(section, "StatusCode", "-1");
         memo = kUnauthorizedLine;
@@ -291,7 +347,7 @@ void StockQuery::AnswerItem(std::int32_t n) {
     if (!status.counter.empty()) BumpStatistic(status.counter);
 
     ctx_.step = 230;
-    Write(section, "PackageCount", Decimal(std::min<std::int32_t>(requested.Package_Quantity, 1)));
+    Write(section, "PackageCount", Decimal(std::min<std::int32_t>(a.item.Part.Package_Quantity, 1)));
     Write(section, "ItemMemo", memo);
 }
 

@@ -242,7 +242,7 @@ void RunRequest(RequestContext& ctx) {
     WriteValue(ctx.exceptions, kHeader, "DocType", "Exception");
 
     ctx.step = 40;
-    gState.gTestFlag = UpperCase(ReadTrimmed(request, kHeader, "TestFlag", ""));
+    ctx.testFlag = UpperCase(ReadTrimmed(request, kHeader, "TestFlag", ""));
 
     ctx.step = 41;
     ctx.docType = ReadTrimmed(request, kHeader, "DocType", "");

@@ -56,6 +56,7 @@ struct RequestContext {
     std::string docType;          // "ZELINFO" "DocType", trimmed, case as sent
     bool ignoreExceptions = true;  // request-level ignore flag; always set
     bool splitShipment = false;    // "POHEADER" "ShipSplt" is "Y"
+    std::string testFlag;          // "ZELINFO" "TestFlag", trimmed and upper-cased ("Y": test order)
 
     int step = 0;         // number of the step running now; shown when it fails
     std::string outFile;  // second path of the failure message for steps 900-999

@@ -5,7 +5,6 @@
 
 #include "platform/convert.h"
 #include "platform/files.h"
-#include "processor/globals.h"
 #include "processor/line_part_lookup.h"
 #include "processor/lookup_support.h"
 
@@ -72,21 +71,17 @@ std::string GetSupersession(std::int32_t& LineNumber, std::string& PartNumber, s
     return substitutes;
 }
 
-std::int32_t GetDbAlternates(std::string& AlphaLine, std::int32_t& /*LineNumber*/,
-                             std::string& PartNumber, std::int32_t& /*Quantity*/,
-                             std::int32_t& RecordNumber) {
-    for (std::size_t i = 1; i < gState.gAltPartNumbers.size(); ++i) {
-        gState.gAltPartNumbers[i] = lookup::Fixed("", kAltPartNumberWidth);
-        gState.gAltQuantities[i] = 0;
-    }
-    gState.gAltTotal = 0;
+Alternates GetDbAlternates(std::string& AlphaLine, std::int32_t& /*LineNumber*/,
+                           std::string& PartNumber, std::int32_t& /*Quantity*/,
+                           std::int32_t& RecordNumber) {
+    Alternates found;
     std::int32_t count = 0;
     PartNumber = platform::TrimTrailingSpaces(PartNumber);
 
     try {
-        if (!lookup::NamesAFile(AlphaLine)) return 0;
+        if (!lookup::NamesAFile(AlphaLine)) return found;
         std::string path = "\\\\" + lookup::ServerName() + "\\QMRLINK" + "\\DB\\SUPLI" + AlphaLine;
-        if (platform::ListDirectory(path).empty()) return 0;
+        if (platform::ListDirectory(path).empty()) return found;
         const auto chain = DataEngine().PhysLogicalOpen(path, "I", 512);
 
         std::string search = lookup::CompressTo(PartNumber, 12) + "S";
@@ -94,7 +89,7 @@ std::int32_t GetDbAlternates(std::string& AlphaLine, std::int32_t& /*LineNumber*
         std::string buff;
         std::int32_t r = 0;
         DataEngine().KFind(chain, buff, key, r, false);
-        if (r == 0 || !SamePrefix(key, search, 13)) return 0;
+        if (r == 0 || !SamePrefix(key, search, 13)) return found;
 
         // r 0 (end of the index, or an index that cannot be read) leaves the search key in
         // `key`, which would match itself: it ends the chain like a key of another part.
@@ -105,20 +100,20 @@ std::int32_t GetDbAlternates(std::string& AlphaLine, std::int32_t& /*LineNumber*
             bool orb = false;
             std::string dataSet;
             bool partsFileOnly = false;
-            gState.gAltPart = GetPart(AlphaLine, alt, record, orb, dataSet, partsFileOnly);
+            found.altPart = GetPart(AlphaLine, alt, record, orb, dataSet, partsFileOnly);
             const std::string entered = platform::TrimTrailingSpaces(alt);
             bool repeated = false;
             for (std::int32_t k = 1; k <= count; ++k)
-                if (platform::TrimTrailingSpaces(gState.gAltPartNumbers[static_cast<std::size_t>(k)]) == entered)
+                if (platform::TrimTrailingSpaces(found.altPartNumbers[static_cast<std::size_t>(k)]) == entered)
                     repeated = true;
             if (repeated || count == kMaxAlternates) break;
 
             ++count;
             const auto n = static_cast<std::size_t>(count);
-            gState.gAltPartNumbers[n] = lookup::Fixed(alt, kAltPartNumberWidth);
-            const auto onHand = static_cast<std::int32_t>(gState.gAltPart.Quantity_On_Hand.ToUnits());
-            gState.gAltTotal += onHand;
-            if (gState.gAltPart.Quantity_On_Hand.Raw() >= 0) gState.gAltQuantities[n] = onHand;
+            found.altPartNumbers[n] = lookup::Fixed(alt, kAltPartNumberWidth);
+            const auto onHand = static_cast<std::int32_t>(found.altPart.Quantity_On_Hand.ToUnits());
+            found.altTotal += onHand;
+            if (found.altPart.Quantity_On_Hand.Raw() >= 0) found.altQuantities[n] = onHand;
 
             search = key.substr(13, 12) + "S";
             key = search + lookup::Zeros(12);
@@ -127,8 +122,8 @@ std::int32_t GetDbAlternates(std::string& AlphaLine, std::int32_t& /*LineNumber*
     } catch (const std::exception&) {
         // The walk ends here; what was found so far stands.
     }
-    if (RecordNumber != 0 && gState.gAltTotal == 0) return 0;
-    return count;
+    found.count = RecordNumber != 0 && found.altTotal == 0 ? 0 : count;
+    return found;
 }
 
 }  // namespace zel::processor

@@ -98,7 +98,7 @@ protected:
     void SetUp() override {
         site.Line(1, 13, "XYZ", {{"Line_Name", "XYZ"}});
     }
-    std::int32_t Walk(std::string part, std::int32_t record, std::string alpha = "XYZ") {
+    Alternates Walk(std::string part, std::int32_t record, std::string alpha = "XYZ") {
         std::int32_t line = 13, quantity = 1;
         return GetDbAlternates(alpha, line, part, quantity, record);
     }
@@ -110,23 +110,25 @@ TEST_F(DbAlternatesTest, AChainBackToTheRequestedPartStopsBeforeIt) {
     site.Part(2, 13, "B", {{"Quantity_On_Hand", 3}});
     site.DatabaseChain("XYZ", {{"P", "A"}, {"A", "B"}, {"B", "P"}});
     Build();
-    EXPECT_EQ(Walk("P   ", 0), 2);
-    EXPECT_EQ(gState.gAltPartNumbers[1], Entry("A"));
-    EXPECT_EQ(gState.gAltPartNumbers[2], Entry("B"));
-    EXPECT_EQ(gState.gAltPartNumbers[3], Entry(""));
-    EXPECT_EQ(gState.gAltQuantities[1], 2);
-    EXPECT_EQ(gState.gAltQuantities[2], 3);
-    EXPECT_EQ(gState.gAltTotal, 5);
-    EXPECT_EQ(gState.gAltPart.Record_Number, 2);
+    const Alternates found = Walk("P   ", 0);
+    EXPECT_EQ(found.count, 2);
+    EXPECT_EQ(found.altPartNumbers[1], Entry("A"));
+    EXPECT_EQ(found.altPartNumbers[2], Entry("B"));
+    EXPECT_EQ(found.altPartNumbers[3], Entry(""));
+    EXPECT_EQ(found.altQuantities[1], 2);
+    EXPECT_EQ(found.altQuantities[2], 3);
+    EXPECT_EQ(found.altTotal, 5);
+    EXPECT_EQ(found.altPart.Record_Number, 2);
 }
 
 TEST_F(DbAlternatesTest, ARepeatedAlternateEndsTheChain) {
     site.Part(1, 13, "A", {{"Quantity_On_Hand", 1}});
     site.DatabaseChain("XYZ", {{"P", "A"}, {"A", "B"}, {"B", "A"}});
     Build();
-    EXPECT_EQ(Walk("P", 0), 2);
-    EXPECT_EQ(gState.gAltPartNumbers[2], Entry("B"));
-    EXPECT_EQ(gState.gAltPartNumbers[3], Entry(""));
+    const Alternates found = Walk("P", 0);
+    EXPECT_EQ(found.count, 2);
+    EXPECT_EQ(found.altPartNumbers[2], Entry("B"));
+    EXPECT_EQ(found.altPartNumbers[3], Entry(""));
 }
 
 TEST_F(DbAlternatesTest, ALongChainStopsAtTwentyAlternates) {
@@ -134,9 +136,10 @@ TEST_F(DbAlternatesTest, ALongChainStopsAtTwentyAlternates) {
     for (int i = 0; i < 25; ++i) chain.push_back({"C" + std::to_string(i), "C" + std::to_string(i + 1)});
     site.DatabaseChain("XYZ", chain);
     Build();
-    EXPECT_EQ(Walk("C0", 0), 20);
-    EXPECT_EQ(gState.gAltPartNumbers[20], Entry("C20"));
-    EXPECT_EQ(gState.gAltTotal, 0);
+    const Alternates found = Walk("C0", 0);
+    EXPECT_EQ(found.count, 20);
+    EXPECT_EQ(found.altPartNumbers[20], Entry("C20"));
+    EXPECT_EQ(found.altTotal, 0);
 }
 
 TEST_F(DbAlternatesTest, NegativeStockCountsIntoTheTotalButShowsAsZero) {
@@ -144,36 +147,37 @@ TEST_F(DbAlternatesTest, NegativeStockCountsIntoTheTotalButShowsAsZero) {
     site.Part(2, 13, "B", {{"Quantity_On_Hand", 5.5}});
     site.DatabaseChain("XYZ", {{"P", "A"}, {"A", "B"}});
     Build();
-    EXPECT_EQ(Walk("P", 7), 2);
-    EXPECT_EQ(gState.gAltQuantities[1], 0);
-    EXPECT_EQ(gState.gAltQuantities[2], 6);  // 5.5 rounds to the even 6
-    EXPECT_EQ(gState.gAltTotal, 3);
+    const Alternates found = Walk("P", 7);
+    EXPECT_EQ(found.count, 2);
+    EXPECT_EQ(found.altQuantities[1], 0);
+    EXPECT_EQ(found.altQuantities[2], 6);  // 5.5 rounds to the even 6
+    EXPECT_EQ(found.altTotal, 3);
 }
 
 TEST_F(DbAlternatesTest, WithoutStockOnlyAPartThatExistsNowhereGetsItsAlternates) {
     site.Part(1, 13, "A", {{"Quantity_On_Hand", 0}});
     site.DatabaseChain("XYZ", {{"P", "A"}});
     Build();
-    EXPECT_EQ(Walk("P", 5), 0);
-    EXPECT_EQ(gState.gAltPartNumbers[1], Entry("A"));  // the table is filled all the same
-    EXPECT_EQ(Walk("P", -5), 0);
-    EXPECT_EQ(Walk("P", 0), 1);
+    const Alternates found = Walk("P", 5);
+    EXPECT_EQ(found.count, 0);
+    EXPECT_EQ(found.altPartNumbers[1], Entry("A"));  // the table is filled all the same
+    EXPECT_EQ(Walk("P", -5).count, 0);
+    EXPECT_EQ(Walk("P", 0).count, 1);
 }
 
 TEST_F(DbAlternatesTest, NoDatabaseNoChainAndCodesThatAreNoFileName) {
     site.DatabaseChain("XYZ", {{"P", "A"}});
     Build();
-    gState.gAltTotal = 99;
-    gState.gAltPartNumbers[1] = Entry("OLD");
-    EXPECT_EQ(Walk("P", 0, "QQQ"), 0);
-    EXPECT_EQ(gState.gAltTotal, 0);
-    EXPECT_EQ(gState.gAltPartNumbers[1], Entry(""));
-    EXPECT_EQ(Walk("NOCHAIN", 0), 0);
+    const Alternates none = Walk("P", 0, "QQQ");
+    EXPECT_EQ(none.count, 0);
+    EXPECT_EQ(none.altTotal, 0);
+    EXPECT_EQ(none.altPartNumbers[1], Entry(""));
+    EXPECT_EQ(Walk("NOCHAIN", 0).count, 0);
     // A request's manufacturer code that climbs to another line's file names none.
-    EXPECT_EQ(Walk("P", 0, "Q\\..\\SUPLIXYZ"), 0);
-    EXPECT_EQ(Walk("P", 0, "Q/../SUPLIXYZ"), 0);
-    EXPECT_EQ(Walk("P", 0, "*"), 0);
-    EXPECT_EQ(Walk("P", 0), 1);
+    EXPECT_EQ(Walk("P", 0, "Q\\..\\SUPLIXYZ").count, 0);
+    EXPECT_EQ(Walk("P", 0, "Q/../SUPLIXYZ").count, 0);
+    EXPECT_EQ(Walk("P", 0, "*").count, 0);
+    EXPECT_EQ(Walk("P", 0).count, 1);
 }
 
 TEST_F(DbAlternatesTest, ADamagedChainFileEndsTheWalk) {
@@ -181,7 +185,7 @@ TEST_F(DbAlternatesTest, ADamagedChainFileEndsTheWalk) {
                           {"lastRecord", 3},
                           {"blocks", {{"0", json::array({{{"at", 1}, {"hex", "001D0010FFFF0002FFFF"}}})}}}});
     Build();
-    EXPECT_EQ(Walk("P", 0), 0);
+    EXPECT_EQ(Walk("P", 0).count, 0);
 }
 
 }  // namespace

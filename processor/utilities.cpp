@@ -78,11 +78,12 @@ std::int32_t NextPickTicketNumber() {
     return n;
 }
 
-std::int16_t WrapEmergencyMessage() {
+EmergencyRemarks WrapEmergencyMessage() {
     const std::size_t width = kWrappedLineWidth;
-    for (int i = 1; i <= kWrappedLineCount; ++i) gState.gWrappedLines[i].assign(width, ' ');
+    EmergencyRemarks remarks;
+    for (int i = 1; i <= kWrappedLineCount; ++i) remarks.wrappedLines[i].assign(width, ' ');
     std::string rest = gState.gEmergencyMessage;
-    std::int16_t count = 0;
+    std::int16_t& count = remarks.count;
     while (!rest.empty() && count < kWrappedLineCount) {
         std::string line;
         if (rest.size() > width) {
@@ -98,9 +99,9 @@ std::int16_t WrapEmergencyMessage() {
         }
         ++count;
         line.resize(width, ' ');
-        gState.gWrappedLines[count] = line;
+        remarks.wrappedLines[count] = line;
     }
-    return count;
+    return remarks;
 }
 
 std::string UnitOfMeasureText(const std::string& code) {

@@ -22,10 +22,21 @@ using platform::Int16Or;
 // error 6 when the number or its successor leaves the 32-bit range, and the store's error when it cannot be written.
 std::int32_t NextPickTicketNumber();
 
-// Cuts gState.gEmergencyMessage into gState.gWrappedLines (36 characters per line, breaking at the last space
-// of a line where a word would be split). Returns the number of lines; a message that needs more
-// than 20 lines keeps its first 20.
-std::int16_t WrapEmergencyMessage();
+inline constexpr int kWrappedLineWidth = 36;
+inline constexpr int kWrappedLineCount = 20;
+
+// The emergency message as the order's remark lines.
+struct EmergencyRemarks {
+    // The number of lines.
+    std::int16_t count = 0;
+    // Entries 1 to 20 are used (entry 0 never), each exactly 36 characters; past the count blank.
+    std::array<std::string, kWrappedLineCount + 1> wrappedLines;
+};
+
+// Cuts gState.gEmergencyMessage into remark lines (36 characters per line, breaking at the last
+// space of a line where a word would be split). A message that needs more than 20 lines keeps
+// its first 20.
+EmergencyRemarks WrapEmergencyMessage();
 
 // Text of a one-character unit-of-measure code; "" for a code that has no text.
 std::string UnitOfMeasureText(const std::string& code);

@@ -23,52 +23,64 @@ std::string Padded(const std::string& s) { return s + std::string(kWrappedLineWi
 // --- Emergency message lines ------------------------------------------------------------------
 
 TEST(WrapEmergencyMessage, CutsAtTheLastSpaceUnlessTheNextCharacterIsOne) {
+    EmergencyRemarks remarks;
     gState.gEmergencyMessage = std::string(36, 'A');
-    EXPECT_EQ(WrapEmergencyMessage(), 1);
-    EXPECT_EQ(gState.gWrappedLines[1], std::string(36, 'A'));
+    remarks = WrapEmergencyMessage();
+    EXPECT_EQ(remarks.count, 1);
+    EXPECT_EQ(remarks.wrappedLines[1], std::string(36, 'A'));
 
     gState.gEmergencyMessage = std::string(37, 'B');
-    EXPECT_EQ(WrapEmergencyMessage(), 2);
-    EXPECT_EQ(gState.gWrappedLines[1], std::string(36, 'B'));
-    EXPECT_EQ(gState.gWrappedLines[2], Padded("B"));
+    remarks = WrapEmergencyMessage();
+    EXPECT_EQ(remarks.count, 2);
+    EXPECT_EQ(remarks.wrappedLines[1], std::string(36, 'B'));
+    EXPECT_EQ(remarks.wrappedLines[2], Padded("B"));
 
     // Last space within the first 36 at position 30, character 37 a letter.
     std::string first = std::string(29, 'C') + " ";
     gState.gEmergencyMessage = first + std::string(10, 'D');
-    EXPECT_EQ(WrapEmergencyMessage(), 2);
-    EXPECT_EQ(gState.gWrappedLines[1], Padded(first));
-    EXPECT_EQ(gState.gWrappedLines[2], Padded(std::string(10, 'D')));
+    remarks = WrapEmergencyMessage();
+    EXPECT_EQ(remarks.count, 2);
+    EXPECT_EQ(remarks.wrappedLines[1], Padded(first));
+    EXPECT_EQ(remarks.wrappedLines[2], Padded(std::string(10, 'D')));
 
     // Character 37 a space: a full first line, and the second begins with that space.
     gState.gEmergencyMessage = "RUSH ORDER " + std::string(25, 'E') + " CALL";
-    EXPECT_EQ(WrapEmergencyMessage(), 2);
-    EXPECT_EQ(gState.gWrappedLines[1], "RUSH ORDER " + std::string(25, 'E'));
-    EXPECT_EQ(gState.gWrappedLines[2], Padded(" CALL"));
+    remarks = WrapEmergencyMessage();
+    EXPECT_EQ(remarks.count, 2);
+    EXPECT_EQ(remarks.wrappedLines[1], "RUSH ORDER " + std::string(25, 'E'));
+    EXPECT_EQ(remarks.wrappedLines[2], Padded(" CALL"));
 }
 
 TEST(WrapEmergencyMessage, ClearsOldLinesAndKeepsTwentyAtMost) {
+    EmergencyRemarks remarks;
     gState.gEmergencyMessage = std::string(36 * 3, 'X');
-    EXPECT_EQ(WrapEmergencyMessage(), 3);
+    remarks = WrapEmergencyMessage();
+    EXPECT_EQ(remarks.count, 3);
     gState.gEmergencyMessage = "SHORT";
-    EXPECT_EQ(WrapEmergencyMessage(), 1);
-    EXPECT_EQ(gState.gWrappedLines[2], std::string(36, ' '));
-    EXPECT_EQ(gState.gWrappedLines[3], std::string(36, ' '));
+    remarks = WrapEmergencyMessage();
+    EXPECT_EQ(remarks.count, 1);
+    EXPECT_EQ(remarks.wrappedLines[2], std::string(36, ' '));
+    EXPECT_EQ(remarks.wrappedLines[3], std::string(36, ' '));
 
     gState.gEmergencyMessage = std::string(36 * 25, 'Y');
-    EXPECT_EQ(WrapEmergencyMessage(), 20);
-    EXPECT_EQ(gState.gWrappedLines[20], std::string(36, 'Y'));
+    remarks = WrapEmergencyMessage();
+    EXPECT_EQ(remarks.count, 20);
+    EXPECT_EQ(remarks.wrappedLines[20], std::string(36, 'Y'));
 
     gState.gEmergencyMessage.clear();
-    EXPECT_EQ(WrapEmergencyMessage(), 0);
-    EXPECT_EQ(gState.gWrappedLines[1], std::string(36, ' '));
+    remarks = WrapEmergencyMessage();
+    EXPECT_EQ(remarks.count, 0);
+    EXPECT_EQ(remarks.wrappedLines[1], std::string(36, ' '));
 }
 
 TEST(WrapEmergencyMessage, ALeadingSpaceAloneStillMakesProgress) {
+    EmergencyRemarks remarks;
     gState.gEmergencyMessage = " " + std::string(40, 'Z');
-    EXPECT_EQ(WrapEmergencyMessage(), 3);
-    EXPECT_EQ(gState.gWrappedLines[1], Padded(" "));
-    EXPECT_EQ(gState.gWrappedLines[2], std::string(36, 'Z'));
-    EXPECT_EQ(gState.gWrappedLines[3], Padded("ZZZZ"));
+    remarks = WrapEmergencyMessage();
+    EXPECT_EQ(remarks.count, 3);
+    EXPECT_EQ(remarks.wrappedLines[1], Padded(" "));
+    EXPECT_EQ(remarks.wrappedLines[2], std::string(36, 'Z'));
+    EXPECT_EQ(remarks.wrappedLines[3], Padded("ZZZZ"));
 }
 
 // --- Units of measure, digits, numbers ---------------------------------------------------------

@@ -60,10 +60,6 @@ std::string ExportFinalPath(const std::string& temporaryPath) {
     return std::string(base) + std::string(kFinalEnding);
 }
 
-WebTask::WebTask() { gState.gItems = std::make_shared<records::clsItems>(); }
-
-WebTask::~WebTask() { gState.gItems.reset(); }
-
 void WebTask::AddItem(const std::int32_t& ItemNumber, const std::string& Line,
                       const std::string& Part, const std::int32_t& Quantity,
                       const records::Currency& Price, const std::int16_t& SpecialOrder,
@@ -77,10 +73,10 @@ void WebTask::AddItem(const std::int32_t& ItemNumber, const std::string& Line,
                       const std::int16_t& Taxable, const std::string& Commodity,
                       const std::int32_t& BoQty, const records::Currency& Cost,
                       const std::string& Comment, const std::string& Description) {
-    gState.gItems->Add(ItemNumber, Line, Part, Quantity, Price, SpecialOrder, TradeIn, PrePosted,
-                NonReplacedSale, CostEntered, EstimatedCost, PriceChanged, Warranty,
-                ServicePolicy, Emergency, NonStock, ReturnItem, Rebate, Defect, FactoryFreight,
-                Taxable, Commodity, BoQty, Cost, Comment, Description, "");
+    Items.Add(ItemNumber, Line, Part, Quantity, Price, SpecialOrder, TradeIn, PrePosted,
+              NonReplacedSale, CostEntered, EstimatedCost, PriceChanged, Warranty, ServicePolicy,
+              Emergency, NonStock, ReturnItem, Rebate, Defect, FactoryFreight, Taxable, Commodity,
+              BoQty, Cost, Comment, Description, "");
 }
 
 std::string WebTask::ExportText() const {
@@ -104,17 +100,15 @@ std::string WebTask::ExportText() const {
     AppendLine(out, "H34", std::to_string(Header.ShipToPhone));
     if (Header.SplitShip) AppendLine(out, "H4201");
     AppendLine(out, "H491");
-    if (gState.gItems) {
-        for (const auto& member : *gState.gItems) {
-            const records::clsItemDetail& line = *member.item;
-            AppendLine(out, "D01", std::to_string(line.ItemNumber));
-            AppendLine(out, "D02", line.Line);
-            if (line.Line == "REM") {
-                AppendLine(out, "D06", line.Comment);
-            } else {
-                AppendLine(out, "D03", line.Part);
-                AppendLine(out, "D04", std::to_string(line.Quantity));
-            }
+    for (const auto& member : Items) {
+        const records::clsItemDetail& line = *member.item;
+        AppendLine(out, "D01", std::to_string(line.ItemNumber));
+        AppendLine(out, "D02", line.Line);
+        if (line.Line == "REM") {
+            AppendLine(out, "D06", line.Comment);
+        } else {
+            AppendLine(out, "D03", line.Part);
+            AppendLine(out, "D04", std::to_string(line.Quantity));
         }
     }
     return out;

@@ -1,8 +1,8 @@
 #pragma once
 // WebTask: one purchase order on its way to the business system. The order's header values are
-// set through the write-only Invoice_ properties, its lines through AddItem (they live in the
-// program-wide gState.gItems, which each WebTask replaces and releases), and Publish writes the order
-// export file into "\\host\DadAri\WebTask\In" for the business system to pick up.
+// set through the write-only Invoice_ properties, its lines through AddItem (they live as long
+// as the WebTask), and Publish writes the order export file into "\\host\DadAri\WebTask\In"
+// for the business system to pick up.
 //
 // Export file: single-byte text, lines ended by CR LF, first "***850ZEL", then the tagged
 // header lines and per order line "D01", "D02" and either "D06" (a "REM" line) or "D03" and
@@ -13,10 +13,8 @@
 // fails with error 58 and the failure goes to the caller.
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
-#include "processor/globals.h"
 #include "records/order.h"
 
 namespace zel::processor {
@@ -30,12 +28,13 @@ std::string ExportFinalPath(const std::string& temporaryPath);
 
 class WebTask {
 public:
-    WebTask();
-    ~WebTask();
+    WebTask() = default;
     WebTask(const WebTask&) = delete;
     WebTask& operator=(const WebTask&) = delete;
 
     records::clsInvoiceHeader Header;
+    // The order's lines, in the order they were added.
+    records::clsItems Items;
 
     void Invoice_PackingSlipNumber(std::int32_t vNewvalue) { Header.PackingSlipNumber = vNewvalue; }
     void Invoice_BillToAccount(std::int32_t vNewvalue) { Header.BillToAccount = vNewvalue; }
@@ -49,7 +48,7 @@ public:
     void Invoice_SplitShip(bool vNewvalue) { Header.SplitShip = vNewvalue; }
     void Invoice_DropShip(bool vNewvalue) { Header.DropShip = vNewvalue; }
 
-    // Appends one order line to gState.gItems (no key), the arguments in clsItems::Add's order.
+    // Appends one order line to Items (no key), the arguments in clsItems::Add's order.
     void AddItem(const std::int32_t& ItemNumber, const std::string& Line, const std::string& Part,
                  const std::int32_t& Quantity, const records::Currency& Price,
                  const std::int16_t& SpecialOrder, const std::int16_t& TradeIn,

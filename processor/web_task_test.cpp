@@ -77,17 +77,14 @@ TEST(OrderExport, LineBreaksInsideValuesBecomeBlanks) {
     EXPECT_EQ(lines.size(), 10u);
 }
 
-TEST(OrderExport, EachOrderReplacesTheLineCollectionAndReleasesIt) {
+TEST(OrderExport, EachOrderHasItsOwnLines) {
     {
         WebTask first;
         AddLine(first, 1, "ACD", "A", 1);
-        ASSERT_TRUE(gState.gItems);
-        EXPECT_EQ(gState.gItems->Count(), 1);
+        EXPECT_EQ(first.Items.Count(), 1);
     }
-    EXPECT_FALSE(gState.gItems);
     WebTask second;
-    ASSERT_TRUE(gState.gItems);
-    EXPECT_EQ(gState.gItems->Count(), 0);
+    EXPECT_EQ(second.Items.Count(), 0);
 }
 
 TEST(OrderExport, FinalNameChangesOnlyTheNamesEnding) {
