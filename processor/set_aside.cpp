@@ -159,7 +159,7 @@ bool SetAsideRequests::PassOver(const std::string& requestFile) {
         std::string identity;
         for (const Entry& e : *records_) {
             if (e.path != path) continue;
-            if (identity.empty()) identity = IdentityOf(requestFile);
+            if (identity.empty()) identity = CurrentIdentity(requestFile, path);
             if (e.identity == identity) found = &e;
         }
         if (!found) return false;
@@ -174,6 +174,19 @@ bool SetAsideRequests::PassOver(const std::string& requestFile) {
     } catch (const std::exception&) {
         return false;
     }
+}
+
+// A request set aside stays in the folder and is met by every pass: its digest is taken again
+// only when the file's size or time of last change moved.
+std::string SetAsideRequests::CurrentIdentity(const std::string& requestFile, const std::string& path) {
+    const long long size = fs::FileSize(requestFile);
+    const long long changed = fs::FileModifiedTime(requestFile);
+    auto it = identities_.find(path);
+    if (it != identities_.end() && it->second.size == size && it->second.changed == changed)
+        return it->second.identity;
+    std::string identity = IdentityOf(requestFile);
+    identities_[path] = Seen{size, changed, identity};
+    return identity;
 }
 
 }  // namespace zel::processor

@@ -10,6 +10,7 @@
 // A request is taken up again once its identity changes (it is renamed, or its bytes are
 // rewritten), or when the record file is removed.
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -45,7 +46,15 @@ public:
     bool PassOver(const std::string& requestFile);
 
 private:
+    struct Seen {
+        long long size;
+        long long changed;
+        std::string identity;
+    };
+    std::string CurrentIdentity(const std::string& requestFile, const std::string& path);
+
     std::optional<std::vector<SetAsideRecord>> records_;
+    std::map<std::string, Seen> identities_;  // by lower-cased path
     std::set<std::string> told_;  // path and identity of each request told of
 };
 
