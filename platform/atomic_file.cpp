@@ -13,17 +13,23 @@
 
 namespace zel::platform::detail {
 
-int ReadNative(const std::string& nativePath, std::string& bytes) {
+namespace {
+
+int Read(const std::string& nativePath, std::string& bytes, int flags, std::size_t limit) {
     bytes.clear();
     // Only a regular file is a document: opening a FIFO would wait for a writer for ever and a
     // device such as "/dev/zero" never ends. Opened without waiting, then refused.
-    int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | flags);
     if (fd < 0) return errno;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int e = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
         return e;
+    }
+    if (static_cast<unsigned long long>(st.st_size) > limit) {
+        ::close(fd);
+        return EFBIG;
     }
     if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
@@ -37,10 +43,27 @@ int ReadNative(const std::string& nativePath, std::string& bytes) {
             return e;
         }
         if (n == 0) break;
+        // A file that grows while it is read is still held to the bound.
+        if (static_cast<std::size_t>(n) > limit - bytes.size()) {
+            ::close(fd);
+            bytes.clear();
+            return EFBIG;
+        }
         bytes.append(buf, static_cast<std::size_t>(n));
     }
     ::close(fd);
     return 0;
+}
+
+}  // namespace
+
+int ReadNative(const std::string& nativePath, std::string& bytes) {
+    return Read(nativePath, bytes, 0, std::string().max_size());
+}
+
+int ReadOwnNative(const std::string& nativePath, std::string& bytes, std::size_t limit) {
+    const int e = Read(nativePath, bytes, O_NOFOLLOW, limit);
+    return e == ELOOP ? EINVAL : e;
 }
 
 std::string TemporaryTagOfThisProgram() {

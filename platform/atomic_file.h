@@ -1,5 +1,6 @@
 #pragma once
 // Reading and atomically replacing whole files at native paths.
+#include <cstddef>
 #include <string>
 
 namespace zel::platform::detail {
@@ -7,6 +8,10 @@ namespace zel::platform::detail {
 // 0 when read, else the errno of the failure (ENOENT: no such file; EISDIR: a folder; EINVAL:
 // anything else that is not a regular file, such as a FIFO or a device).
 int ReadNative(const std::string& nativePath, std::string& bytes);
+// As ReadNative, for a file this program wrote into a folder that others can write as well: a
+// symbolic link under the name is never followed (EINVAL), and a file of more than `limit`
+// bytes is refused by its size before any of it is read (EFBIG).
+int ReadOwnNative(const std::string& nativePath, std::string& bytes, std::size_t limit);
 
 // The tail of every temporary name this process writes: ".~zel-" + program + "@" + host + "-"
 // + process number + "-" + a number unique within the process. Program, host and process

@@ -236,6 +236,13 @@ std::string ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
+std::string ReadOwnFile(const std::string& path, std::size_t limit) {
+    std::string bytes;
+    const int e = detail::ReadOwnNative(NativePath(path), bytes, limit);
+    if (e != 0) Fail(e == ENOENT || e == ENOTDIR ? e : EINVAL, "ReadOwnFile", path);
+    return bytes;
+}
+
 void WriteWholeFile(const std::string& path, const std::string& bytes, bool durable) {
     std::string p = NativePath(path);
     if (!ParentExists(p)) Fail(ENOTDIR, "WriteWholeFile", path);

@@ -1,6 +1,7 @@
 #pragma once
 // File services over Windows-form paths. The throwing forms raise RuntimeError with the classic
 // numbers (53 file not found, 75 path/file access error, 76 path not found).
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,10 @@ long long FileModifiedTime(const std::string& path);
 
 // Whole file as bytes; throws 53 when missing.
 std::string ReadWholeFile(const std::string& path);
+// A file this program wrote into a folder that others can write too, read back: only a regular
+// file itself, never through a link, and of at most `limit` bytes (a larger one is refused by
+// its size, unread). Throws 53 when nothing carries the name, 75 for anything else under it.
+std::string ReadOwnFile(const std::string& path, std::size_t limit);
 // Writes the bytes under a temporary name and renames into place; throws on failure. With
 // `durable` the contents and the new name are on disk when it returns.
 void WriteWholeFile(const std::string& path, const std::string& bytes, bool durable = false);

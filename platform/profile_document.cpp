@@ -132,7 +132,8 @@ void ProfileDocument::Load() const {
         } catch (const RuntimeError&) {
             CannotWrite(file_, "ProfileDocument");
         }
-        const int e = detail::ReadNative(native, bytes);
+        const int e = readLimit_ ? detail::ReadOwnNative(native, bytes, readLimit_)
+                                 : detail::ReadNative(native, bytes);
         if (e != 0 && e != ENOENT) CannotWrite(file_, "ProfileDocument");
         existed_ = e == 0;
     }

@@ -55,6 +55,10 @@ public:
     static ProfileDocument FromBytes(std::string bytes, std::string file = {});
 
     const std::string& Path() const noexcept { return file_; }
+    // For a document this program wrote into a folder that others can write too: it is read
+    // only from a regular file itself (never through a link) of at most `limit` bytes; anything
+    // else under its name reads as a document that cannot be read. Set before the first use.
+    void ReadOnlyOwnFile(std::size_t limit) noexcept { readLimit_ = limit; }
 
     // As GetProfileString, GetProfileSection and GetProfileSectionLines on the file.
     std::string GetString(const std::string& section, const std::string& key,
@@ -120,6 +124,7 @@ private:
     void Changed() noexcept;
 
     std::string file_;
+    std::size_t readLimit_ = 0;  // 0: any file the name reaches
     mutable bool loaded_ = false;
     mutable bool existed_ = false;
     bool written_ = false;

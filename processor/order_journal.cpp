@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <iterator>
 #include <vector>
 
 #include "platform/error.h"
@@ -11,6 +12,7 @@
 #include "platform/paths.h"
 #include "processor/globals.h"
 #include "processor/request_cycle.h"
+#include "processor/web_task.h"
 
 namespace zel::processor {
 
@@ -19,6 +21,9 @@ namespace fs = zel::platform;
 namespace {
 
 constexpr const char* kFormat = "ZelOrderJournal 1";
+// The longest journal this program writes holds a request name and an export path of a few
+// hundred bytes each, and at most PATH_MAX (4096) bytes of host name: far below this.
+constexpr std::size_t kJournalLimit = 64u << 10;
 
 // The digest journals carried before they named their request by its SHA-256 (FNV-1a, 64
 // bits): kept only to recognise such a journal as its request's own after an upgrade.
@@ -95,7 +100,8 @@ std::optional<std::int32_t> WholeNumber(const std::string& text) {
     return static_cast<std::int32_t>(v);
 }
 
-// False when the bytes are not a whole journal.
+// False when the bytes are not a whole journal: its lines are those Serialize writes, each
+// key at most once and in Serialize's order.
 bool Parse(const std::string& bytes, OrderJournal& j) {
     std::vector<std::string> lines;
     std::size_t pos = 0;
@@ -106,12 +112,18 @@ bool Parse(const std::string& bytes, OrderJournal& j) {
         pos = end + 2;
     }
     if (lines.size() < 3 || lines.front() != kFormat || lines.back() != "End") return false;
+    static const char* const kKeys[] = {"Request", "Ticket", "Export", "Sealed"};
+    std::size_t next = 0;  // index in kKeys of the first key still allowed
     for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
         const std::string& line = lines[i];
         const std::size_t eq = line.find('=');
         if (eq == std::string::npos) return false;
         const std::string key = line.substr(0, eq);
         const std::string value = line.substr(eq + 1);
+        std::size_t k = next;
+        while (k < std::size(kKeys) && key != kKeys[k]) ++k;
+        if (k == std::size(kKeys) || (i == 1) != (k == 0)) return false;
+        next = k + 1;
         if (key == "Request") {
             j.identity = value;
         } else if (key == "Ticket") {
@@ -119,16 +131,33 @@ bool Parse(const std::string& bytes, OrderJournal& j) {
             if (!j.ticket) return false;
         } else if (key == "Export") {
             j.exportFile = value;
-        } else if (key == "Sealed") {
+        } else {
             const auto errors = WholeNumber(value);
             if (!errors) return false;
             j.sealed = true;
             j.errors = *errors;
-        } else {
-            return false;
         }
     }
     return !j.identity.empty();
+}
+
+// Whether the journal holds only what this program could have written for an order: the
+// request folder is open to every writer of the share, and a planted journal must never drive
+// a rename or a number. The ticket is one NextPickTicketNumber hands out (the counter refuses
+// to start below 1); the export, when there is one, is that ticket's temporary export name on
+// this host, compared as the file system maps names (without regard to case); a seal has
+// its ticket.
+bool CouldBeOurs(const OrderJournal& j) {
+    if (j.ticket && *j.ticket < 1) return false;
+    if (j.sealed && (!j.ticket || j.errors < 0)) return false;
+    if (j.exportFile.empty()) return true;
+    if (!j.sealed) return false;
+    try {
+        return LowerCase(fs::NativePath(j.exportFile)) ==
+               LowerCase(fs::NativePath(ExportTemporaryPath(gState.gHost, *j.ticket)));
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 std::string Identity(const std::string& bytes, const std::string& name) {
@@ -153,17 +182,33 @@ OrderJournal OpenOrderJournal(const std::string& requestFile) {
     const std::string bytes = fs::ReadWholeFile(requestFile);
     const std::string name = RequestName(requestFile);
     fresh.identity = Identity(bytes, name);
-    if (!fs::FileExists(fresh.path)) return fresh;
+    // A folder under the name is left to the first save, which fails before a number is drawn.
+    if (!fs::NameExists(fresh.path) || fs::FolderExists(fresh.path)) return fresh;
 
+    // Only a regular file of a journal's size is read; a link, a device or a planted giant is
+    // nobody's journal.
+    std::string text;
+    bool readable = true;
+    try {
+        text = fs::ReadOwnFile(fresh.path, kJournalLimit);
+    } catch (const fs::RuntimeError& e) {
+        if (e.Number() == fs::err::kFileNotFound) return fresh;
+        readable = false;
+    }
     OrderJournal stored;
     stored.path = fresh.path;
-    if (Parse(fs::ReadWholeFile(fresh.path), stored) && SameRequest(stored.identity, fresh.identity, bytes)) {
+    if (readable && Parse(text, stored) && SameRequest(stored.identity, fresh.identity, bytes) &&
+        CouldBeOurs(stored)) {
         stored.onDisk = true;
         // Saved from here on in today's form.
         stored.identity = fresh.identity;
+        if (!stored.exportFile.empty())
+            stored.exportFile = ExportTemporaryPath(gState.gHost, *stored.ticket);
         return stored;
     }
-    fs::DeleteFile(fresh.path);
+    if (!fs::TryDeleteFile(fresh.path)) {
+        throw fs::RuntimeError(fs::err::kPathFileAccess, "Kill", "Path/File access error: " + fresh.path);
+    }
     return fresh;
 }
 
@@ -198,8 +243,10 @@ void DiscardStaleJournals(const std::string& requestFolder) {
                 journalClaim.Result() == fs::FileClaim::Outcome::Gone)
                 continue;
             const RequestContext ctx = MakeRequestContext(LowerCase(request));
-            if (fs::FileExists(ctx.timeLog)) {
-                if (gState.gArchive) fs::CopyFile(ctx.timeLog, ArchivePath(ctx.timeLog));
+            if (fs::NameExists(ctx.timeLog)) {
+                // Only the time log this program wrote is archived, never what a link reaches.
+                if (gState.gArchive && fs::IsRegularFile(ctx.timeLog))
+                    fs::WriteCopy(ArchivePath(ctx.timeLog), fs::ReadOwnFile(ctx.timeLog, kTimeLogLimit));
                 fs::DeleteFile(ctx.timeLog);
             }
             fs::DeleteFile(journal);

@@ -4,6 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -23,6 +27,7 @@ protected:
         env_.dir().MakeDirs("unc/host/dadari/zelarchive");
         env_.dir().Write("unc/host/dadari/zeldist/order.req", "[ZELINFO]\r\nDocType=PO\r\n");
         gState = ProgramState{};
+        gState.gHost = "host";  // the host whose export folder the journals name
     }
     void TearDown() override { gState = ProgramState{}; }
     bool Exists(const std::string& name) const {
@@ -110,6 +115,71 @@ TEST_F(OrderJournalTest, JournalOfTheEarlierFormIsStillItsRequests) {
         EXPECT_FALSE(OpenOrderJournal(kRequest).onDisk);
         EXPECT_FALSE(Exists("order.req.journal"));
     }
+}
+
+// The request folder is open to every writer of the share: a journal this program could not
+// have written for the order is nobody's, whatever it names.
+TEST_F(OrderJournalTest, JournalOfWhatThisProgramNeverWritesIsDiscarded) {
+    const auto journal = [](const std::string& lines) {
+        return "ZelOrderJournal 1\r\nRequest=" + RequestIdentity(kRequest) + "\r\n" + lines + "End\r\n";
+    };
+    const std::string in = "\\\\host\\DadAri\\WebTask\\In\\";
+    for (const std::string& lines : std::vector<std::string>{
+             "Ticket=0\r\nExport=" + in + "0.tmp\r\nSealed=0\r\n",
+             "Ticket=-5\r\nExport=" + in + "-5.tmp\r\nSealed=0\r\n",
+             "Ticket=-5\r\n",
+             "Ticket=7\r\nExport=" + in + "8.tmp\r\nSealed=0\r\n",
+             "Ticket=7\r\nExport=\\\\host\\QMRLINK\\QMR1\\PARTS\r\nSealed=0\r\n",
+             "Ticket=7\r\nExport=\\\\other\\DadAri\\WebTask\\In\\7.tmp\r\nSealed=0\r\n",
+             "Ticket=7\r\nExport=/etc/7.tmp\r\nSealed=0\r\n",
+             "Ticket=7\r\nExport=" + in + "7.tmp\r\n",
+             "Sealed=0\r\n",
+             "Ticket=7\r\nSealed=-1\r\n",
+             "Ticket=7\r\nTicket=8\r\n",
+             "Sealed=0\r\nTicket=7\r\n",
+         }) {
+        SCOPED_TRACE(lines);
+        env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", journal(lines));
+        const OrderJournal fresh = OpenOrderJournal(kRequest);
+        EXPECT_FALSE(fresh.onDisk);
+        EXPECT_FALSE(fresh.ticket);
+        EXPECT_FALSE(fresh.sealed);
+        EXPECT_FALSE(Exists("order.req.journal"));
+    }
+
+    // The export's name is compared as the file system maps it: the host's spelling may change.
+    env_.dir().Write("unc/host/dadari/zeldist/order.req.journal",
+                     journal("Ticket=7\r\nExport=\\\\HOST\\dadari\\webtask\\in\\7.TMP\r\nSealed=0\r\n"));
+    const OrderJournal ours = OpenOrderJournal(kRequest);
+    EXPECT_TRUE(ours.sealed);
+    EXPECT_EQ(ours.ticket, 7);
+    EXPECT_EQ(ours.exportFile, in + "7.tmp");
+}
+
+// Only a regular file of a journal's size is read as a journal: a link is not followed, and a
+// giant is refused by its size before any of it is read.
+TEST_F(OrderJournalTest, JournalIsReadOnlyFromARegularFileOfAJournalsSize) {
+    OrderJournal sealed = OpenOrderJournal(kRequest);
+    sealed.ticket = 7;
+    sealed.sealed = true;
+    SaveOrderJournal(sealed);
+    const std::string elsewhere =
+        env_.dir().Write("elsewhere/order.req.journal", env_.dir().Read("unc/host/dadari/zeldist/order.req.journal"));
+    const std::string name = pf::NativePath(kRequest + ".journal");
+    ASSERT_EQ(::unlink(name.c_str()), 0);
+    ASSERT_EQ(::symlink(elsewhere.c_str(), name.c_str()), 0);
+    OrderJournal fresh = OpenOrderJournal(kRequest);
+    EXPECT_FALSE(fresh.onDisk);
+    EXPECT_FALSE(fresh.ticket);
+    EXPECT_FALSE(pf::NameExists(kRequest + ".journal"));
+    EXPECT_TRUE(env_.dir().Exists("elsewhere/order.req.journal"));
+
+    // A terabyte (sparse: it costs no disk) that begins as a journal.
+    env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", env_.dir().Read("elsewhere/order.req.journal"));
+    ASSERT_EQ(::truncate(name.c_str(), 1LL << 40), 0);
+    EXPECT_NO_THROW(fresh = OpenOrderJournal(kRequest));
+    EXPECT_FALSE(fresh.onDisk);
+    EXPECT_FALSE(Exists("order.req.journal"));
 }
 
 TEST_F(OrderJournalTest, DamagedJournalIsDiscarded) {

@@ -183,6 +183,9 @@ void OrderAcknowledgement::DrawTicket() {
         pickTicketNumber_ = *journal_.ticket;
         return;
     }
+    // A journal that cannot be kept (a folder under its name, say) must fail the order before
+    // a number is drawn: a drawn number that no journal holds is lost to every rerun.
+    SaveOrderJournal(journal_);
     pickTicketNumber_ = NextPickTicketNumber();
     // Recorded at once: a rerun must never draw a second number for this order.
     journal_.ticket = pickTicketNumber_;
@@ -579,10 +582,13 @@ void OrderAcknowledgement::End() {
     auto giveUpTicket = [&](const std::string& taken) {
         journal_.ticket.reset();
         SaveOrderJournal(journal_);
+        ctx_.rerunDiffers = true;
         throw fs::RuntimeError(fs::err::kFileAlreadyExists, "Name", "File already exists: " + taken);
     };
-    // A folder under the export's temporary name cannot be replaced as a name.
-    if (fs::FolderExists(temporary)) giveUpTicket(temporary);
+    // A folder under the export's temporary name cannot be replaced as a name, nor can a file
+    // this program may not remove (another user's in a folder only owners may remove from).
+    if (fs::FolderExists(temporary) || (fs::NameExists(temporary) && !fs::TryDeleteFile(temporary)))
+        giveUpTicket(temporary);
     order_->Publish(gState.gHost, [&] {
         // The final name is taken in whatever form it exists: another order's file, a folder,
         // a link (one that points nowhere as well).
@@ -618,14 +624,14 @@ void OrderAcknowledgement::FinishSealed() {
         // The answer work file goes only after its copy was published; the set-up of this run
         // made it afresh, so the published copy is the answer.
         if (ReadValue(answer_, kReceipt, "ConfirmationNumber").empty() &&
-            fs::FileExists(ctx_.answerFile)) {
-            ctx_.answer.Assign(fs::ReadWholeFile(ctx_.answerFile));
+            fs::NameExists(ctx_.answerFile)) {
+            ctx_.answer.Assign(fs::ReadOwnFile(ctx_.answerFile, ctx_.readBackLimit));
         }
     } else {
         const std::int32_t errors =
             WholeQuantity(ReadValue(ctx_.exceptionsWork, "COUNT", "ErrCount", "0"));
-        if (errors < journal_.errors && fs::FileExists(ctx_.exceptionsFile)) {
-            ctx_.exceptions.Assign(fs::ReadWholeFile(ctx_.exceptionsFile));
+        if (errors < journal_.errors && fs::NameExists(ctx_.exceptionsFile)) {
+            ctx_.exceptions.Assign(fs::ReadOwnFile(ctx_.exceptionsFile, ctx_.readBackLimit));
         }
     }
     // The set-up copied the request's header over the answer's.

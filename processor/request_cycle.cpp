@@ -13,6 +13,7 @@
 #include "processor/order_journal.h"
 #include "processor/po_entry.h"
 #include "processor/query_entry.h"
+#include "processor/set_aside.h"
 #include "processor/statistics.h"
 
 namespace zel::processor {
@@ -219,6 +220,9 @@ void RunRequest(RequestContext& ctx) {
     ctx.step = 15;
     ctx.request = fs::ProfileReader(ReadRequest(ctx.requestFile));
     const fs::ProfileReader& request = ctx.request;
+    ctx.readBackLimit = ReadBackLimit(request.Bytes().size());
+    ctx.answer.ReadOnlyOwnFile(ctx.readBackLimit);
+    ctx.exceptions.ReadOnlyOwnFile(ctx.readBackLimit);
     WriteValue(ctx.log, kTimeSection, "Time Submitted",
                ReadValue(request, "DMSINFO", "TIMESUBMITED", ""));
     ctx.step = 20;
@@ -266,10 +270,13 @@ void RunRequest(RequestContext& ctx) {
 }
 
 // Tells the user which step failed and ends the program; the request and whatever work files
-// exist stay where they are, so the next start processes the request again.
+// exist stay where they are. The next start passes the request over while it is unchanged (a
+// failure that recurs at every start must not stop the folder), unless the failure made its
+// rerun differ.
 [[noreturn]] void FailRequest(const RequestContext& ctx, const std::exception& failure) {
     const auto* numbered = dynamic_cast<const fs::RuntimeError*>(&failure);
     const std::string description = numbered ? numbered->Description() : failure.what();
+    if (!ctx.rerunDiffers) SetRequestAside(ctx.requestFile, ctx.step, description);
     try {
         fs::MsgBox("Error: " + description + " at Line: " + std::to_string(ctx.step) +
                    " in ProcessRequest");
@@ -287,6 +294,14 @@ void RunRequest(RequestContext& ctx) {
 }
 
 }  // namespace
+
+std::size_t ReadBackLimit(std::size_t requestBytes) {
+    constexpr std::size_t kFloor = 16u << 20;
+    constexpr std::size_t kPerRequestByte = 256;
+    if (requestBytes > (std::numeric_limits<std::size_t>::max() - kFloor) / kPerRequestByte)
+        return std::numeric_limits<std::size_t>::max();
+    return kFloor + kPerRequestByte * requestBytes;
+}
 
 std::string ArchivePath(const std::string& path) {
     return ReplaceAll(path, "dadari\\zeldist", "dadari\\zelarchive");
@@ -308,6 +323,7 @@ RequestContext MakeRequestContext(const std::string& lowerCasedRequestFile) {
     ctx.answer = fs::ProfileDocument(ctx.answerWork);
     ctx.exceptions = fs::ProfileDocument(ctx.exceptionsWork);
     ctx.log = fs::ProfileDocument(ctx.timeLog);
+    ctx.log.ReadOnlyOwnFile(kTimeLogLimit);
     ctx.step = 10;
     return ctx;
 }

@@ -79,7 +79,22 @@ struct RequestContext {
     // journal is the only trace of the order, and the start-up of another instance on this
     // folder must leave its clean-up to us.
     platform::FileClaim journalClaim;
+
+    // What the cycle reads back of the work files and answers an earlier run left beside the
+    // request (ReadBackLimit), set once the request is read.
+    std::size_t readBackLimit = 0;
+
+    // The failure changed what the next run does (an order gave its number up, so its rerun
+    // draws another): the next start takes the request up again instead of setting it aside.
+    bool rerunDiffers = false;
 };
+
+// Bounds of what the cycle reads back of its own files beside a request, far above anything
+// it writes there: the time log holds three short lines; an answer or exceptions document
+// grows with its request's items (up to kItemCountCut items without a section of their own,
+// and a section of a few bytes can take about a kilobyte of answer).
+inline constexpr std::size_t kTimeLogLimit = 64u << 10;
+std::size_t ReadBackLimit(std::size_t requestBytes);
 
 // The context of a request whose path is already lower-cased: the derived file names, the
 // failure path defaulting to the answer work file.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -299,6 +300,23 @@ TEST_F(RequestCycleTest, UnwritableWorkFileEndsProgramAndLeavesRequest) {
     EXPECT_THAT(boxes[0], MatchesRegex("Error: .+ at Line: 35 in ProcessRequest"));
     EXPECT_EQ(Bytes("zeldist/w.req"), Query("Estimate"));
     EXPECT_FALSE(std::filesystem::exists(Native("zeldist/w.req.2")));
+}
+
+// The time log beside a request is read back only from a regular file of its own: a link
+// planted under its name is never read through (its target would reach the archive).
+TEST_F(RequestCycleTest, TimeLogIsNeverReadThroughALink) {
+    MakeFolder("ZelArchive");
+    gState.gArchive = true;
+    const std::string secret = Native("secret.ini");
+    { std::ofstream(secret) << "[Secret]\r\nPassword=hunter2\r\n"; }
+    std::filesystem::create_symlink(secret, Native("zeldist/s.log"));
+    std::string path = Put("s.req", Query("Estimate"));
+    EXPECT_EQ(RunExpectingEnd(path), 1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "Error: Path/File access error: " + kLowerFolder + "s.log at Line: 15 in ProcessRequest");
+    EXPECT_THAT(Listing("ZelArchive"), IsEmpty());
+    EXPECT_THAT(Listing("zeldist"), ElementsAre("s.log", "s.req"));
+    EXPECT_EQ(Bytes("secret.ini"), "[Secret]\r\nPassword=hunter2\r\n");
 }
 
 TEST_F(RequestCycleTest, RequestThatCannotBeReadEndsProgramAndIsNotAnswered) {

@@ -364,7 +364,7 @@ void MonitorController::Timer1_Timer() {
             present = platform::IsRegularFile(path);
         } catch (const std::exception&) {
         }
-        if (!present) continue;
+        if (!present || setAside_.PassOver(path)) continue;
         ProcessRequest(path);
         FlushProgress();
         txtEndTime_ = TimeText();

@@ -15,6 +15,7 @@
 
 #include "processor/monitor_engine.h"
 #include "processor/monitor_view.h"
+#include "processor/set_aside.h"
 
 namespace zel::processor {
 
@@ -137,6 +138,8 @@ private:
     int busy_ = 0;
     // Lower-cased names of requests that wait for the answer of another of the same name.
     std::set<std::string> waitingRequests_;
+    // Requests that ended the program at an earlier start, passed over by this one.
+    SetAsideRequests setAside_;
     Clock clock_;
     std::optional<std::chrono::steady_clock::time_point> lastProgressPaint_;
     bool progressPaintPending_ = false;

@@ -8,11 +8,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -635,6 +638,92 @@ TEST_F(PurchaseOrderTest, DanglingLinkOrFolderInTheWayMakesTheRerunDrawANewNumbe
     EXPECT_FALSE(env_.dir().Exists("nowhere.txt"));
     EXPECT_TRUE(pf::FolderExists("\\\\QSERVER\\DadAri\\WebTask\\In\\501.tmp"));
     EXPECT_FALSE(env_.dir().Exists("unc/QSERVER/DadAri/WebTask/In/500.tmp"));
+}
+
+// A file this program may not remove under the next export's temporary name (another user's
+// in a folder where only owners remove, or an immutable one) is in the way as a folder is: the
+// order gives the number up and its rerun draws the next.
+TEST_F(PurchaseOrderTest, UnremovableFileUnderTheExportsTemporaryNameMakesTheRerunDrawANewNumber) {
+    const std::string in = env_.dir().MakeDirs("unc/QSERVER/DadAri/WebTask/In");
+    const std::string taken = env_.dir().Write("unc/QSERVER/DadAri/WebTask/In/500.tmp", "someone else's");
+    // As the superuser a file is made immutable; otherwise its folder is closed to changes.
+    const int fd = ::open(taken.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    int flags = 0;
+    const bool immutable = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                           (flags |= FS_IMMUTABLE_FL, ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0);
+    ::close(fd);
+    if (!immutable) {
+        ASSERT_EQ(::chmod(in.c_str(), 0555), 0);
+    }
+    const auto release = [&] {
+        if (!immutable) {
+            ::chmod(in.c_str(), 0755);
+            return;
+        }
+        const int f = ::open(taken.c_str(), O_RDONLY);
+        int clear = 0;
+        if (f >= 0 && ::ioctl(f, FS_IOC_GETFLAGS, &clear) == 0) {
+            clear &= ~FS_IMMUTABLE_FL;
+            ::ioctl(f, FS_IOC_SETFLAGS, &clear);
+        }
+        if (f >= 0) ::close(f);
+    };
+    struct Release {
+        std::function<void()> run;
+        ~Release() { run(); }
+    } releaseAtEnd{release};
+
+    Put("x.req", Join(Order({"[POHEADER]", "PoNumber=X"}), Items({{"AB", "1234-5", "1"}})));
+    pf::ScopedEndProgramThrows ends;
+    EXPECT_THROW(Process("x.req"), pf::ProgramEnded);
+    ASSERT_EQ(boxes_.texts.size(), 1u);
+    EXPECT_EQ(boxes_.texts[0], "Error: File already exists: \\\\QSERVER\\DadAri\\WebTask\\In\\500.tmp"
+                               " at Line: 710 in ProcessRequest");
+    if (!immutable) ::chmod(in.c_str(), 0755);  // the folder open again; the file is still there
+
+    Process("x.req");
+    EXPECT_EQ(Answer("x.req.1", "ConfirmationNumber"), "501");
+    EXPECT_EQ(Export(501).at(1), "H00501");
+    EXPECT_EQ(Counter(), "502");
+    EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.tmp"), "someone else's");
+}
+
+// A sealed journal planted beside a request of one's own never renames a file nor names the
+// order's number: it is nobody's journal, and the order is drawn afresh.
+TEST_F(PurchaseOrderTest, PlantedSealedJournalRenamesNothingAndTheOrderIsDrawnAfresh) {
+    const std::string outside = env_.dir().Write("elsewhere/ledger.tmp", "outside the share");
+    env_.dir().Write("unc/QSERVER/QMRLINK/QMR1/LEDGER", "a business file");
+    env_.dir().Write("unc/QSERVER/DadAri/WebTask/In/0.tmp", "planted 0");
+    env_.dir().Write("unc/QSERVER/DadAri/WebTask/In/-5.tmp", "planted -5");
+    const std::vector<std::pair<std::string, std::string>> planted = {
+        {"Ticket=9", "Export=" + outside},
+        {"Ticket=9", "Export=\\\\QSERVER\\QMRLINK\\QMR1\\LEDGER"},
+        {"Ticket=0", "Export=\\\\QSERVER\\DadAri\\WebTask\\In\\0.tmp"},
+        {"Ticket=-5", "Export=\\\\QSERVER\\DadAri\\WebTask\\In\\-5.tmp"},
+    };
+    int ticket = 500;
+    for (const auto& [ticketLine, exportLine] : planted) {
+        SCOPED_TRACE(exportLine);
+        Put("p.req", Join(Order({"[POHEADER]", "PoNumber=P"}), Items({{"AB", "1234-5", "1"}})));
+        env_.dir().Write("unc/QSERVER/DadAri/zeldist/p.req.journal",
+                         Doc({"ZelOrderJournal 1", "Request=" + RequestIdentity(Path("p.req")), ticketLine,
+                              exportLine, "Sealed=0", "End"}));
+        Process("p.req");
+        EXPECT_EQ(Answer("p.req.1", "ConfirmationNumber"), std::to_string(ticket));
+        EXPECT_EQ(Export(ticket).at(1), "H00" + std::to_string(ticket));
+        pf::DeleteFile(Path("p.req.1"));
+        ++ticket;
+    }
+    EXPECT_EQ(env_.dir().Read("elsewhere/ledger.tmp"), "outside the share");
+    EXPECT_FALSE(env_.dir().Exists("elsewhere/ledger.txt"));
+    EXPECT_EQ(env_.dir().Read("unc/QSERVER/QMRLINK/QMR1/LEDGER"), "a business file");
+    EXPECT_FALSE(env_.dir().Exists("unc/QSERVER/QMRLINK/QMR1/LEDGER.txt"));
+    EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/0.tmp"), "planted 0");
+    EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/-5.tmp"), "planted -5");
+    EXPECT_THAT(ExportNames(), ::testing::UnorderedElementsAre("0.tmp", "-5.tmp", "500.txt", "501.txt",
+                                                               "502.txt", "503.txt"));
+    EXPECT_THAT(FolderNames(), ::testing::IsEmpty());
 }
 
 // --- Exactly once ----------------------------------------------------------------------------
