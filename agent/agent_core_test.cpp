@@ -131,6 +131,16 @@ TEST_F(AgentCoreTest, SignUpSendToSelfFetchAndDelete) {
     EXPECT_EQ(a.received.size(), 2u);
 }
 
+// A second hub on a port in use would otherwise bind beside the first and take a share of its
+// agents' connections.
+TEST(StandInHub, RefusesAPortAlreadyInUse) {
+    HubProcess first;
+    testutil::ChildProcess second({testutil::HubBinary(), "--port", std::to_string(first.port())},
+                                  true, true);
+    ASSERT_EQ(second.ReadLine(), "zelhub: port " + std::to_string(first.port()) + " is already in use");
+    EXPECT_EQ(second.Wait(), 1);
+}
+
 TEST_F(AgentCoreTest, ForwardToAnotherAgentAndKeepOnHubWhenNotDeleted) {
     HubProcess hub;
     Agent a(Folder(), "a", hub.Url());

@@ -59,7 +59,8 @@ inline bool WaitForPort(int port, int ms = 5000) {
 // A child process, ended (SIGTERM, then reaped) when the object goes.
 class ChildProcess {
 public:
-    ChildProcess(const std::vector<std::string>& argv, bool pipeStdout) {
+    // With `stderrToo` the child's error stream goes into the same pipe as its output.
+    ChildProcess(const std::vector<std::string>& argv, bool pipeStdout, bool stderrToo = false) {
         int fds[2] = {-1, -1};
         if (pipeStdout && ::pipe(fds) != 0) throw std::runtime_error("pipe");
         pid_ = ::fork();
@@ -68,7 +69,7 @@ public:
             const int devnull = ::open("/dev/null", O_RDWR);
             ::dup2(devnull, 0);
             ::dup2(pipeStdout ? fds[1] : devnull, 1);
-            ::dup2(devnull, 2);
+            ::dup2(pipeStdout && stderrToo ? fds[1] : devnull, 2);
             std::vector<char*> args;
             for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
             args.push_back(nullptr);
@@ -89,6 +90,14 @@ public:
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Waits for the child to end; its exit code, or -1 when a signal ended it.
+    int Wait() {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
 
     // One line of the child's stdout ("" on end or after `ms`).
     std::string ReadLine(int ms = 5000) {

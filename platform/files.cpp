@@ -48,6 +48,16 @@ namespace {
     throw RuntimeError(number, source, text);
 }
 
+// Going on unlocked would let two writers interleave, so a lock that cannot be had fails the
+// operation that needs it; the report names the lock file, which is what the user must fix.
+[[noreturn]] void FailLock(int e, const std::string& lockPath) {
+    try {
+        Fail(e, "Lock", lockPath);
+    } catch (const RuntimeError& error) {
+        throw RuntimeError(error.Number(), error.Source(), error.Description() + ": " + lockPath);
+    }
+}
+
 bool StatNative(const std::string& w, struct stat& st) {
     try {
         return ::stat(NativePath(w).c_str(), &st) == 0;
@@ -379,17 +389,46 @@ ScopedFileLock::ScopedFileLock(const std::string& lockPath) {
     for (std::size_t i = 1; i < lockPath.size(); ++i)
         if (lockPath[i] == '/') ::mkdir(lockPath.substr(0, i).c_str(), 0777);
     // A lock file is never opened through a link: the lock would then be taken on, and the
-    // file created at, wherever the link points.
-    fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd_ >= 0) {
-        while (::flock(fd_, LOCK_EX) != 0) {
+    // file created at, wherever the link points. Nor is anything else that is not a regular
+    // file opened (a FIFO, a device): whatever carries the name goes as a name and the lock
+    // file is made anew. Someone racing us with new names only makes us try again, a bounded
+    // number of times.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        struct stat named;
+        if (::lstat(lockPath.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) {
+            if (S_ISDIR(named.st_mode)) FailLock(EISDIR, lockPath);
+            if (::unlink(lockPath.c_str()) != 0 && errno != ENOENT) FailLock(errno, lockPath);
+            continue;
+        }
+        const int fd =
+            ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            const int e = errno;
+            if (e == EINTR || e == ELOOP || e == ENXIO || e == EISDIR) continue;  // the name changed
+            FailLock(e, lockPath);
+        }
+        struct stat opened;
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            ::close(fd);
+            continue;
+        }
+        while (::flock(fd, LOCK_EX) != 0) {
             if (errno != EINTR) {
-                ::close(fd_);
-                fd_ = -1;
-                break;
+                const int e = errno;
+                ::close(fd);
+                FailLock(e, lockPath);
             }
         }
+        // While we waited, the name may have been given to another file: a lock on the old one
+        // would exclude nobody.
+        if (::lstat(lockPath.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
+            named.st_ino == opened.st_ino) {
+            fd_ = fd;
+            return;
+        }
+        ::close(fd);
     }
+    FailLock(EEXIST, lockPath);
 }
 
 ScopedFileLock::~ScopedFileLock() {

@@ -82,8 +82,10 @@ private:
 int RemoveOwnLeftovers(const std::string& folder);
 
 // Holds an exclusive lock on the native file `lockPath` (created, with its folders, as needed)
-// for the life of the object, across processes. A lock that cannot be had (unwritable folder)
-// is not taken; callers treat it as advisory.
+// for the life of the object, across processes. The lock file is a regular file of its own:
+// whatever else carries the name (a link, dangling or not, a FIFO, a device) goes as a name and
+// the file is made anew. A lock that cannot be had (unwritable folder, a folder of that name)
+// throws RuntimeError naming the lock file; nothing runs unlocked.
 class ScopedFileLock {
 public:
     explicit ScopedFileLock(const std::string& lockPath);

@@ -1,7 +1,9 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -293,18 +295,36 @@ TEST(Files, DocumentsReplaceALinkAndTakeNothingFromItsTarget) {
     EXPECT_EQ(env.dir().Read("outside.sh"), "#!/bin/sh\n");
 }
 
+// Whatever else carries the lock's name goes as a name and the lock is taken on a file of its
+// own; a lock that cannot be had is an error, never a lock silently not held.
 TEST(Files, LockIsNeverTakenThroughALink) {
     SandboxEnv env;
     const std::string dir = env.dir().MakeDirs("locks");
     const std::string nowhere = env.dir().path() + "/nowhere";
     ASSERT_EQ(::symlink(nowhere.c_str(), (dir + "/planted.lock").c_str()), 0);
-    {
-        ScopedFileLock lock(dir + "/planted.lock");
-        EXPECT_FALSE(lock.Held());
+    ASSERT_EQ(::mkfifo((dir + "/fifo.lock").c_str(), 0600), 0);
+    for (const char* name : {"planted.lock", "fifo.lock"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir + "/" + name;
+        ScopedFileLock lock(path);
+        EXPECT_TRUE(lock.Held());
+        struct stat st {};
+        ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        const int other = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(other, 0);
+        EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0);
+        ::close(other);
     }
     EXPECT_FALSE(env.dir().Exists("nowhere"));
-    ScopedFileLock own(dir + "/own.lock");
-    EXPECT_TRUE(own.Held());
+
+    env.dir().MakeDirs("locks/folder.lock");
+    try {
+        ScopedFileLock lock(dir + "/folder.lock");
+        ADD_FAILURE() << "a folder under the lock's name was taken as the lock";
+    } catch (const RuntimeError& e) {
+        EXPECT_NE(e.Description().find(dir + "/folder.lock"), std::string::npos) << e.Description();
+    }
 }
 
 // The crash seam must end the process before the k-th change is made and leave the earlier

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "processor/dealer_check.h"
+#include "platform/test_support.h"
 #include "processor/lookup_test_support.h"
 
 namespace zel::processor {
@@ -36,6 +37,7 @@ protected:
 };
 
 TEST_F(DealerCheckTest, NumbersRoundHalvesToEvenBelowTheBound) {
+    platform::testing::ScopedDefaultLocale english("en_US");  // the request's decimals
     Build();
     EXPECT_EQ(CheckQueryDealer(ctx, "12.5").Account, 12);
     EXPECT_EQ(CheckQueryDealer(ctx, "13.5").Account, 14);
@@ -86,6 +88,7 @@ TEST_F(DealerCheckTest, TheOrderFormHasAWiderBoundAndNoPause) {
 }
 
 TEST_F(DealerCheckTest, AnItemIsReadNormalisedAndLookedUpAtTheLocation) {
+    platform::testing::ScopedDefaultLocale english("en_US");  // the request's decimals
     Build();
     Request("[POITEMS1]\r\nMfgCode=ABC\r\nPartNumber=12 345-A\r\nPartQty=2.5\r\n"
             "[POITEMS2]\r\nMfgCode=\" abc\"\r\nPartNumber=X\r\nPartQty=3.5\r\n"

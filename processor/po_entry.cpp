@@ -614,8 +614,18 @@ void OrderAcknowledgement::End() {
 void OrderAcknowledgement::FinishSealed() {
     ctx_.step = 710;
     if (!journal_.exportFile.empty() && fs::NameExists(journal_.exportFile)) {
-        if (!fs::IsRegularFile(journal_.exportFile)) fs::RaiseClassic(fs::err::kPathFileAccess, "Name");
-        fs::RenameFile(journal_.exportFile, ExportFinalPath(journal_.exportFile));
+        // The report names what is in the way, as the first run's does: it is the one thing
+        // whoever reads the box has to go and look at.
+        if (!fs::IsRegularFile(journal_.exportFile))
+            throw fs::RuntimeError(fs::err::kPathFileAccess, "Name",
+                                   "Path/File access error: " + journal_.exportFile);
+        const std::string final = ExportFinalPath(journal_.exportFile);
+        try {
+            fs::RenameFile(journal_.exportFile, final);
+        } catch (const fs::RuntimeError& e) {
+            if (e.Number() != fs::err::kFileAlreadyExists) throw;
+            throw fs::RuntimeError(e.Number(), e.Source(), e.Description() + ": " + final);
+        }
         fs::SyncFolder(fs::FolderPart(journal_.exportFile));
     }
 

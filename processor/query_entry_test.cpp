@@ -144,6 +144,7 @@ std::vector<std::int32_t> OneTo(std::int32_t count) {
 }
 
 TEST(ItemsToAnswer, UpToTheCutEveryNumberFromOneWhateverTheRequestHolds) {
+    platform::testing::ScopedDefaultLocale english("en_US");  // the counts' decimals
     EXPECT_EQ(ItemsToAnswer("3", SectionsOf({1, 2, 3})).numbers, OneTo(3));
     const RequestItems half = ItemsToAnswer(" 2.5 ", SectionsOf({1, 2, 3}));
     EXPECT_EQ(half.count, 2);

@@ -2,6 +2,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <utility>
@@ -119,6 +121,31 @@ TEST_F(NoWindowsTest, PickTicketNumbersComeFromTheStoredCounter) {
     platform::SaveSetting(kSettingsApp, kSettingsSection, "PickTicketCounter", "2147483647");
     EXPECT_THROW(NextPickTicketNumber(), platform::RuntimeError);
     EXPECT_EQ(Stored(), "2147483647");
+}
+
+// Links planted under the store's lock names are replaced by lock files of our own; a lock that
+// cannot be had stops the draw before any number moves.
+TEST_F(NoWindowsTest, PickTicketNumbersAreDrawnOnlyUnderTheLocks) {
+    platform::SaveSetting(kSettingsApp, kSettingsSection, "PickTicketCounter", "7");
+    const std::string store = platform::SettingsFilePath(kSettingsApp);
+    const std::string nowhere = env.dir().path() + "/nowhere";
+    for (const char* lock : {".lock", ".counter-lock"}) {
+        ::unlink((store + lock).c_str());
+        ASSERT_EQ(::symlink(nowhere.c_str(), (store + lock).c_str()), 0);
+    }
+    EXPECT_EQ(NextPickTicketNumber(), 7);
+    EXPECT_EQ(Stored(), "8");
+    for (const char* lock : {".lock", ".counter-lock"}) {
+        struct stat st {};
+        ASSERT_EQ(::lstat((store + lock).c_str(), &st), 0) << lock;
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << lock;
+    }
+    EXPECT_FALSE(env.dir().Exists("nowhere"));
+
+    ASSERT_EQ(::unlink((store + ".counter-lock").c_str()), 0);
+    ASSERT_EQ(::mkdir((store + ".counter-lock").c_str(), 0700), 0);
+    EXPECT_THROW(NextPickTicketNumber(), platform::RuntimeError);
+    EXPECT_EQ(Stored(), "8");
 }
 
 TEST_F(NoWindowsTest, AShareThatDoesNotAnswerShowsNothingAndTheMonitorFieldsAreEmpty) {

@@ -172,12 +172,14 @@ void MonitorController::Form_Load() {
     // 8: the folders on the server share.
     MakeShareFolders();
     // Temporary files this program left on this host when it was ended mid-write; another
-    // writer's (the agent's, possibly from another machine) are never touched. The settings
-    // store is replaced the same way, so its folder is cleaned too.
+    // writer's (the agent's, possibly from another machine) are never touched. Both settings
+    // stores (ours and the business workstation's, written back above) are replaced the same
+    // way, so their folders are cleaned too.
     Skippable([this] {
         for (const std::string& folder : {RequestFolder(), "\\\\" + gState.gHost + "\\DadAri\\ZelArchive",
                                           "\\\\" + gState.gHost + "\\DadAri\\zeltest",
-                                          platform::FolderPart(platform::SettingsFilePath(kSettingsApp))})
+                                          platform::FolderPart(platform::SettingsFilePath(kSettingsApp)),
+                                          platform::FolderPart(platform::SettingsFilePath(kCorvelApp))})
             platform::RemoveOwnLeftovers(folder);
     });
 

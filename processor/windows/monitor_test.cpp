@@ -396,6 +396,25 @@ TEST_F(MonitorTest, StartUpCleansTheSettingsFolderByTheSameRule) {
     EXPECT_EQ(Stored("Host"), "HOST");
 }
 
+// Start-up writes the business workstation's store back, replacing it as it replaces ours.
+TEST_F(MonitorTest, StartUpCleansTheWorkstationsSettingsFolderByTheSameRule) {
+    StoreSite();
+    platform::SaveSetting(kCorvelApp, kCorvelSection, "Host", "HOST");
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string settings = platform::SettingsFilePath(kCorvelApp);
+    const std::string tag = platform::detail::TemporaryTagOfThisProgram();
+    const std::string own = settings + tag + std::to_string(ended) + "-4";
+    const std::string running = settings + tag + std::to_string(::getppid()) + "-4";
+    for (const std::string& path : {own, running}) std::ofstream(path) << "[half";
+
+    monitor.Form_Load();
+    EXPECT_FALSE(fs::exists(own));
+    EXPECT_TRUE(fs::exists(running));
+    EXPECT_EQ(Stored("Host", kCorvelApp, kCorvelSection), "HOST");
+}
+
 TEST(RequestNames, OnlyNamesWindowsCouldHoldAreRequests) {
     EXPECT_TRUE(IsWindowsFileName("12345.req"));
     EXPECT_TRUE(IsWindowsFileName("a b.c.req"));

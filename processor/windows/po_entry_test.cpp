@@ -864,7 +864,9 @@ TEST_F(OrderCrashTest, NameTakenAfterTheSealIsReportedAndTheExportKept) {
         boxes_.texts.clear();
         EXPECT_THROW(StartAndPoll(), pf::ProgramEnded) << start;
         ASSERT_FALSE(boxes_.texts.empty()) << start;
-        EXPECT_EQ(boxes_.texts[0], "Error: File already exists at Line: 710 in ProcessRequest");
+        EXPECT_EQ(boxes_.texts[0],
+                  "Error: File already exists: \\\\QSERVER\\DadAri\\WebTask\\In\\500.txt at Line: 710 in "
+                  "ProcessRequest");
         EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.tmp"), exportText);
         struct stat st {};
         ASSERT_EQ(::lstat((in + "/500.txt").c_str(), &st), 0);
@@ -895,7 +897,9 @@ TEST_F(OrderCrashTest, LinkUnderTheSealedExportsNameIsNeverPublished) {
     pf::ScopedEndProgramThrows ends;
     EXPECT_THROW(StartAndPoll(), pf::ProgramEnded);
     ASSERT_FALSE(boxes_.texts.empty());
-    EXPECT_EQ(boxes_.texts[0], "Error: Path/File access error at Line: 710 in ProcessRequest");
+    EXPECT_EQ(boxes_.texts[0],
+              "Error: Path/File access error: \\\\QSERVER\\DadAri\\WebTask\\In\\500.tmp at Line: 710 "
+              "in ProcessRequest");
     EXPECT_FALSE(pf::NameExists("\\\\QSERVER\\DadAri\\WebTask\\In\\500.txt"));
     EXPECT_EQ(env_.dir().Read("elsewhere/500.txt"), "someone else's");
     EXPECT_TRUE(InFolder("o.req"));

@@ -3,6 +3,9 @@
 // Prints "zelhub listening on 127.0.0.1:<port>" once it accepts connections.
 #include <httplib.h>
 
+#include <sys/socket.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -39,6 +42,15 @@ int main(int argc, char** argv) {
         res.set_content(hub.Handle(body), "text/html; charset=iso-8859-1");
     });
 
+    // The library's default would also share the port (SO_REUSEPORT), so a second hub started
+    // on a port in use would bind, say it listens and take a share of another server's
+    // connections. Reusing an address whose old connections are still closing is all we want.
+    server.set_socket_options([](socket_t sock) {
+        const int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+
+    errno = 0;
     if (port == 0) {
         port = server.bind_to_any_port("127.0.0.1");
         if (port <= 0) {
@@ -46,7 +58,11 @@ int main(int argc, char** argv) {
             return 1;
         }
     } else if (!server.bind_to_port("127.0.0.1", port)) {
-        std::cerr << "zelhub: cannot bind port " << port << "\n";
+        if (errno == EADDRINUSE)
+            std::cerr << "zelhub: port " << port << " is already in use\n";
+        else
+            std::cerr << "zelhub: cannot bind port " << port
+                      << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) << "\n";
         return 1;
     }
     std::printf("zelhub listening on 127.0.0.1:%d\n", port);
