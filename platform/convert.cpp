@@ -147,15 +147,43 @@ double RoundHalfEven(double value) {
     return r == 0.0 ? 0.0 : r;
 }
 
+std::optional<std::int32_t> WholeInt32(double value) {
+    const double whole = RoundHalfEven(value);
+    // Written so that NaN fails it too.
+    if (!(whole >= std::numeric_limits<std::int32_t>::min() &&
+          whole <= std::numeric_limits<std::int32_t>::max()))
+        return std::nullopt;
+    return static_cast<std::int32_t>(whole);
+}
+
+std::int32_t WholeInt32(double value, int number, const std::string& source) {
+    const std::optional<std::int32_t> whole = WholeInt32(value);
+    if (!whole) RaiseClassic(number, source);
+    return *whole;
+}
+
+std::optional<std::int32_t> Int32Of(std::int64_t value) {
+    if (value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+std::int32_t Int32Of(std::int64_t value, int number, const std::string& source) {
+    const std::optional<std::int32_t> fits = Int32Of(value);
+    if (!fits) RaiseClassic(number, source);
+    return *fits;
+}
+
+std::int32_t WholeRequestNumber(std::string_view text) {
+    const std::optional<double> value = RequestNumber(text);
+    return value ? WholeInt32(*value).value_or(0) : 0;
+}
+
 std::int32_t ToInt32(std::string_view text, const std::string& source) {
     const std::optional<double> value = ParseNumber(text);
     if (!value) RaiseClassic(err::kTypeMismatch, source);
-    const double whole = RoundHalfEven(*value);
-    if (whole < std::numeric_limits<std::int32_t>::min() ||
-        whole > std::numeric_limits<std::int32_t>::max()) {
-        RaiseClassic(err::kOverflow, source);
-    }
-    return static_cast<std::int32_t>(whole);
+    return WholeInt32(*value, err::kOverflow, source);
 }
 
 std::int16_t ToInt16(std::string_view text, const std::string& source) {

@@ -58,6 +58,19 @@ std::optional<double> RequestNumber(std::string_view text);
 double LeadingNumber(std::string_view text);
 // Rounds half to even (the business programs' rounding of numbers to whole numbers).
 double RoundHalfEven(double value);
+// The whole number nearest `value`, halves to the even neighbour, when it is within 32 bits;
+// nothing for a number outside, an infinity or NaN.
+std::optional<std::int32_t> WholeInt32(double value);
+// The same, raising RuntimeError `number` naming `source` where the other gives nothing.
+std::int32_t WholeInt32(double value, int number, const std::string& source);
+// `value` when it is within 32 bits, else nothing; the raising form as above.
+std::optional<std::int32_t> Int32Of(std::int64_t value);
+std::int32_t Int32Of(std::int64_t value, int number, const std::string& source);
+// A number a request carries (a quantity, the dealer number as the bill-to account, an item
+// count) as a whole number: its value read by RequestNumber ("1,000" is a thousand under the C
+// and English locales), rounded (halves to the even neighbour) when numeric and within 32 bits,
+// else 0.
+std::int32_t WholeRequestNumber(std::string_view text);
 // Conversion to a whole number, halves to the even neighbour. Raises RuntimeError 13 (type
 // mismatch) naming `source` when the text is not numeric and 6 (overflow) when it does not fit.
 std::int32_t ToInt32(std::string_view text, const std::string& source);

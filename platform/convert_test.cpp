@@ -68,6 +68,17 @@ TEST(RequestNumber, FollowsTheDefaultLocaleWhileStoredNumbersDoNot) {
     EXPECT_THROW(ToInt32("1,000", "t"), RuntimeError);
 }
 
+TEST(WholeRequestNumber, ReadsGroupingMarksAndKeepsTheRoundingAndRange) {
+    testing::ScopedDefaultLocale english("en_US");
+    EXPECT_EQ(WholeRequestNumber("1,000"), 1000);
+    EXPECT_EQ(WholeRequestNumber(" 1,234.5 "), 1234);
+    EXPECT_EQ(WholeRequestNumber("1,235.5"), 1236);
+    EXPECT_EQ(WholeRequestNumber("-1,001"), -1001);
+    EXPECT_EQ(WholeRequestNumber("2,147,483,647"), 2147483647);
+    EXPECT_EQ(WholeRequestNumber("2,147,483,648"), 0);
+    for (const char* zero : {"1,0", "12abc", "0x10", "inf", "nan", ""}) EXPECT_EQ(WholeRequestNumber(zero), 0) << zero;
+}
+
 TEST(DigitsOnly, KeepsTheTenDigitsOfAPhoneNumber) {
     EXPECT_EQ(DigitsOnly("(555) 123-4567"), "5551234567");
     EXPECT_EQ(DigitsOnly("+1.555/x\xB2"), "1555");

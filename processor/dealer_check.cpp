@@ -19,9 +19,7 @@ constexpr const char* kRestrictedStates = "CA.HI.NV.AZ.";
 // end the program): -1 as well.
 std::int32_t CustomerNumberOf(double value, double bound) {
     if (!(value < bound)) return -1;
-    const double whole = platform::RoundHalfEven(value);
-    if (whole < std::numeric_limits<std::int32_t>::min()) return -1;
-    return static_cast<std::int32_t>(whole);
+    return platform::WholeInt32(value).value_or(-1);
 }
 
 LookedUpCustomer CheckDealer(RequestContext& ctx, const std::string& dealerNumber, double bound,
@@ -38,15 +36,6 @@ LookedUpCustomer CheckDealer(RequestContext& ctx, const std::string& dealerNumbe
     AddError(ctx.exceptionsWork, "1",
              "Invalid Dealer Number: " + platform::TrimValue(dealerNumber) + ".  FATAL ERROR");
     return GetCustomer(0);
-}
-
-std::int32_t WholeOrZero(const std::optional<double>& value) {
-    if (!value) return 0;
-    const double whole = platform::RoundHalfEven(*value);
-    if (whole < std::numeric_limits<std::int32_t>::min() ||
-        whole > std::numeric_limits<std::int32_t>::max())
-        return 0;
-    return static_cast<std::int32_t>(whole);
 }
 
 std::string WithoutAny(std::string text, const std::string& drop) {
@@ -81,14 +70,6 @@ bool IsUnauthorizedLine(const records::clsLines& Line, const LookedUpCustomer& C
     const std::string& state =
         Customer.OriginalCustomerState.empty() ? Customer.State : Customer.OriginalCustomerState;
     return std::string(kRestrictedStates).find(state) == std::string::npos;
-}
-
-std::int32_t WholeRequestNumber(const std::string& Value) {
-    return WholeOrZero(platform::RequestNumber(Value));
-}
-
-std::int32_t WholeQuantity(const std::string& Value) {
-    return WholeOrZero(platform::ParseNumber(Value));
 }
 
 QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,

@@ -42,15 +42,6 @@ std::int16_t LocationNumber(const records::clsCustomers& Customer);
 // "CA.HI.NV.AZ." (an empty state passes). True when the rule drops the line.
 bool IsUnauthorizedLine(const records::clsLines& Line, const LookedUpCustomer& Customer);
 
-// A number a request carries (a quantity, the dealer number as the bill-to account, an item
-// count) as a whole number: its value read by platform::RequestNumber ("1,000" is a thousand
-// under the C and English locales), rounded (halves to the even neighbour) when numeric and
-// within 32 bits, else 0.
-std::int32_t WholeRequestNumber(const std::string& Value);
-// The same for a count the system wrote itself into a document (the exceptions document's
-// "ErrCount"): read by platform::ParseNumber, whatever the locale.
-std::int32_t WholeQuantity(const std::string& Value);
-
 // One item of a stock query as read and looked up.
 struct QueryItem {
     std::string MfgCode;      // "MfgCode" without NUL characters, spaces and case kept

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/test_support.h"
 #include "processor/globals.h"
 
 namespace zel::processor {
@@ -62,32 +61,6 @@ TEST_F(StateRuleTest, LocationIsTheResponsibleBranchWithMultipleLocationsElseOne
     EXPECT_EQ(LocationNumber(c), 1);
     c.Responsibility_Cd = -4;
     EXPECT_EQ(LocationNumber(c), 1);
-}
-
-TEST(WholeQuantity, RoundsHalvesToEvenAndReadsEverythingElseAsZero) {
-    EXPECT_EQ(WholeQuantity("2.5"), 2);
-    EXPECT_EQ(WholeQuantity("3.5"), 4);
-    EXPECT_EQ(WholeQuantity(" 7 "), 7);
-    EXPECT_EQ(WholeQuantity("-2"), -2);
-    EXPECT_EQ(WholeQuantity("ABC"), 0);
-    EXPECT_EQ(WholeQuantity(""), 0);
-    // Beyond 32 bits a quantity cannot be held; it must not end the program.
-    EXPECT_EQ(WholeQuantity("1e12"), 0);
-    EXPECT_EQ(WholeQuantity("2147483647"), 2147483647);
-    EXPECT_EQ(WholeQuantity("2147483648"), 0);
-}
-
-TEST(WholeRequestNumber, ReadsGroupingMarksAndKeepsTheRoundingAndRange) {
-    platform::testing::ScopedDefaultLocale english("en_US");
-    EXPECT_EQ(WholeRequestNumber("1,000"), 1000);
-    EXPECT_EQ(WholeRequestNumber(" 1,234.5 "), 1234);
-    EXPECT_EQ(WholeRequestNumber("1,235.5"), 1236);
-    EXPECT_EQ(WholeRequestNumber("-1,001"), -1001);
-    EXPECT_EQ(WholeRequestNumber("2,147,483,647"), 2147483647);
-    EXPECT_EQ(WholeRequestNumber("2,147,483,648"), 0);
-    for (const char* zero : {"1,0", "12abc", "0x10", "inf", "nan", ""}) EXPECT_EQ(WholeRequestNumber(zero), 0) << zero;
-    // A count the system wrote itself is read the same under every locale.
-    EXPECT_EQ(WholeQuantity("1,000"), 0);
 }
 
 }  // namespace

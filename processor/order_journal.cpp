@@ -96,8 +96,7 @@ std::optional<std::int32_t> WholeNumber(const std::string& text) {
         v = v * 10 + (text[i] - '0');
     }
     if (text[0] == '-') v = -v;
-    if (v < INT32_MIN || v > INT32_MAX) return std::nullopt;
-    return static_cast<std::int32_t>(v);
+    return platform::Int32Of(v);
 }
 
 // False when the bytes are not a whole journal: its lines are those Serialize writes, each
@@ -164,10 +163,6 @@ std::string Identity(const std::string& bytes, const std::string& name) {
     return std::to_string(bytes.size()) + " " + Sha256Hex(bytes) + " " + name;
 }
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 }  // namespace
 
 std::string JournalPath(const std::string& requestFile) { return requestFile + kJournalEnding; }
@@ -226,7 +221,7 @@ void DiscardStaleJournals(const std::string& requestFolder) {
     for (const std::string& name : names) {
         try {
             const std::string journal = requestFolder + "\\" + name;
-            if (!EndsWith(journal, kJournalEnding)) continue;
+            if (!journal.ends_with(kJournalEnding)) continue;
             const std::string request = journal.substr(0, journal.size() - std::string(kJournalEnding).size());
             // Another instance polling this folder may be answering the request, or finishing
             // the clean-up of one it has just deleted: what is held is left to its holder.

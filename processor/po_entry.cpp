@@ -60,18 +60,11 @@ std::string OrderComment(std::int32_t ticket) {
 
 // An on-hand quantity (tenths) as a whole number, halves to even.
 std::int32_t Whole(const Currency& quantity) {
-    const std::int64_t units = quantity.ToUnits(1);
-    if (units < std::numeric_limits<std::int32_t>::min() ||
-        units > std::numeric_limits<std::int32_t>::max())
-        fs::RaiseClassic(fs::err::kOverflow, "AcknowledgePurchaseOrder");
-    return static_cast<std::int32_t>(units);
+    return fs::Int32Of(quantity.ToUnits(1), fs::err::kOverflow, "AcknowledgePurchaseOrder");
 }
 
 std::int32_t Checked(std::int64_t value) {
-    if (value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max())
-        fs::RaiseClassic(fs::err::kOverflow, "AcknowledgePurchaseOrder");
-    return static_cast<std::int32_t>(value);
+    return fs::Int32Of(value, fs::err::kOverflow, "AcknowledgePurchaseOrder");
 }
 
 std::string ReadField(const std::string& request, const char* key) {
@@ -557,7 +550,7 @@ void OrderAcknowledgement::Seal(const std::string& exportFile) {
     ctx_.answer.Save(true);
     ctx_.exceptions.Save(true);
     journal_.exportFile = exportFile;
-    journal_.errors = WholeQuantity(ReadValue(ctx_.exceptionsWork, "COUNT", "ErrCount", "0"));
+    journal_.errors = ErrorCountOf(ReadValue(ctx_.exceptionsWork, "COUNT", "ErrCount", "0"));
     journal_.sealed = true;
     SaveOrderJournal(journal_);
 }
@@ -639,7 +632,7 @@ void OrderAcknowledgement::FinishSealed() {
         }
     } else {
         const std::int32_t errors =
-            WholeQuantity(ReadValue(ctx_.exceptionsWork, "COUNT", "ErrCount", "0"));
+            ErrorCountOf(ReadValue(ctx_.exceptionsWork, "COUNT", "ErrCount", "0"));
         if (errors < journal_.errors && fs::NameExists(ctx_.exceptionsFile)) {
             ctx_.exceptions.Assign(fs::ReadOwnFile(ctx_.exceptionsFile, ctx_.readBackLimit));
         }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <limits>
 #include <utility>
 
 #include "engine/facade.h"
@@ -472,8 +471,7 @@ std::optional<std::int32_t> ItemSectionNumber(std::string_view section) {
         if (c < '0' || c > '9') return std::nullopt;
         n = n * 10 + (c - '0');
     }
-    if (n > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
-    return static_cast<std::int32_t>(n);
+    return pf::Int32Of(n);
 }
 
 }  // namespace zel::processor

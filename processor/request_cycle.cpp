@@ -27,10 +27,6 @@ constexpr const char* kTimeSection = "Time";
 // How the program ends after a failure it cannot handle; the next start takes the request up.
 constexpr int kFailureExitCode = 1;
 
-bool EndsWith(std::string_view text, std::string_view tail) {
-    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
 std::vector<std::string> SplitSectionList(const std::string& list) {
     std::vector<std::string> entries;
     std::size_t pos = 0;
@@ -318,7 +314,7 @@ RequestContext MakeRequestContext(const std::string& lowerCasedRequestFile) {
     ctx.exceptionsWork = path + ".b";
     ctx.answerFile = path + ".1";
     ctx.exceptionsFile = path + ".2";
-    ctx.timeLog = EndsWith(path, ".req") ? path.substr(0, path.size() - 4) + ".log" : path + ".log";
+    ctx.timeLog = path.ends_with(".req") ? path.substr(0, path.size() - 4) + ".log" : path + ".log";
     ctx.outFile = ctx.answerWork;
     ctx.answer = fs::ProfileDocument(ctx.answerWork);
     ctx.exceptions = fs::ProfileDocument(ctx.exceptionsWork);

@@ -31,6 +31,7 @@ using platform::ToInt16;
 using platform::ToInt32;
 using platform::TrimValue;
 using platform::UpperCase;
+using platform::WholeRequestNumber;
 
 // One request on its way through ProcessRequest. The document branches ("QUERY", "PO") get it
 // by reference: they read the request (ctx.request) and write the answer (ctx.answer), record
@@ -108,6 +109,14 @@ void ProcessRequest(std::string& requestFile);
 // The archive copy's path of a file of the request folder ("dadari\zeldist" becomes
 // "dadari\zelarchive").
 std::string ArchivePath(const std::string& path);
+
+// The count of errors an exceptions document's "ErrCount" value `text` stands for: read the
+// same whatever the locale, as the system wrote it, rounded (halves to the even neighbour) when
+// numeric and within 32 bits, else 0.
+inline std::int32_t ErrorCountOf(const std::string& text) {
+    const std::optional<double> value = platform::ParseNumber(text);
+    return value ? platform::WholeInt32(*value).value_or(0) : 0;
+}
 
 // Appends one error to the exceptions document: code "QMR-" + errorCode and the message,
 // numbered after the errors already there, and bumps the three counts.

@@ -390,6 +390,22 @@ TEST_F(RequestCycleTest, LongHeaderIsCopiedWithoutCutValues) {
     EXPECT_EQ(ReadValue(path + ".2", "ZELINFO", "Note"), std::string(99, 'n'));
 }
 
+TEST(ErrorCountOf, RoundsHalvesToEvenAndReadsEverythingElseAsZero) {
+    EXPECT_EQ(ErrorCountOf("2.5"), 2);
+    EXPECT_EQ(ErrorCountOf("3.5"), 4);
+    EXPECT_EQ(ErrorCountOf(" 7 "), 7);
+    EXPECT_EQ(ErrorCountOf("-2"), -2);
+    EXPECT_EQ(ErrorCountOf("ABC"), 0);
+    EXPECT_EQ(ErrorCountOf(""), 0);
+    // Beyond 32 bits a count cannot be held; it must not end the program.
+    EXPECT_EQ(ErrorCountOf("1e12"), 0);
+    EXPECT_EQ(ErrorCountOf("2147483647"), 2147483647);
+    EXPECT_EQ(ErrorCountOf("2147483648"), 0);
+    // A count the system wrote itself is read the same under every locale.
+    platform::testing::ScopedDefaultLocale english("en_US");
+    EXPECT_EQ(ErrorCountOf("1,000"), 0);
+}
+
 TEST(RequestValues, NamesDerivedFromRequestEnding) {
     const RequestContext ctx = MakeRequestContext("\\\\srv.acme\\dadari\\zeldist\\x.bad.req");
     EXPECT_EQ(ctx.answerWork, "\\\\srv.acme\\dadari\\zeldist\\x.bad.req.a");

@@ -1,7 +1,6 @@
 #include "processor/statistics.h"
 
 #include <exception>
-#include <limits>
 #include <map>
 #include <optional>
 #include <utility>
@@ -31,16 +30,8 @@ std::optional<std::map<std::string, Counter>>& Pending() {
 
 std::int32_t Bumped(const std::string& stored, std::int32_t increment) {
     std::int64_t base = 0;
-    if (const auto number = platform::ParseNumber(stored)) {
-        const double whole = platform::RoundHalfEven(*number);
-        if (whole >= std::numeric_limits<std::int32_t>::min() &&
-            whole <= std::numeric_limits<std::int32_t>::max())
-            base = static_cast<std::int64_t>(whole);
-    }
-    std::int64_t sum = base + increment;
-    if (sum < std::numeric_limits<std::int32_t>::min() || sum > std::numeric_limits<std::int32_t>::max())
-        sum = increment;
-    return static_cast<std::int32_t>(sum);
+    if (const auto number = platform::ParseNumber(stored)) base = platform::WholeInt32(*number).value_or(0);
+    return platform::Int32Of(base + increment).value_or(increment);
 }
 
 std::string Folded(const std::string& key) { return platform::UpperCase(key); }

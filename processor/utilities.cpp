@@ -28,11 +28,7 @@ private:
 
 // The counter text read as a 32-bit ticket number, or error 6.
 std::int32_t TicketFromText(const std::string& text) {
-    double n = RoundHalfEven(LeadingNumber(text));
-    if (!(n >= std::numeric_limits<std::int32_t>::min() &&
-          n <= std::numeric_limits<std::int32_t>::max()))
-        platform::RaiseClassic(platform::err::kOverflow, "NextPickTicketNumber");
-    return static_cast<std::int32_t>(n);
+    return platform::WholeInt32(LeadingNumber(text), platform::err::kOverflow, "NextPickTicketNumber");
 }
 
 const char* const kUnitTexts[][2] = {
@@ -63,9 +59,8 @@ std::int32_t NextPickTicketNumber() {
     // sharing this store has drawn numbers since this window was loaded. Never go back below
     // what was already handed out.
     if (const std::optional<double> storedNumber = ParseNumber(stored)) {
-        double s = RoundHalfEven(*storedNumber);
-        if (s > n && s <= std::numeric_limits<std::int32_t>::max())
-            n = static_cast<std::int32_t>(s);
+        const std::optional<std::int32_t> s = platform::WholeInt32(*storedNumber);
+        if (s && *s > n) n = *s;
     }
     if (n == std::numeric_limits<std::int32_t>::max())
         platform::RaiseClassic(platform::err::kOverflow, "NextPickTicketNumber");

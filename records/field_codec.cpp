@@ -5,6 +5,7 @@
 #include "engine/dates.h"
 #include "engine/packing.h"
 #include "engine/text.h"
+#include "platform/convert.h"
 #include "platform/error.h"
 #include "records/converters.h"
 
@@ -58,10 +59,7 @@ std::string Expanded(const std::string& image, int position, int width) {
     return engine::Ucm(bytes);
 }
 
-std::int32_t Checked32(std::int64_t v) {
-    if (v > INT32_MAX || v < INT32_MIN) platform::RaiseClassic(platform::err::kOverflow, "Pack");
-    return static_cast<std::int32_t>(v);
-}
+std::int32_t Checked32(std::int64_t v) { return platform::Int32Of(v, platform::err::kOverflow, "Pack"); }
 
 std::int64_t IntegerOf(const FieldLayout& f, FieldRef ref) {
     if (auto* p = std::get_if<std::int32_t*>(&ref); p && *p) return **p;
