@@ -191,6 +191,7 @@ clsLines GetLine(const LineCode& LineCode, const std::string& /*Unused*/) {
         DataEngine().KFind("LINEI", buff, key, r, true);
         unknown.Read(r, true);
     } catch (const std::exception&) {
+        // A share without a readable line 550 must not fail the request over an unknown code.
     }
     return unknown;
 }

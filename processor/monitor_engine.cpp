@@ -21,6 +21,7 @@ bool MonitorEngine::Create() {
     try {
         engine_ = std::make_shared<engine::cBusinessBasic>();
     } catch (const std::exception&) {
+        // The caller sees no engine and waits for the share (CreateMissing tries again).
         engine_.reset();
     }
     return engine_ != nullptr;
@@ -34,6 +35,7 @@ bool MonitorEngine::CreateMissing() {
         try {
             state.DataEngine = std::make_shared<engine::cBusinessBasic>();
         } catch (const std::exception&) {
+            // The share does not answer yet; the share wait tries again.
             return false;
         }
     }
@@ -46,6 +48,7 @@ bool MonitorEngine::ShareAnswers() {
     try {
         return platform::FolderExists(system->ShareRoot());
     } catch (const std::exception&) {
+        // A share that cannot even be asked does not answer.
         return false;
     }
 }

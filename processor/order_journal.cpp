@@ -155,6 +155,7 @@ bool CouldBeOurs(const OrderJournal& j) {
         return LowerCase(fs::NativePath(j.exportFile)) ==
                LowerCase(fs::NativePath(ExportTemporaryPath(gState.gHost, *j.ticket)));
     } catch (const std::exception&) {
+        // A name that cannot be mapped is not one this program wrote.
         return false;
     }
 }
@@ -216,6 +217,7 @@ void DiscardStaleJournals(const std::string& requestFolder) {
     try {
         names = fs::ListDirectory(requestFolder + "\\*" + kJournalEnding);
     } catch (const std::exception&) {
+        // A folder that cannot be listed now is looked at again on the next catch-up or start.
         return;
     }
     for (const std::string& name : names) {

@@ -101,6 +101,7 @@ void DeleteIgnoringFailure(const std::string& path) {
     try {
         fs::TryDeleteFile(path);
     } catch (const std::exception&) {
+        // See above: nothing depends on the file being gone.
     }
 }
 
@@ -285,6 +286,7 @@ void RunRequest(RequestContext& ctx) {
     try {
         SaveStatistics();
     } catch (const std::exception&) {
+        // At worst this request's counts are lost; the program must end all the same.
     }
     fs::EndProgram(kFailureExitCode);
 }

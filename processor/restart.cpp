@@ -40,6 +40,7 @@ void RestartProgram(const std::string& requestFile) {
     try {
         SaveStatistics();
     } catch (const std::exception&) {
+        // Losing this request's counts must not keep the program from starting again.
     }
     engine::Engine().DataEngine.reset();
     engine::Engine().SystemInfo.reset();
@@ -52,6 +53,7 @@ void RestartProgram(const std::string& requestFile) {
         if (!requestFile.empty()) env[kRestartRequestVariable] = requestFile;
         started = Starter() ? Starter()(native, env) : platform::StartDetached(native, env);
     } catch (const std::exception&) {
+        // Told below like any start that did not happen.
         started = false;
     }
     if (!started)

@@ -82,6 +82,7 @@ std::vector<Entry> Load() {
     try {
         bytes = fs::ReadOwnFile(SetAsideFilePath(), kFileLimit);
     } catch (const std::exception&) {
+        // At worst a request set aside is processed again, as it was before there was a record.
         return {};
     }
     std::vector<Entry> entries;
@@ -124,6 +125,7 @@ std::string IdentityOf(const std::string& requestFile) {
     try {
         return RequestIdentity(requestFile);
     } catch (const std::exception&) {
+        // One that cannot be read is known by that alone, and matches while it stays unreadable.
         return kUnreadable;
     }
 }
@@ -172,6 +174,7 @@ bool SetAsideRequests::PassOver(const std::string& requestFile) {
         }
         return true;
     } catch (const std::exception&) {
+        // Without the record to go by the request is processed, as it always was.
         return false;
     }
 }

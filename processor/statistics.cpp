@@ -115,6 +115,7 @@ void ResetStatistics() {
     try {
         platform::DeleteSetting(kSettingsApp, kStatisticsSection);
     } catch (const std::exception&) {
+        // A store that cannot be changed keeps its counters; a Reset must not end the program.
     }
 }
 

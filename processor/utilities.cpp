@@ -113,6 +113,7 @@ bool FolderAnswers(const std::string& path) {
     try {
         return platform::FolderExists(path);
     } catch (...) {
+        // A folder that cannot even be looked at does not answer, whatever the reason.
         return false;
     }
 }

@@ -57,6 +57,7 @@ void Step(F&& step) noexcept {
     try {
         step();
     } catch (const std::exception&) {
+        // One damaged field must not cost the record its other fields.
     }
 }
 

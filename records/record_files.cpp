@@ -12,6 +12,7 @@ std::shared_ptr<engine::cLogicalFile> OpenLogicalOrNone(const std::string& name)
     try {
         return engine::LogicalOpen(name);
     } catch (const std::exception&) {
+        // Whatever kept it from opening, the file is missing to its reader, which says so itself.
         return nullptr;
     }
 }

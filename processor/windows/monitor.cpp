@@ -55,6 +55,7 @@ void Skippable(Step step) {
     try {
         step();
     } catch (const std::exception&) {
+        // The program must come up even so; the polling and the share wait meet the cause again.
     }
 }
 
@@ -318,6 +319,7 @@ void MonitorController::btnReset_Click() {
     try {
         ResetStatistics();
     } catch (const std::exception&) {
+        // The counters stay as they are; a click must not end the program.
     }
 }
 
@@ -334,6 +336,7 @@ void MonitorController::Timer1_Timer() {
     try {
         names = platform::ListDirectory(folder + "\\*.req");
     } catch (const std::exception&) {
+        // A folder that cannot be listed has no requests this pass; the next tick looks again.
         names.clear();
     }
     for (const std::string& f : RequestsOfThisPass(folder, names, waitingRequests_)) {
@@ -365,6 +368,7 @@ void MonitorController::Timer1_Timer() {
         try {
             present = platform::IsRegularFile(path);
         } catch (const std::exception&) {
+            // Not seen as present; the next pass looks at it again.
         }
         if (!present || setAside_.PassOver(path)) continue;
         ProcessRequest(path);
@@ -380,6 +384,7 @@ void MonitorController::RefreshStatistics() {
     try {
         values = ReadStatistics();
     } catch (const std::exception&) {
+        // The boxes keep what they show until the store can be read again.
         return;
     }
     // An idle pass changes nothing, and the window is not painted again for it.
