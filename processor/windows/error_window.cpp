@@ -13,7 +13,6 @@ namespace zel::processor {
 namespace {
 
 ErrorController* gCurrent = nullptr;
-int gRetryOverride = 0;
 
 ErrorController::ViewFactory& Factory() {
     static ErrorController::ViewFactory f = [](ErrorController& c) -> std::unique_ptr<QWidget> {
@@ -41,9 +40,7 @@ ErrorController::ViewFactory ErrorController::SetViewFactory(ViewFactory factory
     return old;
 }
 
-void ErrorController::SetRetryIntervalForTesting(int milliseconds) { gRetryOverride = milliseconds; }
-
-int ErrorController::RetryInterval() { return gRetryOverride > 0 ? gRetryOverride : kRetryMilliseconds; }
+int ErrorController::RetryInterval() { return retryOverride_ > 0 ? retryOverride_ : kRetryMilliseconds; }
 
 void ErrorController::ShowNow() {
     QDateTime now = QDateTime::currentDateTime();

@@ -12,6 +12,8 @@
 
 namespace zel::processor {
 
+class WindowTiming;
+
 class ErrorController : public QObject {
     Q_OBJECT
 
@@ -39,8 +41,7 @@ public:
     // How the modal window is shown (default: the frmError widget); nullptr shows none.
     using ViewFactory = std::function<std::unique_ptr<QWidget>(ErrorController&)>;
     static ViewFactory SetViewFactory(ViewFactory factory);
-    // Retry period; tests shorten it. 0 restores the default.
-    static void SetRetryIntervalForTesting(int milliseconds);
+    // Retry period.
     static int RetryInterval();
 
 signals:
@@ -48,6 +49,11 @@ signals:
     void unloaded();
 
 private:
+    // Tests shorten the retry period.
+    friend class WindowTiming;
+    // The retry period when above 0, else kRetryMilliseconds.
+    static inline int retryOverride_ = 0;
+
     explicit ErrorController(std::string message);
     void Load();
     void ShowNow();

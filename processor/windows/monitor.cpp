@@ -457,14 +457,6 @@ void MonitorController::ShowItemNumber(const std::string& item) {
     PaintProgress();
 }
 
-MonitorController::Clock MonitorController::SetProgressClock(Clock clock) {
-    Clock previous = std::move(clock_);
-    clock_ = std::move(clock);
-    lastProgressPaint_.reset();
-    progressPaintPending_ = false;
-    return previous;
-}
-
 void MonitorController::PaintProgress() {
     const auto now = clock_ ? clock_() : std::chrono::steady_clock::now();
     // The boxes already hold the new values; a skipped painting only waits for the next one.

@@ -19,6 +19,8 @@
 
 namespace zel::processor {
 
+class WindowTiming;
+
 class MonitorController : public QObject, public MonitorView {
     Q_OBJECT
 
@@ -103,9 +105,6 @@ public:
     // (the polling pass calls it when a request is done, so the last item's number is on
     // the screen while the next request is looked at).
     void FlushProgress();
-    // The monotonic clock that paces the progress painting; tests put in their own. An empty
-    // function restores the steady clock. Returns the previous one.
-    Clock SetProgressClock(Clock clock);
 
 signals:
     // Any control value changed; the view mirrors the values.
@@ -118,6 +117,9 @@ signals:
     void repaintNow();
 
 private:
+    // Tests put in their own progress clock.
+    friend class WindowTiming;
+
     void SetStopped();
     // The request, archive and test folders (one level each; existing or unreachable is no error).
     void MakeShareFolders();
@@ -140,6 +142,7 @@ private:
     std::set<std::string> waitingRequests_;
     // Requests that ended the program at an earlier start, passed over by this one.
     SetAsideRequests setAside_;
+    // Paces the progress painting; empty: the steady clock.
     Clock clock_;
     std::optional<std::chrono::steady_clock::time_point> lastProgressPaint_;
     bool progressPaintPending_ = false;

@@ -24,6 +24,7 @@
 #include "platform/settings.h"
 #include "processor/hooks.h"
 #include "processor/windows/monitor_test_support.h"
+#include "processor/windows/window_timing_test_support.h"
 #include "processor/windows/monitor_widget.h"
 #include "processor/statistics.h"
 
@@ -259,13 +260,13 @@ TEST_F(MonitorTest, OrderProgressIsPaintedAtOnceThroughTheRegisteredView) {
     int paints = 0;
     QObject::connect(&monitor, &MonitorController::repaintNow, [&] { ++paints; });
     const auto frozen = std::chrono::steady_clock::now();
-    monitor.SetProgressClock([frozen] { return frozen; });
+    WindowTiming::SetProgressClock(monitor, [frozen] { return frozen; });
     gMonitorView->ShowItemCount("12");
     gMonitorView->ShowItemNumber("3");
     EXPECT_EQ(paints, 1);
     monitor.FlushProgress();
     EXPECT_EQ(paints, 2);
-    monitor.SetProgressClock(nullptr);
+    WindowTiming::SetProgressClock(monitor, nullptr);
     EXPECT_EQ(window.findChild<QLineEdit*>("txtCount")->text(), "12");
     EXPECT_EQ(window.findChild<QLineEdit*>("txtCntr")->text(), "3");
     {

@@ -23,6 +23,7 @@
 #include "processor/windows/install.h"
 #include "processor/globals.h"
 #include "processor/windows/settings_window.h"
+#include "processor/windows/window_timing_test_support.h"
 #include "testing/qt_app.h"
 #include "tools/sharegen/sharegen.h"
 #include "processor/utilities.h"
@@ -70,13 +71,13 @@ protected:
             boxes.push_back(r);
             return answerBox ? answerBox(r) : platform::MsgResult::Ok;
         });
-        ErrorController::SetRetryIntervalForTesting(100);
+        WindowTiming::SetRetryInterval(100);
         InstallWindows();
     }
     void TearDown() override {
         SettingsController::Instance().Unload();
         platform::SetMsgBoxHandler(previousBox_);
-        ErrorController::SetRetryIntervalForTesting(0);
+        WindowTiming::SetRetryInterval(0);
         ResetProgramState();
     }
 

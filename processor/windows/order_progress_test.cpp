@@ -16,6 +16,7 @@
 #include "processor/sample_share_test_support.h"
 #include "processor/windows/monitor.h"
 #include "processor/windows/monitor_test_support.h"
+#include "processor/windows/window_timing_test_support.h"
 #include "processor/windows/monitor_widget.h"
 
 namespace zel::processor {
@@ -46,11 +47,11 @@ protected:
         window.show();
         ASSERT_TRUE(testing::WaitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
         QCoreApplication::processEvents();  // the first full painting is not the progress's
-        monitor.SetProgressClock([this] { return now; });
+        WindowTiming::SetProgressClock(monitor, [this] { return now; });
         QObject::connect(&monitor, &MonitorController::repaintNow, [this] { ++repaints; });
     }
     void TearDown() override {
-        monitor.SetProgressClock(nullptr);
+        WindowTiming::SetProgressClock(monitor, nullptr);
         DulvanSandbox::TearDown();
     }
     QLineEdit* Box(const char* name) { return window.findChild<QLineEdit*>(name); }
@@ -136,7 +137,7 @@ TEST_F(OrderPassTest, ThePassPaintsTheLastItemNumberWhenTheOrderIsDone) {
     EXPECT_EQ(numbers.texts, (std::vector<std::string>{"", "30"}));
 
     // A clock that moves a whole interval at each look paints every item.
-    monitor.SetProgressClock([this] { return now += MonitorController::kProgressPaintInterval; });
+    WindowTiming::SetProgressClock(monitor, [this] { return now += MonitorController::kProgressPaintInterval; });
     repaints = 0;
     numbers.texts.clear();
     DropOrder("po2.req", 5);
