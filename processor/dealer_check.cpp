@@ -35,7 +35,7 @@ LookedUpCustomer CheckDealer(RequestContext& ctx, const std::string& dealerNumbe
         }
         if (customer.Recno >= 1) return customer;
     }
-    AddError(ctx.exceptionsWork, "1",
+    AddError(ctx.exceptions, "1",
              "Invalid Dealer Number: " + platform::TrimValue(dealerNumber) + ".  FATAL ERROR");
     return GetCustomer(0);
 }
@@ -94,7 +94,7 @@ std::int32_t WholeQuantity(const std::string& Value) {
 QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,
                         const LookedUpCustomer& Customer, std::int16_t Location) {
     const std::string section = "POITEMS" + std::to_string(ItemNumber);
-    const std::string& request = ctx.requestFile;
+    const platform::ProfileReader& request = ctx.request;
     QueryItem item;
     platform::UpperCase(ReadTrimmed(request, section, "IgnoreExceptions", "X"));
     item.MfgCode = WithoutAny(ReadValue(request, section, "MfgCode"), std::string(1, '\0'));
