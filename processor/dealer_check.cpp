@@ -33,7 +33,7 @@ LookedUpCustomer CheckDealer(RequestContext& ctx, const std::string& dealerNumbe
         }
         if (customer.Recno >= 1) return customer;
     }
-    AddError(ctx.exceptionsWork, "1",
+    AddError(ctx.exceptions, "1",
              "Invalid Dealer Number: " + platform::TrimValue(dealerNumber) + ".  FATAL ERROR");
     return GetCustomer(0);
 }
@@ -75,7 +75,7 @@ bool IsUnauthorizedLine(const records::clsLines& Line, const LookedUpCustomer& C
 QueryItem ReadQueryItem(const RequestContext& ctx, std::int32_t ItemNumber,
                         const LookedUpCustomer& Customer, std::int16_t Location) {
     const std::string section = "POITEMS" + std::to_string(ItemNumber);
-    const std::string& request = ctx.requestFile;
+    const platform::ProfileReader& request = ctx.request;
     QueryItem item;
     platform::UpperCase(ReadTrimmed(request, section, "IgnoreExceptions", "X"));
     item.MfgCode = WithoutAny(ReadValue(request, section, "MfgCode"), std::string(1, '\0'));

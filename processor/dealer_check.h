@@ -24,8 +24,8 @@ namespace zel::processor {
 // one, or one below the 32-bit range, as customer -1. Then, when a pause of monitoring was asked
 // for, ctx.leaveAtOnce is set and the caller must leave the request at once (nothing more
 // written). A value that is not numeric, or a customer whose Recno is below 1, records error
-// "1" ("Invalid Dealer Number: " + the trimmed value + ".  FATAL ERROR") in the exceptions work
-// file and gives customer 0's lookup instead; the request goes on.
+// "1" ("Invalid Dealer Number: " + the trimmed value + ".  FATAL ERROR") in the exceptions
+// document (ctx.exceptions) and gives customer 0's lookup instead; the request goes on.
 LookedUpCustomer CheckQueryDealer(RequestContext& ctx, const std::string& DealerNumber);
 
 // Dealer check of a purchase order: the same with the bound 2147483647 in place of 10,000,000

@@ -26,12 +26,12 @@ protected:
     }
 
     void Request(const std::string& items) {
-        sandbox.dir().Write("unc/QSERVER/DadAri/zeldist/q1.req", "[ZELINFO]\r\nDocType=QUERY\r\n" + items);
+        ctx.request = platform::ProfileReader("[ZELINFO]\r\nDocType=QUERY\r\n" + items);
     }
     std::string Error(int n, const char* key = "ErrorMsg") {
-        return ReadValue(ctx.exceptionsWork, "ERRORINFO", key + std::to_string(n), "<none>");
+        return ReadValue(ctx.exceptions, "ERRORINFO", key + std::to_string(n), "<none>");
     }
-    std::int32_t Errors() { return ToInt32(ReadValue(ctx.exceptionsWork, "COUNT", "ErrCount", "0"), "t"); }
+    std::int32_t Errors() { return ToInt32(ReadValue(ctx.exceptions, "COUNT", "ErrCount", "0"), "t"); }
 
     RequestContext ctx;
 };

@@ -172,12 +172,10 @@ std::string RequestIdentity(const std::string& requestFile) {
     return Identity(fs::ReadWholeFile(requestFile), RequestName(requestFile));
 }
 
-OrderJournal OpenOrderJournal(const std::string& requestFile) {
+OrderJournal OpenOrderJournal(const std::string& requestFile, const std::string& bytes) {
     OrderJournal fresh;
     fresh.path = JournalPath(requestFile);
-    const std::string bytes = fs::ReadWholeFile(requestFile);
-    const std::string name = RequestName(requestFile);
-    fresh.identity = Identity(bytes, name);
+    fresh.identity = Identity(bytes, RequestName(requestFile));
     // A folder under the name is left to the first save, which fails before a number is drawn.
     if (!fs::NameExists(fresh.path) || fs::FolderExists(fresh.path)) return fresh;
 
@@ -232,7 +230,8 @@ void DiscardStaleJournals(const std::string& requestFolder) {
             if (fs::FileExists(request)) {
                 // The request is there: processing it decides whether the journal is its own.
                 // One that turned up under the name since the claim is looked at next time.
-                if (requestClaim.Result() != fs::FileClaim::Outcome::Gone) OpenOrderJournal(request);
+                if (requestClaim.Result() != fs::FileClaim::Outcome::Gone)
+                    OpenOrderJournal(request, fs::ReadWholeFile(request));
                 continue;
             }
             const fs::FileClaim journalClaim(journal);

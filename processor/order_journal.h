@@ -29,15 +29,18 @@ inline constexpr const char* kJournalEnding = ".journal";
 
 std::string JournalPath(const std::string& requestFile);
 
-// "size sha256 name" of the request file (the name lower-cased); raises the file service's
-// error when it cannot be read. A journal of the earlier form "size time digest" is still
+// "size sha256 name" of the request file as it is on disk now (the name lower-cased), for
+// whoever has not read the request (the start-up, the set-aside record); raises the file
+// service's error when it cannot be read. It is the identity OpenOrderJournal gives the same
+// bytes under the same name. A journal of the earlier form "size time digest" is still
 // recognised by its size and digest.
 std::string RequestIdentity(const std::string& requestFile);
 
 // The journal of this very request as an earlier run left it, or a new one (not yet saved).
-// A journal that belongs to another file of the same name, or cannot be read as a journal, is
-// deleted first.
-OrderJournal OpenOrderJournal(const std::string& requestFile);
+// The request is named by `requestBytes`, the bytes its answer is made of, never by a second
+// reading of the file. A journal that belongs to another file of the same name, or cannot be
+// read as a journal, is deleted first.
+OrderJournal OpenOrderJournal(const std::string& requestFile, const std::string& requestBytes);
 
 // Replaces the journal on disk (atomic, forced to disk).
 void SaveOrderJournal(const OrderJournal& journal);

@@ -21,6 +21,11 @@ namespace pf = zel::platform;
 
 const std::string kRequest = "\\\\host\\dadari\\zeldist\\order.req";
 
+// The journal as the order branch opens it: named by the request's bytes as they are now.
+OrderJournal OpenJournalOf(const std::string& requestFile) {
+    return OpenOrderJournal(requestFile, pf::ReadWholeFile(requestFile));
+}
+
 class OrderJournalTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -37,7 +42,7 @@ protected:
 };
 
 TEST_F(OrderJournalTest, SavedJournalIsFoundAgainByItsRequest) {
-    OrderJournal journal = OpenOrderJournal(kRequest);
+    OrderJournal journal = OpenJournalOf(kRequest);
     EXPECT_FALSE(journal.onDisk);
     EXPECT_EQ(journal.path, kRequest + ".journal");
     journal.ticket = 4711;
@@ -46,7 +51,7 @@ TEST_F(OrderJournalTest, SavedJournalIsFoundAgainByItsRequest) {
     journal.errors = 1;
     SaveOrderJournal(journal);
 
-    const OrderJournal again = OpenOrderJournal(kRequest);
+    const OrderJournal again = OpenJournalOf(kRequest);
     EXPECT_TRUE(again.onDisk);
     EXPECT_EQ(again.ticket, 4711);
     EXPECT_EQ(again.exportFile, journal.exportFile);
@@ -55,14 +60,14 @@ TEST_F(OrderJournalTest, SavedJournalIsFoundAgainByItsRequest) {
 }
 
 TEST_F(OrderJournalTest, JournalOfAnotherFileOfTheSameNameIsNeverInherited) {
-    OrderJournal journal = OpenOrderJournal(kRequest);
+    OrderJournal journal = OpenJournalOf(kRequest);
     journal.ticket = 12;
     journal.sealed = true;
     SaveOrderJournal(journal);
 
     // Same size, other bytes: a new order under the old name.
     env_.dir().Write("unc/host/dadari/zeldist/order.req", "[ZELINFO]\r\nDocType=po\r\n");
-    const OrderJournal fresh = OpenOrderJournal(kRequest);
+    const OrderJournal fresh = OpenJournalOf(kRequest);
     EXPECT_FALSE(fresh.onDisk);
     EXPECT_FALSE(fresh.ticket);
     EXPECT_FALSE(fresh.sealed);
@@ -73,21 +78,21 @@ TEST_F(OrderJournalTest, JournalOfAnotherFileOfTheSameNameIsNeverInherited) {
 TEST_F(OrderJournalTest, JournalNamesItsRequestByNameSizeAndSha256) {
     EXPECT_EQ(RequestIdentity(kRequest),
               "23 7e2181577eecb08e8479e2bd329c19b0db61538ebcf023001d83648886744f11 order.req");
-    OrderJournal journal = OpenOrderJournal(kRequest);
+    OrderJournal journal = OpenJournalOf(kRequest);
     journal.ticket = 77;
     SaveOrderJournal(journal);
 
     const std::string native = pf::NativePath(kRequest);
     const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, native.c_str(), times, 0), 0);
-    EXPECT_EQ(OpenOrderJournal(kRequest).ticket, 77);
-    EXPECT_EQ(OpenOrderJournal("\\\\HOST\\DadAri\\zeldist\\ORDER.REQ").ticket, 77);
+    EXPECT_EQ(OpenJournalOf(kRequest).ticket, 77);
+    EXPECT_EQ(OpenJournalOf("\\\\HOST\\DadAri\\zeldist\\ORDER.REQ").ticket, 77);
 
     // The same bytes under another name are another order.
     env_.dir().Write("unc/host/dadari/zeldist/copy.req", env_.dir().Read("unc/host/dadari/zeldist/order.req"));
     env_.dir().Write("unc/host/dadari/zeldist/copy.req.journal",
                      env_.dir().Read("unc/host/dadari/zeldist/order.req.journal"));
-    EXPECT_FALSE(OpenOrderJournal("\\\\host\\dadari\\zeldist\\copy.req").onDisk);
+    EXPECT_FALSE(OpenJournalOf("\\\\host\\dadari\\zeldist\\copy.req").onDisk);
 }
 
 // Journals written before the request was named by its SHA-256 carry "size time digest"
@@ -98,7 +103,7 @@ TEST_F(OrderJournalTest, JournalOfTheEarlierFormIsStillItsRequests) {
                "\r\nTicket=4711\r\nExport=\\\\host\\DadAri\\WebTask\\In\\4711.tmp\r\nSealed=0\r\nEnd\r\n";
     };
     env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", earlier("23 1733652000123456789 ed397b2403d75ebc"));
-    OrderJournal journal = OpenOrderJournal(kRequest);
+    OrderJournal journal = OpenJournalOf(kRequest);
     EXPECT_TRUE(journal.onDisk);
     EXPECT_TRUE(journal.sealed);
     EXPECT_EQ(journal.ticket, 4711);
@@ -106,13 +111,13 @@ TEST_F(OrderJournalTest, JournalOfTheEarlierFormIsStillItsRequests) {
     SaveOrderJournal(journal);
     EXPECT_THAT(env_.dir().Read("unc/host/dadari/zeldist/order.req.journal"),
                 ::testing::HasSubstr("Request=" + RequestIdentity(kRequest) + "\r\n"));
-    EXPECT_EQ(OpenOrderJournal(kRequest).ticket, 4711);
+    EXPECT_EQ(OpenJournalOf(kRequest).ticket, 4711);
 
     for (const std::string other : {"23 1733652000123456789 ed397b2403d75ebd", "24 1 ed397b2403d75ebc",
                                     "23 ed397b2403d75ebc", "23 5 ed397b2403d75ebc order.req"}) {
         SCOPED_TRACE(other);
         env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", earlier(other));
-        EXPECT_FALSE(OpenOrderJournal(kRequest).onDisk);
+        EXPECT_FALSE(OpenJournalOf(kRequest).onDisk);
         EXPECT_FALSE(Exists("order.req.journal"));
     }
 }
@@ -140,7 +145,7 @@ TEST_F(OrderJournalTest, JournalOfWhatThisProgramNeverWritesIsDiscarded) {
          }) {
         SCOPED_TRACE(lines);
         env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", journal(lines));
-        const OrderJournal fresh = OpenOrderJournal(kRequest);
+        const OrderJournal fresh = OpenJournalOf(kRequest);
         EXPECT_FALSE(fresh.onDisk);
         EXPECT_FALSE(fresh.ticket);
         EXPECT_FALSE(fresh.sealed);
@@ -150,7 +155,7 @@ TEST_F(OrderJournalTest, JournalOfWhatThisProgramNeverWritesIsDiscarded) {
     // The export's name is compared as the file system maps it: the host's spelling may change.
     env_.dir().Write("unc/host/dadari/zeldist/order.req.journal",
                      journal("Ticket=7\r\nExport=\\\\HOST\\dadari\\webtask\\in\\7.TMP\r\nSealed=0\r\n"));
-    const OrderJournal ours = OpenOrderJournal(kRequest);
+    const OrderJournal ours = OpenJournalOf(kRequest);
     EXPECT_TRUE(ours.sealed);
     EXPECT_EQ(ours.ticket, 7);
     EXPECT_EQ(ours.exportFile, in + "7.tmp");
@@ -159,7 +164,7 @@ TEST_F(OrderJournalTest, JournalOfWhatThisProgramNeverWritesIsDiscarded) {
 // Only a regular file of a journal's size is read as a journal: a link is not followed, and a
 // giant is refused by its size before any of it is read.
 TEST_F(OrderJournalTest, JournalIsReadOnlyFromARegularFileOfAJournalsSize) {
-    OrderJournal sealed = OpenOrderJournal(kRequest);
+    OrderJournal sealed = OpenJournalOf(kRequest);
     sealed.ticket = 7;
     sealed.sealed = true;
     SaveOrderJournal(sealed);
@@ -168,7 +173,7 @@ TEST_F(OrderJournalTest, JournalIsReadOnlyFromARegularFileOfAJournalsSize) {
     const std::string name = pf::NativePath(kRequest + ".journal");
     ASSERT_EQ(::unlink(name.c_str()), 0);
     ASSERT_EQ(::symlink(elsewhere.c_str(), name.c_str()), 0);
-    OrderJournal fresh = OpenOrderJournal(kRequest);
+    OrderJournal fresh = OpenJournalOf(kRequest);
     EXPECT_FALSE(fresh.onDisk);
     EXPECT_FALSE(fresh.ticket);
     EXPECT_FALSE(pf::NameExists(kRequest + ".journal"));
@@ -177,21 +182,21 @@ TEST_F(OrderJournalTest, JournalIsReadOnlyFromARegularFileOfAJournalsSize) {
     // A terabyte (sparse: it costs no disk) that begins as a journal.
     env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", env_.dir().Read("elsewhere/order.req.journal"));
     ASSERT_EQ(::truncate(name.c_str(), 1LL << 40), 0);
-    EXPECT_NO_THROW(fresh = OpenOrderJournal(kRequest));
+    EXPECT_NO_THROW(fresh = OpenJournalOf(kRequest));
     EXPECT_FALSE(fresh.onDisk);
     EXPECT_FALSE(Exists("order.req.journal"));
 }
 
 TEST_F(OrderJournalTest, DamagedJournalIsDiscarded) {
     env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", "ZelOrderJournal 1\r\nTicket=");
-    const OrderJournal fresh = OpenOrderJournal(kRequest);
+    const OrderJournal fresh = OpenJournalOf(kRequest);
     EXPECT_FALSE(fresh.onDisk);
     EXPECT_FALSE(Exists("order.req.journal"));
 }
 
 TEST_F(OrderJournalTest, StartUpFinishesTheCleanUpOfAnsweredRequests) {
     gState.gArchive = true;
-    OrderJournal journal = OpenOrderJournal(kRequest);
+    OrderJournal journal = OpenJournalOf(kRequest);
     journal.ticket = 3;
     SaveOrderJournal(journal);
     env_.dir().Write("unc/host/dadari/zeldist/order.log", "[Time]\r\n");
@@ -200,7 +205,7 @@ TEST_F(OrderJournalTest, StartUpFinishesTheCleanUpOfAnsweredRequests) {
 
     // A journal of a request that is still there stays when it is the request's own.
     env_.dir().Write("unc/host/dadari/zeldist/other.req", "other");
-    OrderJournal other = OpenOrderJournal("\\\\host\\dadari\\zeldist\\other.req");
+    OrderJournal other = OpenJournalOf("\\\\host\\dadari\\zeldist\\other.req");
     SaveOrderJournal(other);
 
     DiscardStaleJournals("\\\\host\\dadari\\zeldist");

@@ -8,7 +8,6 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/paths.h"
-#include "platform/profile.h"
 #include "processor/dealer_check.h"
 #include "processor/globals.h"
 #include "processor/line_part_lookup.h"
@@ -67,8 +66,8 @@ std::int32_t Checked(std::int64_t value) {
     return fs::Int32Of(value, fs::err::kOverflow, "AcknowledgePurchaseOrder");
 }
 
-std::string ReadField(const std::string& request, const char* key) {
-    return fs::GetProfileString(kPoHeader, key, "", kFieldBuffer, request);
+std::string ReadField(const fs::ProfileReader& request, const char* key) {
+    return request.GetString(kPoHeader, key, "", kFieldBuffer);
 }
 
 // Where a drop-shipped order goes, as the request gives it.
@@ -107,14 +106,13 @@ struct OrderItem {
 // One purchase order from the request's header to the hand-over of its export.
 class OrderAcknowledgement {
 public:
-    explicit OrderAcknowledgement(RequestContext& ctx)
-        : ctx_(ctx), request_(ctx.requestFile), answer_(ctx.answerWork) {}
+    explicit OrderAcknowledgement(RequestContext& ctx) : ctx_(ctx) {}
 
     void Run();
 
 private:
     void Write(const std::string& section, const std::string& key, const std::string& value) {
-        WriteValue(answer_, section, key, value);
+        WriteValue(ctx_.answer, section, key, value);
     }
     void WriteItem(const char* key, std::int32_t n, const std::string& value) {
         Write(kReceiptItems, key + std::to_string(n), value);
@@ -145,8 +143,6 @@ private:
     void FinishSealed();
 
     RequestContext& ctx_;
-    const std::string& request_;
-    const std::string& answer_;
     OrderJournal journal_;
 
     LookedUpCustomer customer_;
@@ -191,7 +187,7 @@ void OrderAcknowledgement::CheckDealer() {
     BumpStatistic("Item2-1");
 
     ctx_.step = 305;
-    const std::string dealer = ReadValue(request_, kHeader, "DealerNumber");
+    const std::string dealer = ReadValue(ctx_.request, kHeader, "DealerNumber");
     customer_ = CheckOrderDealer(ctx_, dealer);
     billToAccount_ = WholeRequestNumber(TrimValue(dealer));
 
@@ -227,18 +223,19 @@ void OrderAcknowledgement::Header() {
     Write(kReceipt, "VendorName", gState.gFile0Block1.size() > 150 ? gState.gFile0Block1.substr(150, 35) : "");
 
     ctx_.step = 330;
-    const std::string poNumber = ReadField(request_, "PoNumber");
+    const std::string poNumber = ReadField(ctx_.request, "PoNumber");
     Write(kReceipt, "PoNumber", poNumber);
 
     ctx_.step = 335;
-    const std::string shipNoteAsRead = ReadValue(request_, kPoHeader, "ShipNote");
+    const std::string shipNoteAsRead = ReadValue(ctx_.request, kPoHeader, "ShipNote");
     Write(kReceipt, "ShipNote", shipNoteAsRead);
     std::string shipNote = UpperCase(TrimValue(shipNoteAsRead));
 
     const ShipTo shipTo = ReadShipTo();
 
     ctx_.step = 355;
-    const std::string emergencyCode = UpperCase(ReadTrimmed(request_, kPoHeader, "EmergencyCode"));
+    const std::string emergencyCode =
+        UpperCase(ReadTrimmed(ctx_.request, kPoHeader, "EmergencyCode"));
     const bool emergency = emergencyCode == "Y" || emergencyCode == "E";
 
     ctx_.step = 360;
@@ -264,7 +261,7 @@ void OrderAcknowledgement::Header() {
     }
 
     ctx_.step = 380;
-    items_ = ItemsToAnswer(ReadTrimmed(request_, "COUNT", "PoItemCount"), ctx_.request.Bytes());
+    items_ = ItemsToAnswer(ReadTrimmed(ctx_.request, "COUNT", "PoItemCount"), ctx_.request.Bytes());
     itemCount_ = items_.count;
     BumpStatistic("Item2-2", itemCount_);
 
@@ -279,19 +276,19 @@ void OrderAcknowledgement::Header() {
 ShipTo OrderAcknowledgement::ReadShipTo() {
     ShipTo to;
     ctx_.step = 340;
-    to.dropShip = UpperCase(ReadTrimmed(request_, kPoHeader, "DropShip")) == "Y";
+    to.dropShip = UpperCase(ReadTrimmed(ctx_.request, kPoHeader, "DropShip")) == "Y";
 
     ctx_.step = 345;
-    to.name = TrimValue(ReadField(request_, "ShipName"));
-    to.addr = TrimValue(ReadField(request_, "ShipAddr"));
-    to.addr2 = TrimValue(ReadField(request_, "ShipAddr2"));
-    to.city = TrimValue(ReadField(request_, "ShipCity"));
-    to.state = TrimValue(ReadField(request_, "ShipStat"));
-    to.zip = TrimValue(ReadField(request_, "ShipZip"));
+    to.name = TrimValue(ReadField(ctx_.request, "ShipName"));
+    to.addr = TrimValue(ReadField(ctx_.request, "ShipAddr"));
+    to.addr2 = TrimValue(ReadField(ctx_.request, "ShipAddr2"));
+    to.city = TrimValue(ReadField(ctx_.request, "ShipCity"));
+    to.state = TrimValue(ReadField(ctx_.request, "ShipStat"));
+    to.zip = TrimValue(ReadField(ctx_.request, "ShipZip"));
 
     ctx_.step = 350;
     for (const char* key : {"ShipPhone", "ShipPhon"}) {
-        const std::string value = ReadField(request_, key);
+        const std::string value = ReadField(ctx_.request, key);
         if (!value.empty()) to.phone = DigitsOnly(TrimValue(value));
     }
     return to;
@@ -348,10 +345,10 @@ OrderItem OrderAcknowledgement::ReadItem(std::int32_t n) {
 
     ctx_.step = 410;
     const std::string section = "POITEMS" + std::to_string(n);
-    ReadTrimmed(request_, section, "IgnoreExceptions", "X");
-    item.mfgCode = ReadTrimmed(request_, section, "MfgCode");
-    item.partNumber = ReadTrimmed(request_, section, "PartNumber");
-    const std::string quantityText = ReadTrimmed(request_, section, "PartQty");
+    ReadTrimmed(ctx_.request, section, "IgnoreExceptions", "X");
+    item.mfgCode = ReadTrimmed(ctx_.request, section, "MfgCode");
+    item.partNumber = ReadTrimmed(ctx_.request, section, "PartNumber");
+    const std::string quantityText = ReadTrimmed(ctx_.request, section, "PartQty");
 
     ctx_.step = 420;
     item.ordered = WholeRequestNumber(quantityText);
@@ -550,7 +547,7 @@ void OrderAcknowledgement::Seal(const std::string& exportFile) {
     ctx_.answer.Save(true);
     ctx_.exceptions.Save(true);
     journal_.exportFile = exportFile;
-    journal_.errors = ErrorCountOf(ReadValue(ctx_.exceptionsWork, "COUNT", "ErrCount", "0"));
+    journal_.errors = ErrorCountOf(ReadValue(ctx_.exceptions, "COUNT", "ErrCount", "0"));
     journal_.sealed = true;
     SaveOrderJournal(journal_);
 }
@@ -626,13 +623,13 @@ void OrderAcknowledgement::FinishSealed() {
     if (journal_.errors == 0) {
         // The answer work file goes only after its copy was published; the set-up of this run
         // made it afresh, so the published copy is the answer.
-        if (ReadValue(answer_, kReceipt, "ConfirmationNumber").empty() &&
+        if (ReadValue(ctx_.answer, kReceipt, "ConfirmationNumber").empty() &&
             fs::NameExists(ctx_.answerFile)) {
             ctx_.answer.Assign(fs::ReadOwnFile(ctx_.answerFile, ctx_.readBackLimit));
         }
     } else {
         const std::int32_t errors =
-            ErrorCountOf(ReadValue(ctx_.exceptionsWork, "COUNT", "ErrCount", "0"));
+            ErrorCountOf(ReadValue(ctx_.exceptions, "COUNT", "ErrCount", "0"));
         if (errors < journal_.errors && fs::NameExists(ctx_.exceptionsFile)) {
             ctx_.exceptions.Assign(fs::ReadOwnFile(ctx_.exceptionsFile, ctx_.readBackLimit));
         }
@@ -644,7 +641,7 @@ void OrderAcknowledgement::FinishSealed() {
 
 void OrderAcknowledgement::Run() {
     ctx_.step = 295;
-    journal_ = OpenOrderJournal(request_);
+    journal_ = OpenOrderJournal(ctx_.requestFile, ctx_.request.Bytes());
     ctx_.journal = journal_.path;
     if (journal_.sealed) {
         FinishSealed();

@@ -5,9 +5,10 @@
 namespace zel::processor {
 
 // Acknowledges a "PO" request: checks the dealer, draws the pick-ticket number, writes the
-// "ACKNOWLEDGEMENT" into ctx.answerWork, bumps the order counters and, unless ctx.testFlag is
-// "Y", exports the order. Request-level errors go to AddError(ctx.exceptionsWork, ...); the
-// step number is kept in ctx.step; ctx.splitShipment carries "POHEADER" "ShipSplt".
+// "ACKNOWLEDGEMENT" into ctx.answer, bumps the order counters and, unless ctx.testFlag is
+// "Y", exports the order. Everything it reads of the request comes from ctx.request.
+// Request-level errors go to AddError(ctx.exceptions, ...); the step number is kept in
+// ctx.step; ctx.splitShipment carries "POHEADER" "ShipSplt".
 void AcknowledgePurchaseOrder(RequestContext& ctx);
 
 }  // namespace zel::processor

@@ -12,9 +12,9 @@
 
 namespace zel::processor {
 
-// Answers a "QUERY" request: checks the dealer, answers every item into ctx.answerWork as a
+// Answers a "QUERY" request: checks the dealer, answers every item into ctx.answer as a
 // "QUERYRESPONSE" and bumps the query counters. Request-level errors go to
-// AddError(ctx.exceptionsWork, ...); the step number is kept in ctx.step; a pause of monitoring
+// AddError(ctx.exceptions, ...); the step number is kept in ctx.step; a pause of monitoring
 // requested during the dealer check sets ctx.leaveAtOnce.
 void AnswerStockQuery(RequestContext& ctx);
 

@@ -7,7 +7,6 @@
 
 #include "platform/error.h"
 #include "platform/files.h"
-#include "platform/profile.h"
 #include "platform/seams.h"
 #include "processor/globals.h"
 #include "processor/order_journal.h"
@@ -60,33 +59,6 @@ std::string ReadHeaderSection(const fs::ProfileReader& request) {
     }
     kept += '\0';
     return kept;
-}
-
-// The request in progress, whose documents the path-named reads and writes reach.
-RequestContext*& OpenRequest() {
-    static RequestContext* open = nullptr;
-    return open;
-}
-
-class OpenRequestScope {
-public:
-    explicit OpenRequestScope(RequestContext& ctx) : previous_(OpenRequest()) { OpenRequest() = &ctx; }
-    ~OpenRequestScope() { OpenRequest() = previous_; }
-    OpenRequestScope(const OpenRequestScope&) = delete;
-    OpenRequestScope& operator=(const OpenRequestScope&) = delete;
-
-private:
-    RequestContext* previous_;
-};
-
-// The open request's document at `file`, if `file` names one of its work documents.
-fs::ProfileDocument* OpenDocument(const std::string& file) {
-    RequestContext* ctx = OpenRequest();
-    if (!ctx) return nullptr;
-    if (file == ctx->answerWork) return &ctx->answer;
-    if (file == ctx->exceptionsWork) return &ctx->exceptions;
-    if (file == ctx->timeLog) return &ctx->log;
-    return nullptr;
 }
 
 // Removes a work file an earlier run left on disk; the document itself is in memory.
@@ -330,7 +302,6 @@ void ProcessRequest(std::string& requestFile) {
     requestFile = LowerCase(requestFile);
     RequestContext ctx = MakeRequestContext(requestFile);
     gState.gCurrentRequest = requestFile;
-    OpenRequestScope open(ctx);
     try {
         BeginStatistics();
         RunRequest(ctx);
@@ -369,18 +340,6 @@ void AddError(fs::ProfileDocument& document, const std::string& errorCode,
     }
 }
 
-void AddError(const std::string& documentPath, const std::string& errorCode,
-              const std::string& errorMessage) {
-    if (fs::ProfileDocument* open = OpenDocument(documentPath)) {
-        AddError(*open, errorCode, errorMessage);
-        return;
-    }
-    // A document of no request: read once, written once.
-    fs::ProfileDocument document(documentPath);
-    AddError(document, errorCode, errorMessage);
-    document.Save();
-}
-
 std::string ReadValue(const fs::ProfileReader& document, const std::string& section,
                       const std::string& key, const std::string& def) {
     return document.GetString(section, key, def, kValueBuffer);
@@ -389,14 +348,6 @@ std::string ReadValue(const fs::ProfileReader& document, const std::string& sect
 std::string ReadValue(const fs::ProfileDocument& document, const std::string& section,
                       const std::string& key, const std::string& def) {
     return document.GetString(section, key, def, kValueBuffer);
-}
-
-std::string ReadValue(const std::string& file, const std::string& section, const std::string& key,
-                      const std::string& def) {
-    if (RequestContext* ctx = OpenRequest(); ctx && file == ctx->requestFile)
-        return ReadValue(ctx->request, section, key, def);
-    if (const fs::ProfileDocument* open = OpenDocument(file)) return ReadValue(*open, section, key, def);
-    return fs::GetProfileString(section, key, def, kValueBuffer, file);
 }
 
 std::string ReadTrimmed(const fs::ProfileReader& document, const std::string& section,
@@ -409,26 +360,9 @@ std::string ReadTrimmed(const fs::ProfileDocument& document, const std::string& 
     return TrimValue(ReadValue(document, section, key, def));
 }
 
-std::string ReadTrimmed(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& def) {
-    return TrimValue(ReadValue(file, section, key, def));
-}
-
 void WriteValue(fs::ProfileDocument& document, const std::string& section, const std::string& key,
                 const std::string& value) {
     document.WriteString(section, key, value);
-}
-
-void WriteValue(const std::string& file, const std::string& section, const std::string& key,
-                const std::string& value) {
-    if (fs::ProfileDocument* open = OpenDocument(file)) {
-        open->WriteString(section, key, value);
-        return;
-    }
-    if (!fs::WriteProfileString(section, key, value, file)) {
-        throw fs::RuntimeError(fs::err::kPathFileAccess, "WriteProfileString",
-                               "Path/File access error: " + file);
-    }
 }
 
 std::string ClockTime() { return LocalTimeText("%H:%M:%S"); }

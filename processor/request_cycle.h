@@ -36,16 +36,13 @@ using platform::WholeRequestNumber;
 // One request on its way through ProcessRequest. The document branches ("QUERY", "PO") get it
 // by reference: they read the request (ctx.request) and write the answer (ctx.answer), record
 // request-level errors with AddError(ctx.exceptions, ...) and keep `step` current so that a
-// failure names the step that failed.
-//
-// The documents are reached either directly:
+// failure names the step that failed:
 //     ReadValue(ctx.request, "POITEMS1", "PartNumber")
 //     WriteValue(ctx.answer, "POITEMS1", "Status", "Available")
 //     AddError(ctx.exceptions, "1", "Invalid Dealer Number: ...")
-// or, as before, by their paths (ReadValue(ctx.requestFile, ...), WriteValue(ctx.answerWork,
-// ...), AddError(ctx.exceptionsWork, ...)): while ProcessRequest runs, a path naming one of
-// the request's documents reaches the document in memory, never the file. Thousands of keys
-// cost a lookup each; the document is written once.
+// Every value of one request comes from the one reading of its file, so a request rewritten
+// while it is answered never mixes two versions in one answer. The paths below are the files'
+// names on disk; the documents are reached only through the members, never by path.
 struct RequestContext {
     std::string requestFile;     // full path of the request, lower-cased
     std::string answerWork;      // answer while it is built (".req.a")
@@ -122,10 +119,6 @@ inline std::int32_t ErrorCountOf(const std::string& text) {
 // numbered after the errors already there, and bumps the three counts.
 void AddError(platform::ProfileDocument& document, const std::string& errorCode,
               const std::string& errorMessage);
-// The same for the document at `documentPath` (the request's exceptions work file while a
-// request runs: its document in memory).
-void AddError(const std::string& documentPath, const std::string& errorCode,
-              const std::string& errorMessage);
 
 // Writes the request's work documents that changed to their files (the query's pause exit
 // leaves them there for the next pass).
@@ -143,22 +136,16 @@ std::string ReadValue(const platform::ProfileReader& document, const std::string
                       const std::string& key, const std::string& def = "");
 std::string ReadValue(const platform::ProfileDocument& document, const std::string& section,
                       const std::string& key, const std::string& def = "");
-std::string ReadValue(const std::string& file, const std::string& section, const std::string& key,
-                      const std::string& def = "");
 // The same, trimmed (TrimValue).
 std::string ReadTrimmed(const platform::ProfileReader& document, const std::string& section,
                         const std::string& key, const std::string& def = "");
 std::string ReadTrimmed(const platform::ProfileDocument& document, const std::string& section,
-                        const std::string& key, const std::string& def = "");
-std::string ReadTrimmed(const std::string& file, const std::string& section,
                         const std::string& key, const std::string& def = "");
 // Writes one value of a document. A document that cannot be written raises RuntimeError
 // (75), when it is written, so the failure reaches the request's error handler instead of
 // leaving a document that silently lacks keys.
 void WriteValue(platform::ProfileDocument& document, const std::string& section,
                 const std::string& key, const std::string& value);
-void WriteValue(const std::string& file, const std::string& section, const std::string& key,
-                const std::string& value);
 
 // Local time as "hh:mm:ss" (24-hour clock).
 std::string ClockTime();

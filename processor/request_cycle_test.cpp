@@ -131,8 +131,10 @@ TEST_F(RequestCycleTest, UnsupportedTypeGivesExceptionsDocument) {
 
 TEST_F(RequestCycleTest, ErrorsAreNumberedAndCounted) {
     const std::string doc = kFolder + "errors.req.b";
-    AddError(doc, "1", "Invalid Dealer Number: x.  FATAL ERROR");
-    AddError(doc, "666", "Invalid or Unsupported Document Type: y");
+    pf::ProfileDocument errors(doc);
+    AddError(errors, "1", "Invalid Dealer Number: x.  FATAL ERROR");
+    AddError(errors, "666", "Invalid or Unsupported Document Type: y");
+    errors.Save();
     EXPECT_EQ(Value(doc, "ERRORINFO", "ErrorCode1"), "QMR-1");
     EXPECT_EQ(Value(doc, "ERRORINFO", "ErrorMsg1"), "Invalid Dealer Number: x.  FATAL ERROR");
     EXPECT_EQ(Value(doc, "ERRORINFO", "ErrorCode2"), "QMR-666");
@@ -143,7 +145,9 @@ TEST_F(RequestCycleTest, ErrorsAreNumberedAndCounted) {
 
     // The two extra counts go up from their own stored values.
     const std::string other = Put("other.req.b", Doc({"[COUNT]", "ErrorCodeCount=5"}));
-    AddError(other, "1", "m");
+    pf::ProfileDocument otherErrors(other);
+    AddError(otherErrors, "1", "m");
+    otherErrors.Save();
     EXPECT_EQ(Value(other, "COUNT", "ErrCount"), "1");
     EXPECT_EQ(Value(other, "COUNT", "ErrorCodeCount"), "6");
     EXPECT_EQ(Value(other, "COUNT", "ErrorMsgCount"), "1");
@@ -151,7 +155,13 @@ TEST_F(RequestCycleTest, ErrorsAreNumberedAndCounted) {
 
 TEST_F(RequestCycleTest, AddErrorOnUnwritableDocumentRaises) {
     MakeFolder("zeldist/dir.req.b");
-    EXPECT_THROW(AddError(kFolder + "dir.req.b", "666", "m"), pf::RuntimeError);
+    pf::ProfileDocument unwritable(kFolder + "dir.req.b");
+    EXPECT_THROW(
+        {
+            AddError(unwritable, "666", "m");
+            unwritable.Save();
+        },
+        pf::RuntimeError);
 }
 
 TEST_F(RequestCycleTest, RerunAfterAFailureStartsItsDocumentsAfresh) {
@@ -287,8 +297,10 @@ TEST_F(RequestCycleTest, ErrorsGoToTheDocumentInMemoryUntilItIsSaved) {
     EXPECT_THAT(Listing("zeldist"), IsEmpty());  // nothing on disk until saved
     SaveWorkDocuments(ctx);
     EXPECT_EQ(Value(ctx.exceptionsWork, "COUNT", "ErrorMsgCount"), "300");
-    // Outside a request, a path names the file itself.
-    AddError(ctx.exceptionsWork, "7", "x");
+    // Read again from the file, the document goes on numbering where the saved one ended.
+    pf::ProfileDocument saved(ctx.exceptionsWork);
+    AddError(saved, "7", "x");
+    saved.Save();
     EXPECT_EQ(Value(ctx.exceptionsWork, "COUNT", "ErrCount"), "301");
 }
 
@@ -387,7 +399,8 @@ TEST_F(RequestCycleTest, LongHeaderIsCopiedWithoutCutValues) {
     EXPECT_EQ(copied[1], lines[2]);              // a long value is copied whole
     for (std::size_t i = 2; i < copied.size(); ++i) EXPECT_EQ(copied[i], lines[i + 1]);
     // Read singly, the same value arrives cut to 99 characters.
-    EXPECT_EQ(ReadValue(path + ".2", "ZELINFO", "Note"), std::string(99, 'n'));
+    EXPECT_EQ(ReadValue(pf::ProfileReader(Bytes("zeldist/h.req.2")), "ZELINFO", "Note"),
+              std::string(99, 'n'));
 }
 
 TEST(ErrorCountOf, RoundsHalvesToEvenAndReadsEverythingElseAsZero) {

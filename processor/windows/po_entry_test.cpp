@@ -793,7 +793,8 @@ protected:
             Reset();
             Put("o.req", Join(Order({"[POHEADER]", "PoNumber=O"}), Items({{"AB", "1234-5", "1"}})));
             if (testing::RunInChild([&] { StartAndPoll(); }, k) != pf::kCrashExitCode) return false;
-            if (InFolder("o.req") && OpenOrderJournal(Path("o.req")).sealed &&
+            if (InFolder("o.req") &&
+                OpenOrderJournal(Path("o.req"), pf::ReadWholeFile(Path("o.req"))).sealed &&
                 env_.dir().Exists("unc/QSERVER/DadAri/WebTask/In/500.tmp") &&
                 !env_.dir().Exists("unc/QSERVER/DadAri/WebTask/In/500.txt"))
                 return true;
