@@ -12,7 +12,7 @@
 #include <string>
 
 #include "processor/customer_lookup.h"
-#include "processor/request_cycle.h"
+#include "processor/request_documents.h"
 #include "records/customers.h"
 #include "records/lines.h"
 #include "records/parts.h"

@@ -11,7 +11,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "processor/globals.h"
-#include "processor/request_cycle.h"
+#include "processor/request_documents.h"
 #include "processor/web_task.h"
 
 namespace zel::processor {

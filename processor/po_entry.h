@@ -1,6 +1,6 @@
 #pragma once
 // Entry point of the purchase-order branch of the request cycle.
-#include "processor/request_cycle.h"
+#include "processor/request_documents.h"
 
 namespace zel::processor {
 

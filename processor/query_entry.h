@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "processor/request_cycle.h"
+#include "processor/request_documents.h"
 
 namespace zel::processor {
 

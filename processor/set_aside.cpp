@@ -10,7 +10,7 @@
 #include "platform/settings.h"
 #include "processor/globals.h"
 #include "processor/order_journal.h"
-#include "processor/request_cycle.h"
+#include "processor/request_documents.h"
 
 namespace zel::processor {
 

@@ -9,7 +9,7 @@
 #include "platform/settings.h"
 #include "processor/globals.h"
 #include "processor/hooks.h"
-#include "processor/request_cycle.h"
+#include "processor/request_documents.h"
 
 namespace zel::processor {
 namespace {

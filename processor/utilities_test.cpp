@@ -13,7 +13,7 @@
 #include "platform/test_support.h"
 #include "processor/globals.h"
 #include "processor/hooks.h"
-#include "processor/request_cycle.h"
+#include "processor/request_documents.h"
 
 namespace zel::processor {
 namespace {

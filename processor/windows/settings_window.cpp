@@ -6,7 +6,7 @@
 #include "platform/seams.h"
 #include "platform/settings.h"
 #include "processor/globals.h"
-#include "processor/request_cycle.h"
+#include "processor/request_documents.h"
 #include "processor/windows/settings_window_widget.h"
 #include "processor/windows/placement.h"
 #include "processor/utilities.h"
