@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fails when an #include "..." points the wrong way between the folders (see docs/code-map.md):
-#   platform <- engine <- records <- processor <- processor/windows <- apps/Dulvan
+#   platform <- engine <- records <- processor <- processor/lookups <- processor/answers
+#     <- processor/cycle <- processor/windows <- apps/Dulvan
 #   platform <- agent/cipher <- agent <- apps/ZelAgent
 #   tools/ use platform, records and the cipher; apps/common uses platform.
 # Tests, benchmarks and test support may also use tools/sharegen and testing/. Inside agent/, the
@@ -14,11 +15,14 @@ declare -A MAY=(
   [engine]="platform"
   [records]="platform engine"
   [processor]="platform engine records"
-  [processor/windows]="platform engine records processor"
+  [processor/lookups]="platform engine records processor"
+  [processor/answers]="platform engine records processor processor/lookups"
+  [processor/cycle]="platform engine records processor processor/lookups processor/answers"
+  [processor/windows]="platform engine records processor processor/lookups processor/answers processor/cycle"
   [agent/cipher]="platform"
   [agent]="platform agent/cipher"
   [apps/common]="platform"
-  [apps/Dulvan]="platform engine records processor processor/windows apps/common"
+  [apps/Dulvan]="platform engine records processor processor/lookups processor/answers processor/cycle processor/windows apps/common"
   [apps/ZelAgent]="platform agent/cipher agent apps/common"
   [tools/sharegen]="platform records agent/cipher"
   [tools/zelhub]="platform records agent/cipher"

@@ -13,9 +13,9 @@
 #include <set>
 #include <string>
 
-#include "processor/monitor_engine.h"
+#include "processor/cycle/monitor_engine.h"
 #include "processor/monitor_view.h"
-#include "processor/set_aside.h"
+#include "processor/cycle/set_aside.h"
 
 namespace zel::processor {
 

@@ -1,6 +1,6 @@
 #include "processor/windows/monitor.h"
 #include "processor/monitor_view.h"
-#include "processor/request_listing.h"
+#include "processor/cycle/request_listing.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
