@@ -6,14 +6,16 @@
 // rewritten whole by every call: thousands of keys cost about as much as one write.
 //
 // ProfileDocument: a document that is read and written (answers, work files, logs). It is held
-// as the bytes it was read as, and a section is taken apart into indexed lines only when it is
-// written, so a planted document of millions of lines costs a few times its size, and a write
-// or read costs the same however large the document grows.
+// as the bytes it was read as plus the bytes written since; a section that is written keeps its
+// lines where they are and holds only stretches of those bytes, the lines changed in place and
+// an index of its keys, so a planted document of millions of lines costs a few times its size
+// also once it is written into, and a write or read costs the same however large it grows.
 // ProfileReader: a document that is only read (a request), kept as its bytes with an index of
 // its section names, so even a hostile request of millions of lines costs no memory per line.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -39,6 +41,32 @@ private:
     void Grow(std::string_view bytes);
     std::vector<std::uint64_t> slots_;  // offset + 1; 0 is a free slot
     std::size_t used_ = 0;
+};
+
+// Where the first line holding each key of a section is: one slot per distinct key, the key
+// itself read back from the line (`keyAt(line)` gives its folded key), so a section of millions
+// of keys costs about a dozen bytes per key.
+class KeyIndex {
+public:
+    static constexpr std::uint64_t kNone = ~std::uint64_t{0};
+    template <class KeyAt>
+    std::uint64_t Find(std::string_view folded, const KeyAt& keyAt) const;
+    // Keeps the line already held for the key: the first one answers.
+    template <class KeyAt>
+    void Insert(std::string_view folded, std::uint64_t line, const KeyAt& keyAt);
+    template <class KeyAt>
+    void Set(std::string_view folded, std::uint64_t line, const KeyAt& keyAt);
+    template <class KeyAt>
+    void Erase(std::string_view folded, const KeyAt& keyAt);
+    void Clear();
+
+private:
+    std::size_t Home(std::uint64_t tagged) const;
+    template <class KeyAt>
+    void Put(std::string_view folded, std::uint64_t line, bool replace, const KeyAt& keyAt);
+    void Grow();
+    std::vector<std::uint64_t> slots_;  // hash bits | line + 2; 0 free, 1 a key erased
+    std::size_t used_ = 0;              // slots not free
 };
 }  // namespace detail
 
@@ -93,11 +121,26 @@ public:
     void Assign(const std::string& bytes);
 
 private:
+    // Lines are named by where their bytes are: an offset into base_, or kAdded plus an offset
+    // into added_. Neither buffer ever has bytes taken out or moved, so a name stays good until
+    // the document is taken whole again (Parse).
+    static constexpr std::uint64_t kAdded = std::uint64_t{1} << 40;
+    // Whole lines, in the order the document holds them.
+    struct Run {
+        std::uint64_t begin = 0, end = 0;
+    };
+    // What a line holds now, instead of its bytes: `size` bytes of added_ at `at` (its line end
+    // included), or nothing when the line was deleted.
+    struct Edit {
+        std::uint64_t at = 0, size = 0;
+    };
     struct Section {
-        ini::Line header;
-        std::vector<ini::Line> body;
-        // Folded key -> body index of the first line holding it.
-        std::unordered_map<std::string, std::size_t> keys;
+        // runs[0] is the header line. New keys go before runs[insertAt]: the lines before it end
+        // with one holding something (or the header), the ones from it on are all blank.
+        std::vector<Run> runs;
+        std::size_t insertAt = 1;
+        std::map<std::uint64_t, Edit> edits;  // by the line's name
+        detail::KeyIndex keys;                // folded key -> name of the first line holding it
     };
     // The document in order: stretches of the bytes as read (`section` null), which cost
     // nothing per line however they look, and sections taken apart for writing.
@@ -115,13 +158,32 @@ private:
     // The document's bytes written whole to `file` under a temporary name, then renamed.
     void WriteOut(const std::string& file, bool durable, const char* source) const;
     void Parse(std::string bytes) const;
-    void IndexKeys(Section& section) const;
     Place Locate(const std::string& section) const;
     // The first section named `section`, taken apart for writing; null when there is none.
     Section* Editable(const std::string& section);
     Section& AppendSection(const std::string& section);
     void EnsureLastLineEnded();
     void Changed() noexcept;
+
+    std::string_view View(std::uint64_t begin, std::uint64_t end) const;
+    // The bytes from line `line` to the end of its buffer.
+    std::string_view From(std::uint64_t line) const;
+    std::string FoldedKeyAt(std::uint64_t line) const;
+    // The text of line `line` of `s` as it reads now (without its line end).
+    std::string_view LineText(const Section& s, std::uint64_t line) const;
+    std::uint64_t Add(std::string_view bytes);
+    // Calls fn(line, next, text, eol, run) for each line of `s` from runs[from] on that is not
+    // deleted, as it reads now; `next` is where the line's bytes as placed end. fn returns false
+    // to stop.
+    template <class Fn>
+    void ForEachLine(const Section& s, std::size_t from, Fn fn) const;
+    std::size_t SectionSize(const Section& s) const;
+    void AppendSectionBytes(std::string& out, const Section& s) const;
+    std::vector<std::string> Entries(const Section& s, std::size_t enoughChars) const;
+    // The last line of the bytes as read gets a line end.
+    void EndLastLine();
+    // Takes the document whole again when what it holds beside its lines has outgrown them.
+    void CompactIfWasteful();
 
     std::string file_;
     std::size_t readLimit_ = 0;  // 0: any file the name reaches
@@ -130,6 +192,9 @@ private:
     bool written_ = false;
     bool dirty_ = false;
     mutable std::string base_;  // the bytes as read (or as last taken whole)
+    mutable std::string added_;  // the bytes of lines written since
+    mutable std::size_t deadBytes_ = 0;   // of added_, no longer part of the document
+    mutable std::size_t structBytes_ = 0;  // about what sections, runs and edits take
     mutable detail::HeaderIndex baseIndex_;
     mutable std::vector<Piece> pieces_;
     mutable std::deque<Section> store_;

@@ -7,8 +7,12 @@
 //  - BM_Document/<shape>/<MB>: a ProfileDocument of those bytes read, asked a key, given a new
 //    section's key (what the time log gets) and its bytes taken once (what a save writes).
 //  - BM_Reader/<shape>/<MB>: a ProfileReader of those bytes asked a key.
+//  - BM_ManyWrites/<shape>/<MB>: as BM_Document, then 20,000 keys of their own written into
+//    "[Time]" and each written once more (an answer's many keys, or a run done again).
 // Shapes: 0 blank lines, 1 headers of one name "[s]", 2 headers of distinct names, 3 one long
-// line, 4 many keys in one section, 5 bare item sections "[POITEMSn]".
+// line, 4 many keys in one section, 5 bare item sections "[POITEMSn]"; and the time log's own
+// section planted large, so that the write goes into it: 6 "[Time]" and blank lines, 7 "[Time]"
+// and many keys.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -57,13 +61,16 @@ std::string Shape(int shape, std::size_t size) {
     bytes.reserve(size + 64);
     std::size_t n = 0;
     if (shape == 4) bytes += "[k]\r\n";
+    if (shape >= 6) bytes += "[Time]\r\n";
     while (bytes.size() < size) {
         switch (shape) {
             case 0: bytes += "\r\n"; break;
             case 1: bytes += "[s]\r\n"; break;
             case 2: bytes += "[s" + std::to_string(n++) + "]\r\n"; break;
             case 3: bytes.append(size - bytes.size(), 'x'); break;
-            case 4: bytes += "k" + std::to_string(n++) + "=v\r\n"; break;
+            case 4:
+            case 7: bytes += "k" + std::to_string(n++) + "=v\r\n"; break;
+            case 6: bytes += "\r\n"; break;
             default: bytes += "[POITEMS" + std::to_string(++n) + "]\r\n"; break;
         }
     }
@@ -118,8 +125,32 @@ void BM_Reader(benchmark::State& state) {
     Report(state, size, base, peak, held);
 }
 
+void BM_ManyWrites(benchmark::State& state) {
+    const int shape = static_cast<int>(state.range(0));
+    const std::size_t size = static_cast<std::size_t>(state.range(1)) << 20;
+    long long base = 0, peak = 0, held = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        base = gHeld.load();
+        std::string bytes = Shape(shape, size);
+        gPeak.store(gHeld.load());
+        state.ResumeTiming();
+        ProfileDocument doc = ProfileDocument::FromBytes(std::move(bytes));
+        for (int round = 0; round < 2; ++round) {
+            for (int i = 0; i < 20000; ++i)
+                doc.WriteString("Time", "Key" + std::to_string(i), "value of round " + std::to_string(round));
+        }
+        benchmark::DoNotOptimize(doc.Bytes().size());
+        state.PauseTiming();
+        held = gHeld.load();
+        peak = gPeak.load();
+        state.ResumeTiming();
+    }
+    Report(state, size, base, peak, held);
+}
+
 void Shapes(benchmark::internal::Benchmark* b) {
-    for (int shape = 0; shape <= 5; ++shape) {
+    for (int shape = 0; shape <= 7; ++shape) {
         b->Args({shape, 8});
         b->Args({shape, 32});
     }
@@ -128,6 +159,13 @@ void Shapes(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_Document)->Apply(Shapes);
 BENCHMARK(BM_Reader)->Apply(Shapes);
+BENCHMARK(BM_ManyWrites)->Apply([](benchmark::internal::Benchmark* b) {
+    for (int shape = 6; shape <= 7; ++shape) {
+        b->Args({shape, 8});
+        b->Args({shape, 32});
+    }
+    b->Unit(benchmark::kMillisecond)->Iterations(2);
+});
 
 }  // namespace
 
