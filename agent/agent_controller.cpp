@@ -36,9 +36,10 @@ std::int64_t TickCount() {
         .count();
 }
 
-AgentController::AgentController(std::string iniPath, std::string programFolder,
-                                 AgentView& view)
-    : ini_(std::move(iniPath)), programFolder_(std::move(programFolder)), view_(view),
+AgentController::AgentController(std::string iniPath, std::string programFolder, AgentView& view)
+    : ini_(std::move(iniPath)),
+      programFolder_(std::move(programFolder)),
+      view_(view),
       opener_(OpenWithDesktop) {}
 
 AgentController::~AgentController() = default;
@@ -113,8 +114,8 @@ bool AgentController::SendTest() {
     view_.SetStatusText("Sending Message...");
     view_.ClearActivity();
     SendStartTick = TickCount();
-    bool sent = Documents().SendNewDocument(TestMessageText(NowAsText(), AgentVersionString()),
-                                            ".zel");
+    bool sent =
+        Documents().SendNewDocument(TestMessageText(NowAsText(), AgentVersionString()), ".zel");
     view_.SetStatusText(sent ? "Message sent in " + std::to_string(TickCount() - SendStartTick)
                              : "Message got hosed..!");
     return sent;

@@ -55,8 +55,8 @@ public:
     void Start();
 
     // The buttons.
-    void CheckMessage();                                   // GET NEXT
-    bool SendTest();                                       // SEND TEST
+    void CheckMessage();                                    // GET NEXT
+    bool SendTest();                                        // SEND TEST
     void SendFiles(const std::vector<std::string>& files);  // SEND FILES, after the dialog
 
     // The hub client's events.

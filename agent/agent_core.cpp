@@ -99,7 +99,8 @@ std::unique_ptr<TZELMessage> ReadDocumentFile(const std::string& path, std::int3
     message->Data = platform::ReadWholeFile(path);
     message->TradePartner =
         platform::GetProfileString("zelInfo", "TRADEPARTNER", "", ini::kValueBuffer, path);
-    message->DocType = platform::GetProfileString("zelInfo", "DOCTYPE", "", ini::kValueBuffer, path);
+    message->DocType =
+        platform::GetProfileString("zelInfo", "DOCTYPE", "", ini::kValueBuffer, path);
     message->AgentId = agentId;
     return message;
 }
@@ -156,8 +157,8 @@ std::string TZELAgentCore::Post(const std::string& body) {
 }
 
 std::size_t TZELAgentCore::LeftoversQueued() const {
-    return static_cast<std::size_t>(
-        std::count_if(Queue.begin(), Queue.end(), [](const QueuedMessage& m) { return m.leftover; }));
+    return static_cast<std::size_t>(std::count_if(
+        Queue.begin(), Queue.end(), [](const QueuedMessage& m) { return m.leftover; }));
 }
 
 void TZELAgentCore::OpenSpool(const std::string& folder) {
@@ -310,8 +311,8 @@ TZELAgentCore::SendOutcome TZELAgentCore::SendHead() {
             bool kept = false;
             if (!taken.leftover) {
                 try {
-                    platform::RenameFile(taken.spoolFile,
-                                         ChangeFileExt(taken.sourceFile, ".err"), false);
+                    platform::RenameFile(taken.spoolFile, ChangeFileExt(taken.sourceFile, ".err"),
+                                         false);
                     kept = true;
                 } catch (const std::exception&) {
                     // The caller's folder will not take it: it is kept in the spool below.
@@ -321,8 +322,8 @@ TZELAgentCore::SendOutcome TZELAgentCore::SendHead() {
                 !spoolFolder_.empty() && taken.spoolFile.rfind(spoolFolder_, 0) == 0;
             if (!kept && inSpool) {
                 try {
-                    platform::RenameFile(taken.spoolFile,
-                                         ChangeFileExt(taken.spoolFile, ".err"), true);
+                    platform::RenameFile(taken.spoolFile, ChangeFileExt(taken.spoolFile, ".err"),
+                                         true);
                 } catch (const std::exception&) {
                     // the document stays where it waited
                 }
@@ -369,7 +370,8 @@ bool TZELAgentCore::CheckMailOnce() {
     // it is refused, so it comes again, and logged, so a hub that counts otherwise is seen.
     if (const std::size_t missing = MissingDataBytes(reply); missing > 0) {
         Log("Check Message to HUB " + HubURL + " failed - the document lacks " +
-            std::to_string(missing) + " bytes of its DataLength " + ReplyValue(reply, "DataLength"));
+            std::to_string(missing) + " bytes of its DataLength " +
+            ReplyValue(reply, "DataLength"));
         return false;
     }
 

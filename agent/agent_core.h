@@ -33,8 +33,8 @@ public:
     // followed by ".sending". The core deletes the file once the hub took the message and
     // renames it to the original name with the extension ".err" when the hub rejects the
     // message (a leftover of an earlier run, or one whose ".err" name is taken, becomes
-    // ".err" where it waited). So no handed-over document is lost when the program ends with messages still
-    // queued or the hub refuses one.
+    // ".err" where it waited). So no handed-over document is lost when the program ends with
+    // messages still queued or the hub refuses one.
     struct QueuedMessage {
         std::unique_ptr<TZELMessage> message;
         std::string sourceFile;
@@ -52,8 +52,8 @@ public:
     // Receives every log text.
     std::function<void(const std::string& text)> OnLog;
 
-    std::int32_t AgentId = -1;   // -1 until the hub assigned one
-    bool Busy = false;           // a send is in progress
+    std::int32_t AgentId = -1;  // -1 until the hub assigned one
+    bool Busy = false;          // a send is in progress
     // Head = next to send. At most kMaxQueue messages handed over in this run, behind at most
     // kMaxQueue leftovers of earlier runs.
     std::deque<QueuedMessage> Queue;

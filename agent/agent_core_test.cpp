@@ -137,7 +137,8 @@ TEST(StandInHub, RefusesAPortAlreadyInUse) {
     HubProcess first;
     testutil::ChildProcess second({testutil::HubBinary(), "--port", std::to_string(first.port())},
                                   true, true);
-    ASSERT_EQ(second.ReadLine(), "zelhub: port " + std::to_string(first.port()) + " is already in use");
+    ASSERT_EQ(second.ReadLine(),
+              "zelhub: port " + std::to_string(first.port()) + " is already in use");
     EXPECT_EQ(second.Wait(), 1);
 }
 
@@ -228,7 +229,8 @@ TEST_F(AgentCoreTest, FailedSendsKeepOrderAndTheQueueHoldsTen) {
     EXPECT_EQ(a.received[0].data,
               "[zelInfo]\r\nDocType=EXCEPTION\r\nDocVersion=1.0\r\nDealerNumber=\r\n"
               "TradePartner=ZELAgent\r\n[ErrorInfo]\r\nErrCount=1\r\nErrorCode1=7000\r\n"
-              "ErrorMsg1=Could not connect to " + url + "\r\n");
+              "ErrorMsg1=Could not connect to " +
+                  url + "\r\n");
 
     for (int i = 3; i <= 10; ++i) EXPECT_TRUE(a.Send("self", "T", "m" + std::to_string(i)));
     EXPECT_EQ(a.core->Queue.size(), 10u);
@@ -254,8 +256,8 @@ TEST_F(AgentCoreTest, FailedSendsKeepOrderAndTheQueueHoldsTen) {
         const std::string d = a.received.back().data;
         fetched.push_back(d.substr(0, d.find(' ')));
     }
-    const std::vector<std::string> expected = {"first", "second", "m3", "m4", "m5", "m6",
-                                               "m7",    "m8",     "m9", "late"};
+    const std::vector<std::string> expected = {"first", "second", "m3", "m4", "m5",
+                                               "m6",    "m7",     "m8", "m9", "late"};
     EXPECT_EQ(fetched, expected);
 }
 
@@ -332,8 +334,8 @@ TEST_F(ScriptedHubTest, NoMailUnlessActionIsExactlyResponse) {
 }
 
 TEST_F(ScriptedHubTest, LowerCaseDesedeIsNotDecryptedAndDocIdZeroIsNotDeleted) {
-    const auto bodies = Check({Response("DocType=X\r\nDataLength=8\r\nEncryption=desede\r\n",
-                                        "ABCDEFGHtail")});
+    const auto bodies =
+        Check({Response("DocType=X\r\nDataLength=8\r\nEncryption=desede\r\n", "ABCDEFGHtail")});
     EXPECT_EQ(bodies, std::vector<std::string>{"Action=GETMAIL&AgentId=9"});
     ASSERT_EQ(agent().received.size(), 1u);
     EXPECT_EQ(agent().received[0].data, "ABCDEFGH");
@@ -364,10 +366,9 @@ TEST_F(ScriptedHubTest, DataShorterThanItsDataLengthIsAFailedCheck) {
     EXPECT_FALSE(result_);
     EXPECT_TRUE(agent().received.empty());
     EXPECT_EQ(bodies, std::vector<std::string>{"Action=GETMAIL&AgentId=9"});
-    EXPECT_EQ(agent().logs.back(),
-              "Check Message to HUB " + agent().core->HubURL +
-                  " failed - the document lacks 1 bytes of its DataLength " +
-                  std::to_string(cipher.size() + 1));
+    EXPECT_EQ(agent().logs.back(), "Check Message to HUB " + agent().core->HubURL +
+                                       " failed - the document lacks 1 bytes of its DataLength " +
+                                       std::to_string(cipher.size() + 1));
     // A reply without any data but with a length, and a sign-up cut short, alike.
     Check({RawServer::Ok("Action=RESPONSE\r\nDocType=Q\r\nDocId=6\r\nDataLength=8\r\n"),
            RawServer::Ok("Action=OK\r\n")});
@@ -379,7 +380,8 @@ TEST_F(ScriptedHubTest, DataShorterThanItsDataLengthIsAFailedCheck) {
     EXPECT_FALSE(result_);
     EXPECT_EQ(agent().core->AgentId, -1);
     // Exactly as long as it says, or longer: taken, cut to its length.
-    Check({Response("DocType=Q\r\nDocId=0\r\nDataLength=3\r\n", "abc"), RawServer::Ok("Action=OK\r\n")});
+    Check({Response("DocType=Q\r\nDocId=0\r\nDataLength=3\r\n", "abc"),
+           RawServer::Ok("Action=OK\r\n")});
     EXPECT_TRUE(result_);
     EXPECT_EQ(agent().received.at(0).data, "abc");
 }
@@ -393,8 +395,9 @@ TEST_F(AgentCoreTest, TwoMegabyteDocumentGoesThroughTheHubWhole) {
     ASSERT_EQ(a.core->AgentId, 1);
     std::string doc = "[zelInfo]\r\nDOCTYPE=QUERY\r\nTRADEPARTNER=self\r\n";
     for (int item = 1; doc.size() < (2u << 20); ++item)
-        doc += "[POITEMS" + std::to_string(item) + "]\r\nMfgCode=AB&%+=\r\nPartNumber=" +
-               std::to_string(item * 7919) + "\r\nQuantity=2\r\n";
+        doc += "[POITEMS" + std::to_string(item) +
+               "]\r\nMfgCode=AB&%+=\r\nPartNumber=" + std::to_string(item * 7919) +
+               "\r\nQuantity=2\r\n";
     doc.resize(2u << 20);
     ASSERT_TRUE(a.Send("self", "QUERY", doc));
     EXPECT_EQ(a.logs.back(), "Message sent to HUB");
@@ -418,9 +421,9 @@ TEST_F(ScriptedHubTest, BinaryBytesAndNulsInData) {
     std::string plain("\0\r\n\xff=Data=\0", 11);
     plain += std::string(5, '\x01');
     const std::string cipher = EncryptData(plain, 9);
-    Check({Response("DocType=Q\r\nDataLength=" + std::to_string(cipher.size()) +
-                        "\r\nEncryption=DESede\r\n",
-                    cipher)});
+    Check({Response(
+        "DocType=Q\r\nDataLength=" + std::to_string(cipher.size()) + "\r\nEncryption=DESede\r\n",
+        cipher)});
     EXPECT_EQ(agent().received.at(0).data, plain);
     Check({Response("DocType=Q\r\nDataLength=11\r\n", plain)});
     EXPECT_EQ(agent().received.at(0).data, plain.substr(0, 11));
@@ -430,8 +433,8 @@ TEST_F(ScriptedHubTest, BinaryBytesAndNulsInData) {
 TEST_F(ScriptedHubTest, TruncatedFetchIsAFailedCheck) {
     const std::string head =
         "Action=RESPONSE\r\nDocType=Q\r\nDocId=6\r\nDataLength=40\r\nData=part";
-    const auto bodies = Check({"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + head,
-                               RawServer::Ok("Action=OK\r\n")});
+    const auto bodies = Check(
+        {"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + head, RawServer::Ok("Action=OK\r\n")});
     EXPECT_FALSE(result_);
     EXPECT_TRUE(agent().received.empty());
     EXPECT_EQ(bodies.size(), 1u);  // no delete request
@@ -484,9 +487,9 @@ TEST_F(ScriptedHubTest, SignUpTypeIsCaseSensitive) {
 }
 
 TEST_F(ScriptedHubTest, SignUpWithoutANumberPassesTheErrorOutAndKeepsTheDocument) {
-    RawServer server({Response("DocType=AGENT_SIGNUP\r\nDocId=3\r\nDataLength=12\r\n",
-                               "AgentId=abc\r\n"),
-                      RawServer::Ok("Action=OK\r\n")});
+    RawServer server(
+        {Response("DocType=AGENT_SIGNUP\r\nDocId=3\r\nDataLength=12\r\n", "AgentId=abc\r\n"),
+         RawServer::Ok("Action=OK\r\n")});
     Agent a(Folder(), "x", server.Url());
     try {
         a.core->CheckMailOnce();
@@ -538,9 +541,10 @@ TEST_F(ScriptedHubTest, SendRequestFormsAndReplies) {
 
     const auto bodies = server.Bodies();
     ASSERT_EQ(bodies.size(), 3u);
-    EXPECT_EQ(bodies[0], "Action=SAVEMAIL&DestinationId=12&AgentId=12&Version=2.0"
-                         "&Encryption=DESede&DocType=MESSAGE&Data=" +
-                             UrlEncodeBody(EncryptData("a b", 12)));
+    EXPECT_EQ(bodies[0],
+              "Action=SAVEMAIL&DestinationId=12&AgentId=12&Version=2.0"
+              "&Encryption=DESede&DocType=MESSAGE&Data=" +
+                  UrlEncodeBody(EncryptData("a b", 12)));
     EXPECT_EQ(bodies[1].rfind("Action=FORWARD&Destination=&AgentId=12&Version=2.0&", 0), 0u);
     EXPECT_EQ(bodies[2].rfind("Action=FORWARD&Destination=Dealer 7&AgentId=12&Version=", 0), 0u);
 }

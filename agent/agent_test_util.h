@@ -40,9 +40,10 @@ struct RunResult {
 };
 
 // Runs `program` to its end (or `timeoutMs`) while serving this process's events.
-inline RunResult RunServing(const QString& program, const QStringList& args,
-                            const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-                            int timeoutMs = 30000) {
+inline RunResult RunServing(
+    const QString& program, const QStringList& args,
+    const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+    int timeoutMs = 30000) {
     App();
     QProcess p;
     p.setProcessEnvironment(env);
@@ -82,10 +83,13 @@ inline QString GVariantString(const std::string& s) {
 }
 
 // Calls a method of the agent's automation interface through gdbus.
-inline RunResult CallAgent(const std::string& method, const std::vector<std::string>& args = {},
-                           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-    QStringList a{"call", "--session", "--dest", "net.zel.ZelAgent", "--object-path",
-                  "/ZelAgent", "--method", QString::fromStdString("net.zel.IZelAgent." + method)};
+inline RunResult CallAgent(
+    const std::string& method, const std::vector<std::string>& args = {},
+    const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    QStringList a{"call",          "--session",
+                  "--dest",        "net.zel.ZelAgent",
+                  "--object-path", "/ZelAgent",
+                  "--method",      QString::fromStdString("net.zel.IZelAgent." + method)};
     for (const auto& s : args) a << GVariantString(s);
     return RunServing("gdbus", a, env);
 }
@@ -93,11 +97,11 @@ inline RunResult CallAgent(const std::string& method, const std::vector<std::str
 // The agent's ResultFile property through gdbus ("" when the call failed).
 inline std::string AgentResultFile(
     const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
-    RunResult r = RunServing("gdbus",
-                             {"call", "--session", "--dest", "net.zel.ZelAgent", "--object-path",
-                              "/ZelAgent", "--method", "org.freedesktop.DBus.Properties.Get",
-                              "net.zel.IZelAgent", "ResultFile"},
-                             env);
+    RunResult r = RunServing(
+        "gdbus",
+        {"call", "--session", "--dest", "net.zel.ZelAgent", "--object-path", "/ZelAgent",
+         "--method", "org.freedesktop.DBus.Properties.Get", "net.zel.IZelAgent", "ResultFile"},
+        env);
     auto b = r.out.find("<'");
     auto e = r.out.rfind("'>");
     if (r.code != 0 || b == std::string::npos || e == std::string::npos || e < b + 2) return "";

@@ -91,8 +91,10 @@ TEST_F(AgentWindowTest, StartRemovesOnlyItsOwnLeftoverTemporaryFiles) {
     const pid_t ended = ::fork();
     if (ended == 0) ::_exit(0);
     ::waitpid(ended, nullptr, 0);
-    const std::string own = platform::detail::TemporaryTagOfThisProgram() + std::to_string(ended) + "-0";
-    const std::string others = ".~zel-Dulvan@" + platform::ComputerName() + "-" + std::to_string(ended) + "-0";
+    const std::string own =
+        platform::detail::TemporaryTagOfThisProgram() + std::to_string(ended) + "-0";
+    const std::string others =
+        ".~zel-Dulvan@" + platform::ComputerName() + "-" + std::to_string(ended) + "-0";
     sandbox.dir().Write("zeldist/1.req" + own, "half");
     sandbox.dir().Write("zeldist/2.req.1" + others, "half");
     sandbox.dir().Write("prog/ZelAgent.INI" + own, "half");
@@ -111,7 +113,8 @@ TEST_F(AgentWindowTest, RelativeWorkingFolderIsWrittenBackAbsolute) {
     fs::current_path(sandbox.dir().path());
     TForm1 f(iniPath, WindowsPath(prog));
     fs::current_path(old);
-    EXPECT_EQ(Ini("AGENT PLUG-IN", "WorkingDir"), WindowsPath(sandbox.dir().path()) + "\\rel\\work");
+    EXPECT_EQ(Ini("AGENT PLUG-IN", "WorkingDir"),
+              WindowsPath(sandbox.dir().path()) + "\\rel\\work");
     EXPECT_EQ(f.Controller().Documents().WorkingDir,
               WindowsPath(sandbox.dir().path()) + "\\rel\\work\\");
     EXPECT_TRUE(fs::is_directory(sandbox.dir().path() + "/rel/work"));
@@ -154,8 +157,9 @@ TEST_F(AgentWindowTest, DocumentsWaitingAtTheEndGoOutAfterTheNextStart) {
     {
         TForm1 first(iniPath, WindowsPath(prog));
         for (int n = 1; n <= 3; ++n) {
-            std::string doc = sandbox.dir().Write("out/" + std::to_string(n) + ".txt",
-                                                  std::string(kQuery) + "N=" + std::to_string(n) + "\r\n");
+            std::string doc =
+                sandbox.dir().Write("out/" + std::to_string(n) + ".txt",
+                                    std::string(kQuery) + "N=" + std::to_string(n) + "\r\n");
             first.Controller().SendFile(WindowsPath(doc));
             EXPECT_FALSE(fs::exists(doc));
         }
@@ -309,8 +313,8 @@ TEST_F(AutomationTest, ErrorsBecomeErrorRepliesAndIntrospectionShowsTheInterface
     EXPECT_NE(r.code, 0);
     EXPECT_NE(r.err.find("org.freedesktop.DBus.Error.Failed"), std::string::npos) << r.err;
 
-    auto i = testutil::RunServing("gdbus", {"introspect", "--session", "--dest", kServiceName,
-                                            "--object-path", kObjectPath});
+    auto i = testutil::RunServing(
+        "gdbus", {"introspect", "--session", "--dest", kServiceName, "--object-path", kObjectPath});
     ASSERT_EQ(i.code, 0) << i.err;
     for (const char* s : {"interface net.zel.IZelAgent", "SendFile(in  s filename)",
                           "ExecuteQuery(in  s filename)", "Subscribe(in  s filename)",
@@ -322,8 +326,8 @@ TEST_F(AutomationTest, ErrorsBecomeErrorRepliesAndIntrospectionShowsTheInterface
 // PropertiesChanged for it, or a client that caches properties keeps the first path it read.
 // The interface's description is written out by hand, so it is checked against the slots too.
 TEST_F(AutomationTest, ResultFileIsDeclaredWithoutChangeSignalsAndEverySlotIsDescribed) {
-    auto i = testutil::RunServing("gdbus", {"introspect", "--xml", "--session", "--dest", kServiceName,
-                                            "--object-path", kObjectPath});
+    auto i = testutil::RunServing("gdbus", {"introspect", "--xml", "--session", "--dest",
+                                            kServiceName, "--object-path", kObjectPath});
     ASSERT_EQ(i.code, 0) << i.err;
     const auto begin = i.out.find("<property name=\"ResultFile\" type=\"s\" access=\"read\">");
     ASSERT_NE(begin, std::string::npos) << i.out;
@@ -337,17 +341,20 @@ TEST_F(AutomationTest, ResultFileIsDeclaredWithoutChangeSignalsAndEverySlotIsDes
     int exported = 0;
     for (int m = meta.methodOffset(); m < meta.methodCount(); ++m) {
         const QMetaMethod method = meta.method(m);
-        if (method.methodType() != QMetaMethod::Slot || method.access() != QMetaMethod::Public) continue;
+        if (method.methodType() != QMetaMethod::Slot || method.access() != QMetaMethod::Public)
+            continue;
         ++exported;
         const std::string name = method.name().toStdString();
-        EXPECT_NE(i.out.find("<method name=\"" + name + "\""), std::string::npos) << name << "\n" << i.out;
+        EXPECT_NE(i.out.find("<method name=\"" + name + "\""), std::string::npos) << name << "\n"
+                                                                                  << i.out;
     }
     EXPECT_EQ(exported, 5);
 
     // The property still reads what the last call left.
     std::string doc = sandbox.dir().Write("out/q.txt", kQuery);
     ASSERT_EQ(testutil::CallAgent("ExecuteQuery", {doc}).code, 0);
-    EXPECT_EQ(WindowsPath(testutil::AgentResultFile()), form->Controller().Documents().LastReceivedFile);
+    EXPECT_EQ(WindowsPath(testutil::AgentResultFile()),
+              form->Controller().Documents().LastReceivedFile);
 }
 
 // A bus name held by another program: the agent says who holds it instead of an empty reason,
@@ -363,7 +370,9 @@ TEST_F(AgentWindowTest, ATakenBusNameIsReportedWithItsOwner) {
         TZelAgent automation(form->Controller());
         std::string why;
         EXPECT_FALSE(RegisterAutomation(QDBusConnection::sessionBus(), &automation, &why));
-        EXPECT_NE(why.find("the name net.zel.ZelAgent is owned by another program"), std::string::npos) << why;
+        EXPECT_NE(why.find("the name net.zel.ZelAgent is owned by another program"),
+                  std::string::npos)
+            << why;
         EXPECT_NE(why.find(ownerConnection.toStdString()), std::string::npos) << why;
         EXPECT_NE(why.find("process " + std::to_string(::getpid())), std::string::npos) << why;
         EXPECT_TRUE(QDBusConnection::sessionBus().objectRegisteredAt(kObjectPath) == nullptr);

@@ -24,7 +24,8 @@ class TZelAgent : public QObject, protected QDBusContext {
     Q_CLASSINFO("D-Bus Introspection",
                 "  <interface name=\"net.zel.IZelAgent\">\n"
                 "    <property name=\"ResultFile\" type=\"s\" access=\"read\">\n"
-                "      <annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" value=\"false\"/>\n"
+                "      <annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" "
+                "value=\"false\"/>\n"
                 "    </property>\n"
                 "    <method name=\"SendFile\">\n"
                 "      <arg name=\"filename\" type=\"s\" direction=\"in\"/>\n"

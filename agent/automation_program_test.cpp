@@ -25,11 +25,14 @@ TEST(ZelAgentProgram, ATakenBusNameIsNamedAsTheReasonTheInterfaceIsMissing) {
     const std::string name = "ZelAgentNameTaken-" + std::to_string(::getpid());
     const std::string agent = dir.MakeDirs("prog") + "/" + name;
     fs::copy_file(std::string(ZEL_BINARY_DIR) + "/apps/ZelAgent/ZelAgent", agent);
-    dir.Write("prog/" + name + ".INI", "[AGENT CORE]\r\nHUB_URL=" +
-                                           testutil::HubProcess::UrlFor(testutil::FreePort()) + "\r\n");
+    dir.Write(
+        "prog/" + name + ".INI",
+        "[AGENT CORE]\r\nHUB_URL=" + testutil::HubProcess::UrlFor(testutil::FreePort()) + "\r\n");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (auto [variable, sub] : {std::pair{"HOME", "home"}, {"XDG_DATA_HOME", "home/data"},
-                                 {"XDG_CONFIG_HOME", "home/config"}, {"XDG_RUNTIME_DIR", "home/run"}})
+    for (auto [variable, sub] : {std::pair{"HOME", "home"},
+                                 {"XDG_DATA_HOME", "home/data"},
+                                 {"XDG_CONFIG_HOME", "home/config"},
+                                 {"XDG_RUNTIME_DIR", "home/run"}})
         env.insert(variable, QString::fromStdString(dir.MakeDirs(sub)));
     ::chmod((dir.path() + "/home/run").c_str(), 0700);
     env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -44,7 +47,8 @@ TEST(ZelAgentProgram, ATakenBusNameIsNamedAsTheReasonTheInterfaceIsMissing) {
     std::string err;
     const bool said = testutil::WaitFor([&] {
         err += process.readAllStandardError().toStdString();
-        return err.find('\n', err.find("automation interface not available")) != std::string::npos ||
+        return err.find('\n', err.find("automation interface not available")) !=
+                   std::string::npos ||
                process.state() == QProcess::NotRunning;
     });
     process.kill();

@@ -35,7 +35,9 @@ constexpr int kMaxDraws = 100000;
 
 // A name beside `path` that no poller of the folder matches (pollers look for their own
 // extensions; this one ends in the platform's temporary tail, unique to this process).
-std::string HiddenNameFor(const std::string& path) { return path + platform::detail::TemporaryTail(); }
+std::string HiddenNameFor(const std::string& path) {
+    return path + platform::detail::TemporaryTail();
+}
 
 bool HasSeparator(const std::string& s) { return s.find_first_of("\\/") != std::string::npos; }
 
@@ -61,7 +63,8 @@ std::string TextAsLines(std::string_view text) {
         while (j < text.size() && text[j] != '\r' && text[j] != '\n') ++j;
         out.append(text.substr(i, j - i));
         out += "\r\n";
-        if (j < text.size()) j += (text[j] == '\r' && j + 1 < text.size() && text[j + 1] == '\n') ? 2 : 1;
+        if (j < text.size())
+            j += (text[j] == '\r' && j + 1 < text.size() && text[j + 1] == '\n') ? 2 : 1;
         i = j;
     }
     return out;
@@ -121,8 +124,12 @@ std::string TestMessageText(const std::string& dateTime, const std::string& agen
            "DOCVERSION=1.00\r\n"
            "DEALERNUMBER=self\r\n"
            "TRADEPARTNER=self\r\n"
-           "DateTime=" + dateTime + "\r\n"
-           "AgentVersion=" + agentVersion + "\r\n"
+           "DateTime=" +
+           dateTime +
+           "\r\n"
+           "AgentVersion=" +
+           agentVersion +
+           "\r\n"
            "Test Message. Your connection to the ZelHUB is working correctly\r\n";
 }
 

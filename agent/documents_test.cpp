@@ -26,7 +26,8 @@ using platform::WindowsPath;
 
 // Hands out the scripted numbers in turn (the last one again when they run out) and records
 // the ranges asked for.
-RandomBelow Scripted(std::vector<std::int64_t> values, std::vector<std::int64_t>* ranges = nullptr) {
+RandomBelow Scripted(std::vector<std::int64_t> values,
+                     std::vector<std::int64_t>* ranges = nullptr) {
     auto next = std::make_shared<std::size_t>(0);
     return [values, ranges, next](std::int64_t n) {
         if (ranges) ranges->push_back(n);

@@ -43,10 +43,14 @@ int SchemeNumber(const std::string& scheme) {
 
 int DefaultPort(int scheme) {
     switch (scheme) {
-    case 1: return 21;
-    case 2: return 70;
-    case kSchemeHttps: return 443;
-    default: return 80;
+        case 1:
+            return 21;
+        case 2:
+            return 70;
+        case kSchemeHttps:
+            return 443;
+        default:
+            return 80;
     }
 }
 
@@ -62,8 +66,8 @@ bool CrackInto(const std::string& url, UrlParts& p) {
     std::size_t pos = colon + 3;
 
     const auto authEnd = url.find_first_of("/?#", pos);
-    std::string authority = url.substr(pos, authEnd == std::string::npos ? std::string::npos
-                                                                        : authEnd - pos);
+    std::string authority =
+        url.substr(pos, authEnd == std::string::npos ? std::string::npos : authEnd - pos);
     std::string rest = authEnd == std::string::npos ? std::string() : url.substr(authEnd);
 
     const auto at = authority.rfind('@');
@@ -258,13 +262,20 @@ std::string UrlEncodeBody(std::string_view bytes) {
     for (char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
         switch (b) {
-        case ' ': case '*': case '#': case '%': case '&': case '<': case '>': case '+':
-            break;
-        default:
-            if (b < 128) {
-                out.push_back(ch);
-                continue;
-            }
+            case ' ':
+            case '*':
+            case '#':
+            case '%':
+            case '&':
+            case '<':
+            case '>':
+            case '+':
+                break;
+            default:
+                if (b < 128) {
+                    out.push_back(ch);
+                    continue;
+                }
         }
         out.push_back('%');
         out.push_back(kHex[b >> 4]);

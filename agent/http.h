@@ -30,8 +30,8 @@ private:
 // memory without end. Process-wide; tests lower them.
 struct HttpLimits {
     std::size_t maxReplyBytes = std::size_t{64} << 20;
-    long stallSeconds = 120;   // no byte for this long ends the exchange
-    long totalSeconds = 900;   // the whole exchange, request and reply
+    long stallSeconds = 120;  // no byte for this long ends the exchange
+    long totalSeconds = 900;  // the whole exchange, request and reply
 };
 HttpLimits& TransferLimits();
 

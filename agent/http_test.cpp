@@ -50,9 +50,10 @@ TEST(CrackUrl, SplitsParts) {
 
 TEST(CrackUrl, FailuresLeaveEveryPartEmpty) {
     UrlParts p;
-    for (const std::string& bad : std::vector<std::string>{"", "hub.example/x", "http:/x", "http://", "http://h:99999/x", "http://h:8a/x",
-          "http://" + std::string(256, 'h') + "/x", "http://h/" + std::string(2048, 'p'),
-          "http://h/x?" + std::string(128, 'q')}) {
+    for (const std::string& bad : std::vector<std::string>{
+             "", "hub.example/x", "http:/x", "http://", "http://h:99999/x", "http://h:8a/x",
+             "http://" + std::string(256, 'h') + "/x", "http://h/" + std::string(2048, 'p'),
+             "http://h/x?" + std::string(128, 'q')}) {
         EXPECT_FALSE(CrackUrl(bad, p)) << bad;
         EXPECT_TRUE(p.host.empty() && p.urlPath.empty() && p.scheme.empty()) << bad;
     }
@@ -87,15 +88,15 @@ TEST_F(HttpTest, PostSendsTheAgentsRequestAndReadsTheReplyWhole) {
     const std::string& r = requests[0];
     EXPECT_EQ(r.substr(0, r.find("\r\n")), "POST /ZelHub/HUBServlet HTTP/1.1");
     EXPECT_EQ(Header(r, "User-Agent"), "ZelAgent");
-    EXPECT_EQ(Header(r, "Content-Type"),
-              "application/x-www-form-urlencoded; charset=iso-8859-1");
+    EXPECT_EQ(Header(r, "Content-Type"), "application/x-www-form-urlencoded; charset=iso-8859-1");
     EXPECT_EQ(Header(r, "Accept"), "text/html");
     EXPECT_EQ(server.Bodies()[0], body);
 }
 
 TEST_F(HttpTest, ErrorStatusBodyIsTheReply) {
-    RawServer server({"HTTP/1.1 500 Oops\r\nContent-Length: 12\r\nConnection: close\r\n\r\n"
-                      "Action=ERROR"});
+    RawServer server(
+        {"HTTP/1.1 500 Oops\r\nContent-Length: 12\r\nConnection: close\r\n\r\n"
+         "Action=ERROR"});
     EXPECT_EQ(HttpPost(server.Url(), "x"), "Action=ERROR");
 }
 
@@ -179,9 +180,10 @@ TEST_F(HttpTest, HttpsRefusesAnUnverifiedCertificate) {
     if (testutil::CanConnect(443)) GTEST_SKIP() << "port 443 in use";
     platform::testing::TempDir dir;
     const std::string key = dir.path() + "/key.pem", cert = dir.path() + "/cert.pem";
-    const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
-                             " -addext subjectAltName=IP:127.0.0.1 -keyout " + key + " -out " +
-                             cert + " >/dev/null 2>&1";
+    const std::string make =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1"
+        " -addext subjectAltName=IP:127.0.0.1 -keyout " +
+        key + " -out " + cert + " >/dev/null 2>&1";
     if (std::system(make.c_str()) != 0) GTEST_SKIP() << "openssl command line unavailable";
     const std::string script = dir.Write("tlshub.py", kTlsHub);
     testutil::ChildProcess tls({"/usr/bin/python3", script, cert, key}, false);
@@ -200,12 +202,11 @@ TEST_F(HttpTest, PostThroughProxy) {
     RawServer server({RawServer::Ok("Action=OK\r\n")});
 
     // Port given separately.
-    EXPECT_EQ(HttpPostViaProxy(server.Url("/ZelHub/HUBServlet?q=1"), "a=1", "127.0.0.1",
-                               proxy.port()),
-              "Action=OK\r\n");
+    EXPECT_EQ(
+        HttpPostViaProxy(server.Url("/ZelHub/HUBServlet?q=1"), "a=1", "127.0.0.1", proxy.port()),
+        "Action=OK\r\n");
     // Port 0: the address alone is the proxy text.
-    EXPECT_EQ(HttpPostViaProxy(server.Url(), "a=2",
-                               "127.0.0.1:" + std::to_string(proxy.port()), 0),
+    EXPECT_EQ(HttpPostViaProxy(server.Url(), "a=2", "127.0.0.1:" + std::to_string(proxy.port()), 0),
               "Action=OK\r\n");
 
     const auto requests = server.Requests();
@@ -221,8 +222,7 @@ TEST_F(HttpTest, PostThroughProxy) {
 
 TEST_F(HttpTest, DeadProxyRaisesHttpError) {
     RawServer server({RawServer::Ok("Action=OK")});
-    EXPECT_THROW(HttpPostViaProxy(server.Url(), "x", "127.0.0.1", testutil::FreePort()),
-                 HttpError);
+    EXPECT_THROW(HttpPostViaProxy(server.Url(), "x", "127.0.0.1", testutil::FreePort()), HttpError);
     EXPECT_TRUE(server.Requests().empty());
 }
 

@@ -232,7 +232,8 @@ private:
         }
         std::size_t sent = 0;
         while (sent < response.size()) {
-            const ssize_t n = ::send(c, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
+            const ssize_t n =
+                ::send(c, response.data() + sent, response.size() - sent, MSG_NOSIGNAL);
             if (n <= 0) break;
             sent += static_cast<std::size_t>(n);
         }

@@ -8,8 +8,8 @@
 namespace zel::agent {
 
 void ForEachLine(std::string_view text, const std::function<bool(std::string_view)>& visit) {
-    platform::ini::ForEachLine(text,
-                               [&](std::string_view line, std::string_view) { return visit(line); });
+    platform::ini::ForEachLine(
+        text, [&](std::string_view line, std::string_view) { return visit(line); });
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {

@@ -13,11 +13,11 @@ namespace zel::agent {
 
 class TZELMessage {
 public:
-    std::int32_t AgentId = 0;   // sender agent id
-    std::string TradePartner;   // destination trade partner, "self" (any case) = own mailbox
-    std::int32_t DocId = 0;     // hub document id
+    std::int32_t AgentId = 0;  // sender agent id
+    std::string TradePartner;  // destination trade partner, "self" (any case) = own mailbox
+    std::int32_t DocId = 0;    // hub document id
     std::string DocType;
-    std::string Data;           // the document bytes
+    std::string Data;  // the document bytes
     std::string Version = "2.0";
     std::string Encryption = "DESede";
 

@@ -29,7 +29,8 @@ TEST(ParseInt32, WholeNumbersThatFit) {
     EXPECT_EQ(ParseInt32(" 57 "), 57);
     EXPECT_EQ(ParseInt32("-2147483648"), INT32_MIN);
     EXPECT_EQ(ParseInt32("2147483647"), INT32_MAX);
-    for (const char* bad : {"", "-", "2147483648", "-2147483649", "1x", "x1", "1 2", "99999999999999"})
+    for (const char* bad :
+         {"", "-", "2147483648", "-2147483649", "1x", "x1", "1 2", "99999999999999"})
         EXPECT_EQ(ParseInt32(bad), std::nullopt) << bad;
     EXPECT_EQ(StrToIntDef("junk", 7), 7);
 }
@@ -38,9 +39,11 @@ TEST(ParseReply, FillsTheEnvelopeAndAppendsTheData) {
     const std::string cipher = EncryptData("payload", 3);
     TZELMessage m;
     m.Data = "kept:";
-    m.ParseReply("Action=RESPONSE\r\nDocType=QUERY\r\nVersion=1.5\r\nDocId=12\r\nDataLength=8\r\n"
-                 "Encryption=DESede\r\nData=" + cipher + "junk",
-                 3);
+    m.ParseReply(
+        "Action=RESPONSE\r\nDocType=QUERY\r\nVersion=1.5\r\nDocId=12\r\nDataLength=8\r\n"
+        "Encryption=DESede\r\nData=" +
+            cipher + "junk",
+        3);
     EXPECT_EQ(m.DocType, "QUERY");
     EXPECT_EQ(m.Version, "1.5");
     EXPECT_EQ(m.DocId, 12);

@@ -25,10 +25,12 @@ void BM_EncryptAndEncode(benchmark::State& state) {
 BENCHMARK(BM_EncryptAndEncode)->Arg(1024)->Arg(64 * 1024)->Arg(4 * 1024 * 1024);
 
 void BM_ParseFetchedDocument(benchmark::State& state) {
-    const std::string cipher = EncryptData(Document(static_cast<std::size_t>(state.range(0))), 1234);
-    const std::string reply = "Action=RESPONSE\r\nDocType=QUERY\r\nVersion=2.0\r\nDocId=77\r\n"
-                              "DataLength=" + std::to_string(cipher.size()) +
-                              "\r\nEncryption=DESede\r\nData=" + cipher;
+    const std::string cipher =
+        EncryptData(Document(static_cast<std::size_t>(state.range(0))), 1234);
+    const std::string reply =
+        "Action=RESPONSE\r\nDocType=QUERY\r\nVersion=2.0\r\nDocId=77\r\n"
+        "DataLength=" +
+        std::to_string(cipher.size()) + "\r\nEncryption=DESede\r\nData=" + cipher;
     for (auto _ : state) {
         TZELMessage m;
         m.ParseReply(reply, 1234);
@@ -40,8 +42,8 @@ BENCHMARK(BM_ParseFetchedDocument)->Arg(1024)->Arg(64 * 1024)->Arg(4 * 1024 * 10
 
 // A hostile reply of nothing but line breaks: reading its fields must cost no memory per line.
 void BM_ParseReplyOfEmptyLines(benchmark::State& state) {
-    const std::string reply = "Action=RESPONSE\r\n" +
-                              std::string(static_cast<std::size_t>(state.range(0)), '\n');
+    const std::string reply =
+        "Action=RESPONSE\r\n" + std::string(static_cast<std::size_t>(state.range(0)), '\n');
     for (auto _ : state) {
         TZELMessage m;
         m.ParseReply(reply, 1234);

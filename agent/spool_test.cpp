@@ -39,7 +39,8 @@ std::vector<std::string> Ending(const std::string& folder, const std::string& en
     std::vector<std::string> out;
     for (const auto& e : fs::directory_iterator(folder)) {
         const std::string name = e.path().filename();
-        if (name.size() >= end.size() && name.compare(name.size() - end.size(), end.size(), end) == 0)
+        if (name.size() >= end.size() &&
+            name.compare(name.size() - end.size(), end.size(), end) == 0)
             out.push_back(name);
     }
     std::sort(out.begin(), out.end());
@@ -233,11 +234,14 @@ TEST_F(SpoolTest, GarbageInTheSpoolIsSentAsItIsAndARefusedOneIsKept) {
     EXPECT_TRUE(run.core->CheckMailOnce());
     const auto bodies = server.Bodies();
     ASSERT_EQ(bodies.size(), 3u);
-    EXPECT_EQ(bodies[1], "Action=FORWARD&Destination=&AgentId=7&Version=2.0&Encryption=DESede"
-                         "&DocType=&Data=" + UrlEncodeBody(EncryptData(first, 7)));
-    EXPECT_EQ(bodies[2], "Action=FORWARD&Destination=Dealer 9&AgentId=7&Version=2.0"
-                         "&Encryption=DESede&DocType=PO&Data=" +
-                             UrlEncodeBody(EncryptData(second, 7)));
+    EXPECT_EQ(bodies[1],
+              "Action=FORWARD&Destination=&AgentId=7&Version=2.0&Encryption=DESede"
+              "&DocType=&Data=" +
+                  UrlEncodeBody(EncryptData(first, 7)));
+    EXPECT_EQ(bodies[2],
+              "Action=FORWARD&Destination=Dealer 9&AgentId=7&Version=2.0"
+              "&Encryption=DESede&DocType=PO&Data=" +
+                  UrlEncodeBody(EncryptData(second, 7)));
     EXPECT_EQ(run.logs.back(), "Message rejected by HUB " + server.Url());
     EXPECT_TRUE(Ending(spoolNative, ".spool").empty());
     EXPECT_EQ(dir.Read("zel/spool/0000000041-b.zel.err"), second);
@@ -276,7 +280,8 @@ TEST_F(SpoolTest, WithoutASpoolFolderTheDocumentWaitsBesideTheCallersFile) {
 
 // A folder on another file system than the spool folder, or "" when there is none here.
 std::string OtherFileSystemFolder(const std::string& than) {
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     if (::stat("/dev/shm", &a) != 0 || ::stat(than.c_str(), &b) != 0 || a.st_dev == b.st_dev)
         return "";
     std::string tmpl = "/dev/shm/zelspool-XXXXXX";
@@ -373,7 +378,10 @@ TEST_F(SpoolTest, AKilledHandOverLeavesEveryDocumentWholeAndNoHalfFile) {
             }
         }
         // The next start clears away a copy the kill cut short.
-        { TZELAgentCore next(ini); next.OpenSpool(spool); }
+        {
+            TZELAgentCore next(ini);
+            next.OpenSpool(spool);
+        }
         EXPECT_EQ(Ending(spoolNative, ""), std::vector<std::string>{}) << "round " << round;
     }
 }

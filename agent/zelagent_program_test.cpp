@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDBusConnectionInterface>
@@ -94,8 +94,8 @@ TEST(ZelAgentProgram, CarriesAQuerySentToSelfIntoTheMappedRequestFolder) {
     std::string agent = InstallAgent(dir, "prog", name);
     std::string zeldist = dir.MakeDirs("unc/server/DadAri/zeldist");
     dir.Write("prog/" + name + ".INI", "[AGENT CORE]\r\nHUB_URL=" + hub.Url() +
-                                       "\r\n[DocTypeDir]\r\nQUERY=\\\\server\\DadAri\\zeldist"
-                                       "\r\n[DocTypeExt]\r\nQUERY=.req\r\n");
+                                           "\r\n[DocTypeDir]\r\nQUERY=\\\\server\\DadAri\\zeldist"
+                                           "\r\n[DocTypeExt]\r\nQUERY=.req\r\n");
     QProcessEnvironment env = AgentEnv(dir);
     env.insert("ZEL_UNC_ROOT", QString::fromStdString(dir.path() + "/unc"));
     Running running(agent, env);
@@ -152,7 +152,9 @@ TEST(ZelAgentProgram, SecondInstanceEndsWithOneBeforeAnyWindow) {
     QProcessEnvironment env = AgentEnv(dir);
 
     auto started = [&](const std::string& program) {
-        return [program] { return !IniValue(program + ".INI", "AGENT PLUG-IN", "WorkingDir").empty(); };
+        return [program] {
+            return !IniValue(program + ".INI", "AGENT PLUG-IN", "WorkingDir").empty();
+        };
     };
     auto holder = std::make_unique<Running>(first, env);
     ASSERT_TRUE(testutil::WaitFor(started(first)));
@@ -276,8 +278,8 @@ TEST(ZelAgentProgram, RegistrationSwitchesInstallAWorkingActivationFile) {
     testutil::ProcessHandle started(pid);
     ASSERT_TRUE(started.Valid());
     std::error_code ec;
-    ASSERT_TRUE(fs::equivalent(fs::read_symlink("/proc/" + pidLine.toStdString() + "/exe", ec),
-                               agent, ec))
+    ASSERT_TRUE(
+        fs::equivalent(fs::read_symlink("/proc/" + pidLine.toStdString() + "/exe", ec), agent, ec))
         << "the bus started something else";
     struct EndAtExit {  // a failed check leaves no copy behind
         const testutil::ProcessHandle& copy;
@@ -301,7 +303,8 @@ TEST(ZelAgentProgram, RegistrationSwitchesInstallAWorkingActivationFile) {
     env.remove("XDG_DATA_HOME");
     r = testutil::RunServing(QString::fromStdString(agent), {"-RegServer", "/Automation"}, env);
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(fs::exists(dir.path() + "/home/.local/share/dbus-1/services/net.zel.ZelAgent.service"));
+    EXPECT_TRUE(
+        fs::exists(dir.path() + "/home/.local/share/dbus-1/services/net.zel.ZelAgent.service"));
 }
 
 }  // namespace

@@ -30,7 +30,8 @@ constexpr std::size_t kIniBuffer = 100;  // the reader's buffer: at most 99 char
 // The first name a listing of `pattern` gives, as the platform's directory search would:
 // a folder path ending in a backslash lists the folder itself first (".").
 std::string FirstListed(const std::string& pattern) {
-    if (!pattern.empty() && pattern.back() == '\\') return platform::FolderExists(pattern) ? "." : "";
+    if (!pattern.empty() && pattern.back() == '\\')
+        return platform::FolderExists(pattern) ? "." : "";
     const auto names = platform::ListDirectory(pattern, true);
     return names.empty() ? std::string() : names.front();
 }

@@ -111,7 +111,7 @@ TEST(UnPackDate, AnythingUnreadableIsTheEmptyDate) {
     }
     EXPECT_EQ(Unpacked("R", 991331, 3), empty);
     EXPECT_EQ(Unpacked("j", 500, 2), empty);
-    EXPECT_EQ(UnPackDate("J", "x", 1), empty);         // field past the end
+    EXPECT_EQ(UnPackDate("J", "x", 1), empty);             // field past the end
     EXPECT_EQ(UnPackDate("D", "\x01\x02\x03", 0), empty);  // position below 1
     EXPECT_EQ(UnPackDate("R", "", 1), empty);
 }

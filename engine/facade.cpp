@@ -27,7 +27,8 @@ std::shared_ptr<cLogicalFile> Resolve(const LogicalFileArg& arg) {
     if (arg.IsObject()) return arg.Object();
     auto file = eng::LogicalOpen(arg.Name());
     if (!file) {
-        throw platform::RuntimeError(kUndefinedFile, "LogicalOpen", "File not Found: \"" + arg.Name() + "\"");
+        throw platform::RuntimeError(kUndefinedFile, "LogicalOpen",
+                                     "File not Found: \"" + arg.Name() + "\"");
     }
     return file;
 }
@@ -87,8 +88,8 @@ void cBusinessBasic::Pack(std::string& OpCode, std::string& Data, std::int32_t V
     eng::Pack(OpCode, Data, Value, Position);
 }
 
-void cBusinessBasic::PackDate(const std::string& OpCode, std::string& Data,
-                              std::int32_t Position, const DateTime& DateValue) {
+void cBusinessBasic::PackDate(const std::string& OpCode, std::string& Data, std::int32_t Position,
+                              const DateTime& DateValue) {
     eng::PackDate(OpCode, Data, Position, DateValue);
 }
 
@@ -99,9 +100,13 @@ DateTime cBusinessBasic::UnPackDate(const std::string& OpCode, const std::string
 
 std::string cBusinessBasic::Crm(std::string& Source) { return eng::Crm(Source); }
 
-std::int32_t cBusinessBasic::Max(std::int32_t Var1, std::int32_t Var2) { return eng::Max(Var1, Var2); }
+std::int32_t cBusinessBasic::Max(std::int32_t Var1, std::int32_t Var2) {
+    return eng::Max(Var1, Var2);
+}
 
-std::int32_t cBusinessBasic::Min(std::int32_t Var1, std::int32_t Var2) { return eng::Min(Var1, Var2); }
+std::int32_t cBusinessBasic::Min(std::int32_t Var1, std::int32_t Var2) {
+    return eng::Min(Var1, Var2);
+}
 
 std::string cBusinessBasic::Ucm(std::string& Source) { return eng::Ucm(Source); }
 
@@ -110,7 +115,8 @@ void cBusinessBasic::StrPos(std::int32_t& Location, const std::string& Source,
     eng::StrPos(Location, Source, Target);
 }
 
-std::string cBusinessBasic::Trun(const std::string& Source, std::int32_t flgRemoveControlCharacters) {
+std::string cBusinessBasic::Trun(const std::string& Source,
+                                 std::int32_t flgRemoveControlCharacters) {
     return eng::Trun(Source, flgRemoveControlCharacters);
 }
 
@@ -257,8 +263,8 @@ std::vector<std::string> cBusinessBasic::Split(std::string Expression, std::stri
 
 std::int32_t cBusinessBasic::Sys(std::int32_t value) { return eng::Sys(value); }
 
-void cBusinessBasic::Stma(Variant& Var1, Variant& Var2, Variant* Var3, Variant* Var4,
-                          Variant* Var5, Variant* Var6) {
+void cBusinessBasic::Stma(Variant& Var1, Variant& Var2, Variant* Var3, Variant* Var4, Variant* Var5,
+                          Variant* Var6) {
     auto arg = [](const Variant* v) { return v ? *v : Variant(); };
     switch (Var1.AsLong()) {
         case 10:

@@ -76,8 +76,10 @@ public:
     cBusinessBasic& operator=(const cBusinessBasic&) = delete;
 
     // The 37 operations, in their fixed slot order.
-    /* 0 */ std::int32_t Unpack(std::string& OpCode, const std::string& Data, std::int32_t Position);
-    /* 1 */ void Pack(std::string& OpCode, std::string& Data, std::int32_t Value, std::int32_t Position);
+    /* 0 */ std::int32_t Unpack(std::string& OpCode, const std::string& Data,
+                                std::int32_t Position);
+    /* 1 */ void Pack(std::string& OpCode, std::string& Data, std::int32_t Value,
+                      std::int32_t Position);
     /* 2 */ void PackDate(const std::string& OpCode, std::string& Data, std::int32_t Position,
                           const DateTime& DateValue);
     /* 3 */ DateTime UnPackDate(const std::string& OpCode, const std::string& Data,
@@ -86,8 +88,10 @@ public:
     /* 5 */ std::int32_t Max(std::int32_t Var1, std::int32_t Var2);
     /* 6 */ std::int32_t Min(std::int32_t Var1, std::int32_t Var2);
     /* 7 */ std::string Ucm(std::string& Source);
-    /* 8 */ void StrPos(std::int32_t& Location, const std::string& Source, const std::string& Target);
-    /* 9 */ std::string Trun(const std::string& Source, std::int32_t flgRemoveControlCharacters = 0);
+    /* 8 */ void StrPos(std::int32_t& Location, const std::string& Source,
+                        const std::string& Target);
+    /* 9 */ std::string Trun(const std::string& Source,
+                             std::int32_t flgRemoveControlCharacters = 0);
     /* 10 */ std::string ReadFile(const OpenFileArg& OpenFile, std::int32_t BytesToRead,
                                   std::int32_t Position = 0, bool Orb = false);
     /* 11 */ void WriteFile(const OpenFileArg& OpenFile, const std::string& Record,
@@ -103,10 +107,10 @@ public:
     /* 18 */ std::shared_ptr<cLogicalFile> PhysLogicalOpen(std::string& FileName,
                                                            const std::string& FileType,
                                                            std::int32_t RecordLength);
-             std::shared_ptr<cLogicalFile> PhysLogicalOpen(std::string& FileName,
-                                                           const std::string& FileType,
-                                                           std::int32_t RecordLength,
-                                                           std::int32_t& LastRecord);
+    std::shared_ptr<cLogicalFile> PhysLogicalOpen(std::string& FileName,
+                                                  const std::string& FileType,
+                                                  std::int32_t RecordLength,
+                                                  std::int32_t& LastRecord);
     /* 19 */ std::string LreadFile(const LogicalFileArg& LogicalFile, std::int32_t RecordNumber,
                                    bool Orb = false);
     /* 20 */ void LwriteFile(const LogicalFileArg& LogicalFile, std::int32_t RecordNumber,

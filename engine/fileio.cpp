@@ -139,8 +139,8 @@ std::string ReadFile(const cOpenFile* file, std::int32_t bytesToRead, std::int32
         got += static_cast<std::size_t>(n);
     }
     // A short read (end of file, or an error part way) leaves spaces after the bytes read.
-    if (got < result.size()) std::fill(result.begin() + static_cast<std::ptrdiff_t>(got),
-                                       result.end(), ' ');
+    if (got < result.size())
+        std::fill(result.begin() + static_cast<std::ptrdiff_t>(got), result.end(), ' ');
     return result;
 }
 
@@ -153,13 +153,15 @@ std::int64_t FileLength(const cOpenFile* file) {
 
 void WriteFile(cOpenFile* file, const std::string& record, std::int32_t position) {
     if (file == nullptr) {
-        throw platform::RuntimeError(kUndefinedFile, "iwriteFile", "OpenFile parameter is undefined");
+        throw platform::RuntimeError(kUndefinedFile, "iwriteFile",
+                                     "OpenFile parameter is undefined");
     }
     const int fd = FileAccess::Handle(*file);
     if (fd < 0) RaiseClassic(err::kBadFileNumber, "iwriteFile");
     if (position >= 0) file->Position = position;
     const std::int64_t start = file->Position;
-    if (start < 0 || start + static_cast<std::int64_t>(record.size()) > std::int64_t{INT32_MAX} + 1) {
+    if (start < 0 ||
+        start + static_cast<std::int64_t>(record.size()) > std::int64_t{INT32_MAX} + 1) {
         RaiseClassic(err::kOverflow, "iwriteFile");
     }
     std::size_t done = 0;
@@ -167,8 +169,8 @@ void WriteFile(cOpenFile* file, const std::string& record, std::int32_t position
         const ssize_t n = ::pwrite(fd, record.data() + done, record.size() - done,
                                    static_cast<off_t>(start) + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) RaiseClassic(n < 0 && errno == ENOSPC ? err::kDiskFull : err::kDeviceIO,
-                                 "iwriteFile");
+        if (n <= 0)
+            RaiseClassic(n < 0 && errno == ENOSPC ? err::kDiskFull : err::kDeviceIO, "iwriteFile");
         done += static_cast<std::size_t>(n);
     }
 }
@@ -200,7 +202,8 @@ std::int32_t RecordOffset(const cLogicalFile& logicalFile, std::int32_t recordNu
 
 std::string LreadFile(const cLogicalFile* logicalFile, std::int32_t recordNumber) {
     if (logicalFile == nullptr) {
-        throw platform::RuntimeError(kUndefinedFile, "iLreadFile", "LogicalFile parameter is undefined");
+        throw platform::RuntimeError(kUndefinedFile, "iLreadFile",
+                                     "LogicalFile parameter is undefined");
     }
     if (recordNumber < 1 || recordNumber > logicalFile->LastRecord) {
         IllegalRecord("iLreadFile", *logicalFile, recordNumber);
@@ -212,7 +215,8 @@ std::string LreadFile(const cLogicalFile* logicalFile, std::int32_t recordNumber
 void LwriteFile(const cLogicalFile* logicalFile, std::int32_t recordNumber,
                 const std::string& record) {
     if (logicalFile == nullptr) {
-        throw platform::RuntimeError(kUndefinedFile, "iLwriteFile", "LogicalFile parameter is undefined");
+        throw platform::RuntimeError(kUndefinedFile, "iLwriteFile",
+                                     "LogicalFile parameter is undefined");
     }
     if (recordNumber < 1 || recordNumber > logicalFile->LastRecord) {
         IllegalRecord("iLwriteFile", *logicalFile, recordNumber);

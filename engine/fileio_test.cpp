@@ -24,7 +24,6 @@ std::string Pattern(std::size_t n) {
 // A share "\\HOST\QMRLINK\DATA" in a private folder, with a fresh open-file list.
 class FileAccessTest : public testing::DataShareTest {
 protected:
-
     // Writes a file on the share; returns its Windows-form full path.
     std::string Put(const std::string& name, const std::string& bytes) {
         Write(name, bytes);

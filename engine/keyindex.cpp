@@ -18,14 +18,16 @@ namespace zel::engine {
 
 namespace {
 
-constexpr std::size_t kStateBytes = 32;   // KeyState bytes before the current block
+constexpr std::size_t kStateBytes = 32;  // KeyState bytes before the current block
 constexpr std::int32_t kPlainBlock = 512;
 constexpr std::uint32_t kPlainEnd = 0xFFFF;
 constexpr std::uint32_t kExtendedEnd = 0xFFFFFF;
 constexpr std::int32_t kPlainLevels = 7;  // per-depth slots of the KeyState
 
 std::uint32_t Byte(std::string_view s, std::size_t at) { return static_cast<unsigned char>(s[at]); }
-std::uint32_t Word(std::string_view s, std::size_t at) { return Byte(s, at) << 8 | Byte(s, at + 1); }
+std::uint32_t Word(std::string_view s, std::size_t at) {
+    return Byte(s, at) << 8 | Byte(s, at + 1);
+}
 std::int32_t Long(std::string_view s, std::size_t at) {
     return static_cast<std::int32_t>(Word(s, at) << 16 | Word(s, at + 2));
 }
@@ -56,7 +58,8 @@ struct Layout {
         if (entryLength < keyLength + 4 || keyLength < 0) return false;
         const auto size = static_cast<std::int64_t>(blockSize);
         return size >= static_cast<std::int64_t>(firstEntry) &&
-               static_cast<std::int64_t>(firstEntry) + static_cast<std::int64_t>(count) * entryLength <=
+               static_cast<std::int64_t>(firstEntry) +
+                       static_cast<std::int64_t>(count) * entryLength <=
                    size;
     }
     std::size_t EntryAt(std::uint32_t i) const {
@@ -128,9 +131,13 @@ void LoadBlock(const cLogicalFile& lf, std::string& buff, std::int32_t block,
     buff.replace(kStateBytes, bytes.size(), bytes);
 }
 
-std::size_t SlotAt(std::int32_t depth) { return kStateBytes - 16 + 2 * static_cast<std::size_t>(depth); }
+std::size_t SlotAt(std::int32_t depth) {
+    return kStateBytes - 16 + 2 * static_cast<std::size_t>(depth);
+}
 
-bool InFile(const cLogicalFile& lf, std::int64_t block) { return block >= 1 && block <= lf.LastRecord; }
+bool InFile(const cLogicalFile& lf, std::int64_t block) {
+    return block >= 1 && block <= lf.LastRecord;
+}
 
 // Layout from the header copy at the head of a KeyState.
 Layout StateLayout(const cLogicalFile& lf, const std::string& buff, std::int32_t blockSize,
@@ -158,13 +165,14 @@ Outcome Find(const cLogicalFile* logicalFile, std::string& buff, std::string& ke
     const std::int32_t rl = lf.RecordLength;
     // Of the header block only its first 32 bytes survive in the KeyState (the block read
     // below covers the rest), so only they are read.
-    const std::string header =
-        ReadFile(lf.OpenFile.get(), std::min<std::int32_t>(rl, kStateBytes), BlockOffset(lf, 0, rl, "KFind"));
+    const std::string header = ReadFile(lf.OpenFile.get(), std::min<std::int32_t>(rl, kStateBytes),
+                                        BlockOffset(lf, 0, rl, "KFind"));
 
     Layout l;
     l.SetVariant(lf.IsamPlus);
     l.blockSize = rl;
-    if (header.size() < (l.extended ? 19u : 10u) || header.size() < l.firstEntry) return Outcome::Failed;
+    if (header.size() < (l.extended ? 19u : 10u) || header.size() < l.firstEntry)
+        return Outcome::Failed;
     l.entryLength = static_cast<std::int32_t>(Word(header, 0));
     l.keyLength = l.entryLength - ((l.extended && Word(header, 12) != 0) ? 6 : 4);
     if (l.keyLength < 0) return Outcome::Failed;
@@ -181,7 +189,8 @@ Outcome Find(const cLogicalFile* logicalFile, std::string& buff, std::string& ke
     std::uint32_t i = 0;
     std::string_view found;
     Visited seen;
-    const BlockView block{std::string_view(buff).substr(kStateBytes, static_cast<std::size_t>(rl)), l};
+    const BlockView block{std::string_view(buff).substr(kStateBytes, static_cast<std::size_t>(rl)),
+                          l};
 
     for (;;) {
         if (rec > lf.LastRecord) {
@@ -267,7 +276,8 @@ void KNext(const cLogicalFile* logicalFile, std::string& buff, std::string& key,
     const cLogicalFile& lf = *logicalFile;
     const std::int32_t rl = lf.RecordLength;
     const Layout l = StateLayout(lf, buff, rl, false, "KNext");
-    const BlockView block{std::string_view(buff).substr(kStateBytes, static_cast<std::size_t>(rl)), l};
+    const BlockView block{std::string_view(buff).substr(kStateBytes, static_cast<std::size_t>(rl)),
+                          l};
 
     std::uint32_t i = Byte(buff, 16);
     const std::int32_t depth = static_cast<std::int32_t>(Byte(buff, 17));
@@ -288,7 +298,8 @@ void KNext(const cLogicalFile* logicalFile, std::string& buff, std::string& key,
         const std::string lastKey = count ? std::string(block.Key(count)) : std::string();
         LoadBlock(lf, buff, static_cast<std::int32_t>(next), rl, "KNext");
         count = block.Count();
-        if (count < 1 || !l.Fits(count) || (!lastKey.empty() && KCompare(block.Key(1), lastKey) < 0)) {
+        if (count < 1 || !l.Fits(count) ||
+            (!lastKey.empty() && KCompare(block.Key(1), lastKey) < 0)) {
             buff = saved;
             Damaged(lf, "KNext");
         }
@@ -322,9 +333,9 @@ void KPrev(const cLogicalFile* logicalFile, std::string& buff, std::string& key,
     // The search goes down every child whose keys can include the entry's key: with duplicate
     // keys a run of equal keys can span several subtrees, and only one of them holds the block.
     Visited searched;
-    std::function<std::uint32_t(const std::string&, std::int32_t, std::int32_t, std::int32_t)> search =
-        [&](const std::string& entry, std::int32_t blockNo, std::int32_t d,
-            std::int32_t level) -> std::uint32_t {
+    std::function<std::uint32_t(const std::string&, std::int32_t, std::int32_t, std::int32_t)>
+        search = [&](const std::string& entry, std::int32_t blockNo, std::int32_t d,
+                     std::int32_t level) -> std::uint32_t {
         if (!InFile(lf, blockNo) || !searched.Insert(blockNo)) return 0;
         LoadBlock(lf, buff, blockNo, kPlainBlock, "KPrev");
         PutWord(buff, SlotAt(d), static_cast<std::uint32_t>(blockNo));
@@ -447,7 +458,8 @@ std::int32_t KCount(const cLogicalFile* logicalFile) {
 
     Layout l = StateLayout(lf, buff, rl, false, "KCount");
     l.SetVariant(extended);
-    const BlockView block{std::string_view(buff).substr(kStateBytes, static_cast<std::size_t>(rl)), l};
+    const BlockView block{std::string_view(buff).substr(kStateBytes, static_cast<std::size_t>(rl)),
+                          l};
     Visited seen;
     std::int64_t sum = 0;
     for (;;) {
@@ -456,7 +468,8 @@ std::int32_t KCount(const cLogicalFile* logicalFile) {
         sum += count;
         const std::uint32_t next = block.Next();
         if (next == l.endMark) break;
-        if (!InFile(lf, next) || !seen.Insert(static_cast<std::int32_t>(next))) Damaged(lf, "KCount");
+        if (!InFile(lf, next) || !seen.Insert(static_cast<std::int32_t>(next)))
+            Damaged(lf, "KCount");
         LoadBlock(lf, buff, static_cast<std::int32_t>(next), rl, "KCount");
     }
     if (sum - 1 > INT32_MAX) RaiseClassic(err::kOverflow, "KCount");
@@ -473,7 +486,8 @@ std::int32_t KLength(const cLogicalFile* logicalFile) {
 void InitFile(const cLogicalFile* logicalFile, std::int32_t keyLength, bool duplicateKeys,
               std::int32_t blockingFactor) {
     if (logicalFile == nullptr)
-        throw platform::RuntimeError(kUndefinedFile, "iLwriteFile", "LogicalFile parameter is undefined");
+        throw platform::RuntimeError(kUndefinedFile, "iLwriteFile",
+                                     "LogicalFile parameter is undefined");
     const cLogicalFile& lf = *logicalFile;
     cOpenFile* file = lf.OpenFile.get();
 

@@ -42,17 +42,13 @@ bool IsExtendedIndexHeader(std::string_view header);
 // caller's variable). `rec` > 0: exact match; < 0: minus the record of the greater key now in
 // `key`; 0: nothing at or above. Block numbers beyond LastRecord show the out-of-range message
 // and give 0. Nothing reaches the caller as an error: any failure gives `rec` 0.
-void KFind(const cLogicalFile* logicalFile, std::string& buff, std::string& key,
-           std::int32_t& rec);
+void KFind(const cLogicalFile* logicalFile, std::string& buff, std::string& key, std::int32_t& rec);
 // One key forward / back from the KeyState in `buff`; `rec` 0 at the end (the end marker
 // included) or before the first key, where `buff` keeps its value.
-void KNext(const cLogicalFile* logicalFile, std::string& buff, std::string& key,
-           std::int32_t& rec);
-void KPrev(const cLogicalFile* logicalFile, std::string& buff, std::string& key,
-           std::int32_t& rec);
+void KNext(const cLogicalFile* logicalFile, std::string& buff, std::string& key, std::int32_t& rec);
+void KPrev(const cLogicalFile* logicalFile, std::string& buff, std::string& key, std::int32_t& rec);
 // The last key before the end marker; sets up `buff` for KPrev.
-void KLast(const cLogicalFile* logicalFile, std::string& buff, std::string& key,
-           std::int32_t& rec);
+void KLast(const cLogicalFile* logicalFile, std::string& buff, std::string& key, std::int32_t& rec);
 // Number of keys (the end marker not counted).
 std::int32_t KCount(const cLogicalFile* logicalFile);
 // Key length as the header gives it (E - 4).

@@ -50,7 +50,8 @@ BenchIndex Make(bool extended) {
         // Distinct keys: a random high half and the running number as the low half.
         std::string k(8, '\0');
         const std::uint64_t v = (rng() & 0xFFFFFFFF00000000ull) | static_cast<std::uint32_t>(i);
-        for (int b = 0; b < 8; ++b) k[static_cast<std::size_t>(b)] = static_cast<char>(v >> (56 - 8 * b));
+        for (int b = 0; b < 8; ++b)
+            k[static_cast<std::size_t>(b)] = static_cast<char>(v >> (56 - 8 * b));
         entries.push_back({k, i + 1});
         out.keys.push_back(k);
     }

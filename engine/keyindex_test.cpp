@@ -26,7 +26,6 @@ constexpr std::int32_t kStart = 3;  // index areas start at block 3 of their fil
 // A share "\\HOST\QMRLINK\DATA" with a fresh open-file list; index files are written on it.
 class IndexFileTest : public testing::DataShareTest {
 protected:
-
     // Writes `area` at block kStart of a new file between filler bytes, and opens it as an index.
     std::shared_ptr<cLogicalFile> Put(const std::string& name, const std::string& area,
                                       std::int32_t blockSize, std::int32_t lastRecord,
@@ -105,13 +104,13 @@ protected:
         }
         std::vector<sg::IndexEntry> entries;
         for (int i = 0; i < c.count; ++i) {
-            const std::string& k = c.pool ? pool[rng() % pool.size()] : pool[static_cast<std::size_t>(i)];
+            const std::string& k =
+                c.pool ? pool[rng() % pool.size()] : pool[static_cast<std::size_t>(i)];
             entries.push_back({k, i + 1});
         }
         model_ = entries;
-        std::stable_sort(model_.begin(), model_.end(), [](const auto& a, const auto& b) {
-            return KCompare(a.key, b.key) < 0;
-        });
+        std::stable_sort(model_.begin(), model_.end(),
+                         [](const auto& a, const auto& b) { return KCompare(a.key, b.key) < 0; });
         built_ = sg::BuildIndex(spec_, entries);
         ASSERT_GE(built_.levels, c.minLevels);
         lf_ = Put("INDEX", built_, spec_);
@@ -126,7 +125,9 @@ protected:
                              }) -
             model_.begin());
     }
-    std::string EndKey() const { return std::string(static_cast<std::size_t>(spec_.keyLength), '\xFF'); }
+    std::string EndKey() const {
+        return std::string(static_cast<std::size_t>(spec_.keyLength), '\xFF');
+    }
 
     // KFind of `probe` gives what the model says.
     void ExpectFind(std::string probe) {
@@ -154,7 +155,8 @@ protected:
 };
 
 TEST_P(IndexModelTest, FindsEveryStoredKeyExactly) {
-    for (std::size_t i = 0; i < model_.size(); i += std::max<std::size_t>(1, model_.size() / 1500)) {
+    for (std::size_t i = 0; i < model_.size();
+         i += std::max<std::size_t>(1, model_.size() / 1500)) {
         std::string buff, key = model_[i].key;
         std::int32_t rec = 0;
         KFind(lf_.get(), buff, key, rec);
@@ -182,9 +184,9 @@ TEST_P(IndexModelTest, FindsTheNextKeyBetweenBeforeAndAfter) {
             ExpectFind(down);
         }
     }
-    ExpectFind(std::string());                                               // before the first
+    ExpectFind(std::string());  // before the first
     ExpectFind(std::string(static_cast<std::size_t>(spec_.keyLength), '\xFE') + "\xFE");  // cut
-    ExpectFind(model_.back().key + "\x01\x02\x03");                          // longer: cut
+    ExpectFind(model_.back().key + "\x01\x02\x03");                              // longer: cut
     ExpectFind(std::string(static_cast<std::size_t>(spec_.keyLength), '\xFF'));  // the end marker
 }
 
@@ -251,7 +253,8 @@ TEST_P(IndexModelTest, NextAndPrevRetraceEachOther) {
         std::int32_t rec = 0;
         KFind(lf_.get(), buff, key, rec);
         std::size_t at = LowerBound(model_[start].key);
-        for (int s = 0; s < 60 && at + 1 < model_.size(); ++s, ++at) KNext(lf_.get(), buff, key, rec);
+        for (int s = 0; s < 60 && at + 1 < model_.size(); ++s, ++at)
+            KNext(lf_.get(), buff, key, rec);
         for (int s = 0; s < 90 && at > 0; ++s) {
             KPrev(lf_.get(), buff, key, rec);
             --at;
@@ -267,14 +270,13 @@ TEST_P(IndexModelTest, CountAndLength) {
 
 INSTANTIATE_TEST_SUITE_P(
     Variants, IndexModelTest,
-    ::testing::Values(
-        Config{"OneLevel", 8, false, 512, false, 30, 0, 100, 0, 1},
-        Config{"TwoLevels", 8, false, 512, false, 1000, 0, 100, 0, 2},
-        Config{"ThreeLevels", 8, false, 512, false, 5000, 0, 50, 0, 3},
-        Config{"FiveLevelsScattered", 12, false, 512, false, 5000, 0, 20, 77, 5},
-        Config{"PlainDuplicates", 4, false, 512, true, 3000, 400, 100, 3, 2},
-        Config{"ExtendedDuplicates", 10, true, 2048, true, 20000, 3000, 100, 11, 3},
-        Config{"ExtendedUnique", 6, true, 2048, false, 6000, 0, 15, 0, 3}),
+    ::testing::Values(Config{"OneLevel", 8, false, 512, false, 30, 0, 100, 0, 1},
+                      Config{"TwoLevels", 8, false, 512, false, 1000, 0, 100, 0, 2},
+                      Config{"ThreeLevels", 8, false, 512, false, 5000, 0, 50, 0, 3},
+                      Config{"FiveLevelsScattered", 12, false, 512, false, 5000, 0, 20, 77, 5},
+                      Config{"PlainDuplicates", 4, false, 512, true, 3000, 400, 100, 3, 2},
+                      Config{"ExtendedDuplicates", 10, true, 2048, true, 20000, 3000, 100, 11, 3},
+                      Config{"ExtendedUnique", 6, true, 2048, false, 6000, 0, 15, 0, 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Runs of one key longer than a leaf, in a tree of three levels: after KNext has carried the
@@ -414,8 +416,9 @@ TEST_F(DamagedIndexTest, RootBeyondLastRecordShowsTheMessageOnce) {
     Patch("BAD", 8, Word(static_cast<std::uint32_t>(idx_.lastRecord + 1)));
     EXPECT_EQ(Find("K0000010"), 0);
     ASSERT_EQ(boxes_.boxes.size(), 1u);
-    EXPECT_EQ(boxes_.boxes[0].text, "Index is returning information out of Range.  File: BAD LastRec:  " +
-                                        std::to_string(idx_.lastRecord));
+    EXPECT_EQ(boxes_.boxes[0].text,
+              "Index is returning information out of Range.  File: BAD LastRec:  " +
+                  std::to_string(idx_.lastRecord));
     EXPECT_EQ(boxes_.boxes[0].icon, platform::MsgIcon::Critical);
     EXPECT_EQ(boxes_.boxes[0].buttons, platform::MsgButtons::Ok);
     EXPECT_EQ(boxes_.boxes[0].title, "");
@@ -470,7 +473,8 @@ TEST_F(DamagedIndexTest, NextBlockCycleNeverHangs) {
     EXPECT_LT(steps, 1000);
 
     // A leaf that points at itself with nothing in it.
-    Patch("BAD", BlockAt(idx_.leaves[0]), Word(0) + Word(static_cast<std::uint32_t>(idx_.leaves[0])));
+    Patch("BAD", BlockAt(idx_.leaves[0]),
+          Word(0) + Word(static_cast<std::uint32_t>(idx_.leaves[0])));
     EXPECT_EQ(Find("K0000000"), 0);
 }
 
@@ -537,7 +541,7 @@ TEST_F(DamagedIndexTest, RandomDamageNeverEscapesTheBlocks) {
 TEST(KCompareTest, UnsignedBytesThenLength) {
     EXPECT_LT(KCompare("A", "B"), 0);
     EXPECT_GT(KCompare("\x80", "\x7F"), 0);  // bytes compare unsigned
-    EXPECT_LT(KCompare("AB", "ABC"), 0);      // equal over the shorter: longer is greater
+    EXPECT_LT(KCompare("AB", "ABC"), 0);     // equal over the shorter: longer is greater
     EXPECT_EQ(KCompare(std::string("A\0", 2), std::string("A\0", 2)), 0);
     EXPECT_GT(KCompare(std::string("A\0", 2), "A"), 0);
     EXPECT_EQ(KCompare("", ""), 0);

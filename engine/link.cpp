@@ -40,9 +40,9 @@ std::string ReadCreating(const std::string& windowsPath) {
     const int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (errno == EMFILE || errno == ENFILE) RaiseClassic(err::kTooManyFiles, "cLinks");
-        throw platform::RuntimeError(errno == ENOENT ? platform::err::kPathNotFound
-                                                     : platform::err::kPathFileAccess,
-                                     "cLinks", "Path/File access error: " + windowsPath);
+        throw platform::RuntimeError(
+            errno == ENOENT ? platform::err::kPathNotFound : platform::err::kPathFileAccess,
+            "cLinks", "Path/File access error: " + windowsPath);
     }
     std::string bytes;
     char chunk[65536];
@@ -156,9 +156,8 @@ std::shared_ptr<cLogicalFile> cLogicalFiles::Add(const std::string& fileName,
                                                  const std::string& fileType,
                                                  std::shared_ptr<cOpenFile> openFile,
                                                  std::int32_t position, std::int32_t flags,
-                                                 std::int32_t recordLength,
-                                                 std::int32_t lastRecord, bool isamPlus,
-                                                 const std::string& sKey) {
+                                                 std::int32_t recordLength, std::int32_t lastRecord,
+                                                 bool isamPlus, const std::string& sKey) {
     auto file = NewLogicalFile(fileName, fileType, std::move(openFile), position, flags,
                                recordLength, lastRecord, isamPlus);
     if (!Insert(sKey, file)) RaiseClassic(err::kDuplicateKey, "cLogicalFiles");
@@ -173,8 +172,9 @@ std::shared_ptr<cLogicalFile> LogicalOpen(const std::string& fileName) {
     if (auto cached = cache->Find(fileName)) return cached;
 
     const cSystem& sys = SystemOrRaise("LogicalOpen");
-    const std::string qualified =
-        (!fileName.empty() && fileName[0] == ':') ? fileName : ":" + sys.mDirectory + ":" + fileName;
+    const std::string qualified = (!fileName.empty() && fileName[0] == ':')
+                                      ? fileName
+                                      : ":" + sys.mDirectory + ":" + fileName;
     const auto& links = Engine().Links;
     if (!links) RaiseClassic(err::kObjectNotSet, "LogicalOpen");
     const auto link = links->Find(qualified);
@@ -211,15 +211,15 @@ std::shared_ptr<cLogicalFile> LogicalOpen(const std::string& fileName) {
 }
 
 std::shared_ptr<cLogicalFile> PhysLogicalOpen(std::string& fileName, const std::string& fileType,
-                                              std::int32_t recordLength,
-                                              std::int32_t* lastRecord) {
+                                              std::int32_t recordLength, std::int32_t* lastRecord) {
     auto openFile = OpenFile(fileName);
     if (!openFile) return nullptr;
     std::int32_t last = lastRecord ? *lastRecord : 0;
     if (last == 0) {
         if (recordLength == 0) RaiseClassic(err::kDivisionByZero, "PhysLogicalOpen");
         const long long records = FileLength(openFile.get()) / recordLength - 1;
-        if (records > INT32_MAX || records < INT32_MIN) RaiseClassic(err::kOverflow, "PhysLogicalOpen");
+        if (records > INT32_MAX || records < INT32_MIN)
+            RaiseClassic(err::kOverflow, "PhysLogicalOpen");
         last = static_cast<std::int32_t>(records);
         if (lastRecord) *lastRecord = last;
     }

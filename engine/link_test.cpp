@@ -115,7 +115,9 @@ TEST(LinkListTest, KeysIgnoreCaseAndSurviveRemoval) {
     cLogicalFiles cache;
     cache.Add("PARTL", "L", nullptr, 1, 0, 64, 9, false, "PARTL");
     cache.Add("x", "L", nullptr, 1, 0, 64, 9, false);  // no key: only by index
-    EXPECT_EQ(Raised([&] { cache.Add("partl", "L", nullptr, 1, 0, 64, 9, false, "partl"); }).Number(), 457);
+    EXPECT_EQ(
+        Raised([&] { cache.Add("partl", "L", nullptr, 1, 0, 64, 9, false, "partl"); }).Number(),
+        457);
     EXPECT_EQ(cache.Count(), 2);
 }
 
@@ -138,7 +140,8 @@ TEST_F(LinkTest, MissingDataFileStillGivesALogicalFile) {
     ASSERT_TRUE(cust);
     EXPECT_FALSE(cust->OpenFile);
     EXPECT_EQ(LreadFile(cust.get(), 1), std::string(64, ' '));
-    EXPECT_EQ(Raised([&] { LwriteFile(cust.get(), 1, std::string(64, 'x')); }).Source(), "iwriteFile");
+    EXPECT_EQ(Raised([&] { LwriteFile(cust.get(), 1, std::string(64, 'x')); }).Source(),
+              "iwriteFile");
     EXPECT_EQ(ActiveCount(*cust), 0);
 }
 
@@ -216,12 +219,14 @@ TEST_F(LinkTest, AbsurdResolutionRowsGiveCleanErrors) {
     };
     description["links"] = nlohmann::json::array();
     for (const char* n : {"HUGEL", "NEGL", "ZEROI", "FARI", "TAILL"})
-        description["links"].push_back({{"link", std::string(":QMR1:") + n}, {"resolution", "QMR1:BADFD"}});
+        description["links"].push_back(
+            {{"link", std::string(":QMR1:") + n}, {"resolution", "QMR1:BADFD"}});
     Build();
     WriteShare("QMR1/BADDB", std::string(8192, '\x7F'));
-    WriteShare("QMR1/BADFD", row("HUGEL", 'L', 0xFFFFFF, 65535, INT32_MAX) + row("NEGL", 'L', 1, 64, -5) +
-                                row("ZEROI", 'I', 1, 0, 3) + row("FARI", 'I', 0xFFFFFF, 512, 9) +
-                                row("TAILL", 'L', 1, 64, 4).substr(0, 12));
+    WriteShare("QMR1/BADFD", row("HUGEL", 'L', 0xFFFFFF, 65535, INT32_MAX) +
+                                 row("NEGL", 'L', 1, 64, -5) + row("ZEROI", 'I', 1, 0, 3) +
+                                 row("FARI", 'I', 0xFFFFFF, 512, 9) +
+                                 row("TAILL", 'L', 1, 64, 4).substr(0, 12));
     LoadCatalogSettings();
     auto& engine = *Engine().DataEngine;
 
@@ -260,9 +265,11 @@ TEST_F(LinkTest, RandomDirectoryRowsAndDataFilesNeverEscapeTheirBuffers) {
             for (auto& c : row) c = static_cast<char>(rng() & 0xFF);
             row.replace(0, 10, std::string(name) + std::string(10 - std::strlen(name), '\0'));
             Pack('D', row, static_cast<std::int32_t>(pick({0, 1, 2, 7, 0xFFFFFF, below(40)})), 11);
-            Pack('C', row, static_cast<std::int32_t>(pick({0, 1, 7, 16, 512, 2048, 65535, below(3000)})), 14);
+            Pack('C', row,
+                 static_cast<std::int32_t>(pick({0, 1, 7, 16, 512, 2048, 65535, below(3000)})), 14);
             row[15] = static_cast<char>(pick({'L', 'I', 'I', 'Z'}));
-            Pack('L', row, static_cast<std::int32_t>(pick({-5, 0, 1, 3, 40, INT32_MAX, below(100)})), 17);
+            Pack('L', row,
+                 static_cast<std::int32_t>(pick({-5, 0, 1, 3, 40, INT32_MAX, below(100)})), 17);
             directory += row;
         }
         directory.resize(rng() % (directory.size() + 1));

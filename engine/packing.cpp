@@ -11,20 +11,28 @@ namespace zel::engine {
 namespace {
 
 struct Field {
-    int width;    // 0: unknown code
+    int width;  // 0: unknown code
     bool signed_;
 };
 
 constexpr Field FieldOf(char upper) {
     switch (upper) {
-        case 'B': return {1, false};
-        case 'C': return {2, false};
-        case 'D': return {3, false};
-        case 'I': return {1, true};
-        case 'J': return {2, true};
-        case 'K': return {3, true};
-        case 'L': return {4, true};
-        default: return {0, false};
+        case 'B':
+            return {1, false};
+        case 'C':
+            return {2, false};
+        case 'D':
+            return {3, false};
+        case 'I':
+            return {1, true};
+        case 'J':
+            return {2, true};
+        case 'K':
+            return {3, true};
+        case 'L':
+            return {4, true};
+        default:
+            return {0, false};
     }
 }
 
@@ -40,13 +48,12 @@ Field FieldOfCode(std::string_view upperCode) {
 
 [[noreturn]] void PackSubscript(std::string_view code, std::int32_t position, std::size_t len) {
     throw platform::RuntimeError(kInvalidSubscript, "Pack",
-                                 "Invalid Subscript.  Pack \"" + std::string(code) +
-                                     "\", Data$, " + std::to_string(position) +
+                                 "Invalid Subscript.  Pack \"" + std::string(code) + "\", Data$, " +
+                                     std::to_string(position) +
                                      "   Len(Data$) = " + std::to_string(len));
 }
 
-[[noreturn]] void UnpackSubscript(std::string_view code, std::int32_t position,
-                                  std::size_t len) {
+[[noreturn]] void UnpackSubscript(std::string_view code, std::int32_t position, std::size_t len) {
     throw platform::RuntimeError(kInvalidSubscript, "UnPack",
                                  "Invalid Subscript.  UnPack(\"" + std::string(code) +
                                      "\", Data$, " + std::to_string(position) +

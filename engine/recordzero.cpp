@@ -22,7 +22,8 @@ void DelRec(const cLogicalFile* logicalFile, std::int32_t recordNumber) {
 
     const std::string record = LreadFile(logicalFile, recordNumber);
     if (Unpack('J', record, 1) <= 0) {
-        throw platform::RuntimeError(kIllegalRecordNumber, "DelRec", "Attempt to delete a deleted record");
+        throw platform::RuntimeError(kIllegalRecordNumber, "DelRec",
+                                     "Attempt to delete a deleted record");
     }
 
     std::string freed(record.size(), '\0');
@@ -38,9 +39,9 @@ void GetRec(const cLogicalFile* logicalFile, std::int32_t& /*recordNumber*/) {
     if (logicalFile == nullptr) RaiseClassic(err::kObjectNotSet, "iGetRec");
     // Allocation needs record zero locked; no lock is ever obtained, so nothing is allocated.
     if (LogicalLock(logicalFile, 0) <= 0) {
-        throw platform::RuntimeError(kRecordZeroLock, "iGetRec",
-                                     "Could not obtain a Lock on Record Zero of " +
-                                         logicalFile->FileName);
+        throw platform::RuntimeError(
+            kRecordZeroLock, "iGetRec",
+            "Could not obtain a Lock on Record Zero of " + logicalFile->FileName);
     }
 }
 

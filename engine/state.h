@@ -11,11 +11,11 @@
 
 namespace zel::engine {
 
-class cOpenFile;      // fileio.h
-class cOpenFiles;     // fileio.h
-class cLinks;         // link.h
-class cLogicalFiles;  // link.h
-class cBusinessBasic; // facade.h
+class cOpenFile;       // fileio.h
+class cOpenFiles;      // fileio.h
+class cLinks;          // link.h
+class cLogicalFiles;   // link.h
+class cBusinessBasic;  // facade.h
 
 // The resting value of the compressed-text alphabet; its first four characters can be replaced.
 inline constexpr const char* kDefaultCrmAlphabet = " ,/.0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";

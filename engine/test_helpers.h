@@ -49,7 +49,9 @@ protected:
 
     // Bytes of a file on the share.
     std::string Read(const std::string& name) { return sandbox_.dir().Read(Relative(name)); }
-    void Write(const std::string& name, const std::string& bytes) { sandbox_.dir().Write(Relative(name), bytes); }
+    void Write(const std::string& name, const std::string& bytes) {
+        sandbox_.dir().Write(Relative(name), bytes);
+    }
     static std::string Relative(const std::string& name) { return "unc/HOST/QMRLINK/DATA/" + name; }
 
     platform::testing::SandboxEnv sandbox_;

@@ -139,7 +139,8 @@ int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool 
     }
     if (durable) {
         auto slash = nativePath.find_last_of('/');
-        std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : nativePath.substr(0, slash));
+        std::string dir =
+            slash == std::string::npos ? "." : (slash == 0 ? "/" : nativePath.substr(0, slash));
         int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dfd >= 0) {
             ::fsync(dfd);

@@ -128,8 +128,8 @@ std::optional<double> ParseNumber(std::string_view text) {
 std::optional<double> RequestNumber(std::string_view text) {
     // The conversion ignores white space around the number itself.
     bool ok = false;
-    const double value =
-        QLocale().toDouble(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), &ok);
+    const double value = QLocale().toDouble(
+        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), &ok);
     if (!ok || !std::isfinite(value)) return std::nullopt;
     return value;
 }
@@ -214,7 +214,8 @@ std::int64_t RoundQuotientHalfAway(std::int64_t numerator, std::int64_t factor,
     if (d < 0) d = -d;
     __int128 q = (2 * n + d) / (2 * d);
     if (negative) q = -q;
-    if (q < std::numeric_limits<std::int64_t>::min() || q > std::numeric_limits<std::int64_t>::max()) {
+    if (q < std::numeric_limits<std::int64_t>::min() ||
+        q > std::numeric_limits<std::int64_t>::max()) {
         RaiseClassic(err::kOverflow, "RoundQuotientHalfAway");
     }
     return static_cast<std::int64_t>(q);

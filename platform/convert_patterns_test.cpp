@@ -20,8 +20,8 @@ TEST(FormatPointTwo, NoZeroBeforeThePointAndHalvesAwayFromZero) {
     EXPECT_EQ(FormatPointTwo(-5000, 10000), "-.50");
     EXPECT_EQ(FormatPointTwo(-125000, 10000), "-12.50");
     EXPECT_EQ(FormatPointTwo(12345678900000, 10000), "1234567890.00");  // wider than the pattern
-    EXPECT_EQ(FormatPointTwo(10050, 10000), "1.01");   // 1.005
-    EXPECT_EQ(FormatPointTwo(10150, 10000), "1.02");   // 1.015: away from zero, not to even
+    EXPECT_EQ(FormatPointTwo(10050, 10000), "1.01");                    // 1.005
+    EXPECT_EQ(FormatPointTwo(10150, 10000), "1.02");  // 1.015: away from zero, not to even
     EXPECT_EQ(FormatPointTwo(-10050, 10000), "-1.01");
     EXPECT_EQ(FormatPointTwo(10049, 10000), "1.00");
     EXPECT_EQ(FormatPointTwo(999950, 10000), "100.00");  // the carry reaches the whole part
@@ -35,14 +35,14 @@ TEST(FormatPointTwo, WholeRangeOfAmounts) {
 }
 
 TEST(RoundQuotientHalfAway, ExactOnLargeValues) {
-    EXPECT_EQ(RoundQuotientHalfAway(25000, 100, 100000), 25);   // (10 - 7.5) * 100 / 10
-    EXPECT_EQ(RoundQuotientHalfAway(1, 100, 200), 1);           // one half, away from zero
+    EXPECT_EQ(RoundQuotientHalfAway(25000, 100, 100000), 25);  // (10 - 7.5) * 100 / 10
+    EXPECT_EQ(RoundQuotientHalfAway(1, 100, 200), 1);          // one half, away from zero
     EXPECT_EQ(RoundQuotientHalfAway(-1, 100, 200), -1);
     EXPECT_EQ(RoundQuotientHalfAway(1, 100, -200), -1);
     EXPECT_EQ(RoundQuotientHalfAway(-1, -100, -200), -1);
     EXPECT_EQ(RoundQuotientHalfAway(1, 1, 3), 0);
     EXPECT_EQ(RoundQuotientHalfAway(2, 1, 3), 1);
-    EXPECT_EQ(RoundQuotientHalfAway(kMax, 100, kMax), 100);    // no overflow inside
+    EXPECT_EQ(RoundQuotientHalfAway(kMax, 100, kMax), 100);  // no overflow inside
     EXPECT_EQ(RoundQuotientHalfAway(kMin, 1, 1), kMin);
 }
 

@@ -44,8 +44,8 @@ TEST(RequestNumber, GroupingMarksAndBlanksUnderTheCAndEnglishLocales) {
         EXPECT_EQ(RequestNumber("2.5"), 2.5);
         EXPECT_EQ(RequestNumber("+1e3"), 1000.0);
         EXPECT_EQ(RequestNumber(".5"), 0.5);
-        for (const char* bad : {"1,0", "12abc", "0x10", "", " ", "1,00,000", "1,,000", ",5", "1 000",
-                                "1e", "1.2.3", "1e400"}) {
+        for (const char* bad : {"1,0", "12abc", "0x10", "", " ", "1,00,000", "1,,000", ",5",
+                                "1 000", "1e", "1.2.3", "1e400"}) {
             EXPECT_FALSE(RequestNumber(bad).has_value()) << bad;
         }
         // The locale conversion takes these; a request value must not.
@@ -76,7 +76,8 @@ TEST(WholeRequestNumber, ReadsGroupingMarksAndKeepsTheRoundingAndRange) {
     EXPECT_EQ(WholeRequestNumber("-1,001"), -1001);
     EXPECT_EQ(WholeRequestNumber("2,147,483,647"), 2147483647);
     EXPECT_EQ(WholeRequestNumber("2,147,483,648"), 0);
-    for (const char* zero : {"1,0", "12abc", "0x10", "inf", "nan", ""}) EXPECT_EQ(WholeRequestNumber(zero), 0) << zero;
+    for (const char* zero : {"1,0", "12abc", "0x10", "inf", "nan", ""})
+        EXPECT_EQ(WholeRequestNumber(zero), 0) << zero;
 }
 
 TEST(DigitsOnly, KeepsTheTenDigitsOfAPhoneNumber) {

@@ -46,7 +46,8 @@ Currency Currency::FromUnits(std::int64_t units, std::int64_t unitsPerOne) {
 Currency Currency::FromDouble(double value) {
     const double scaled = value * static_cast<double>(kScale);
     // 2^63 is exactly representable; anything at or beyond it does not fit.
-    if (!std::isfinite(scaled) || scaled >= 9223372036854775808.0 || scaled < -9223372036854775808.0)
+    if (!std::isfinite(scaled) || scaled >= 9223372036854775808.0 ||
+        scaled < -9223372036854775808.0)
         Overflow();
     const int previous = std::fegetround();
     std::fesetround(FE_TONEAREST);
@@ -62,8 +63,8 @@ std::int64_t Currency::ToUnits(std::int64_t unitsPerOne) const {
 
 std::string Currency::ToString() const {
     const bool negative = raw_ < 0;
-    const unsigned long long magnitude =
-        negative ? 0ULL - static_cast<unsigned long long>(raw_) : static_cast<unsigned long long>(raw_);
+    const unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(raw_)
+                                                  : static_cast<unsigned long long>(raw_);
     std::string text = std::to_string(magnitude / kScale);
     unsigned long long fraction = magnitude % kScale;
     if (fraction != 0) {

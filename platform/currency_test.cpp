@@ -60,7 +60,7 @@ TEST(CurrencyTest, ArithmeticAndDivision) {
     EXPECT_EQ((a - b).ToString(), "-12.5");
     EXPECT_EQ((a * 3).ToString(), "7.5");
     EXPECT_EQ((Currency::FromDouble(12) / 100).ToString(), "0.12");
-    EXPECT_EQ((Currency::FromRaw(5) / 2).Raw(), 2);   // 2.5 raw units: even neighbour
+    EXPECT_EQ((Currency::FromRaw(5) / 2).Raw(), 2);  // 2.5 raw units: even neighbour
     EXPECT_EQ((Currency::FromRaw(7) / 2).Raw(), 4);
     EXPECT_LT(a, b);
 }
@@ -75,8 +75,9 @@ TEST(CurrencyTest, OverflowIsDetectedNeverWrapped) {
     EXPECT_EQ(ErrorOf([] { (void)Currency::FromDouble(1e15); }), err::kOverflow);
     EXPECT_EQ(ErrorOf([] { (void)Currency::FromDouble(std::numeric_limits<double>::quiet_NaN()); }),
               err::kOverflow);
-    EXPECT_EQ(ErrorOf([] { (void)Currency::FromUnits(std::numeric_limits<std::int64_t>::max(), 1); }),
-              err::kOverflow);
+    EXPECT_EQ(
+        ErrorOf([] { (void)Currency::FromUnits(std::numeric_limits<std::int64_t>::max(), 1); }),
+        err::kOverflow);
     EXPECT_EQ(ErrorOf([&] { (void)max.ToUnits(1000000); }), err::kOverflow);
     EXPECT_EQ(ErrorOf([] { (void)(Currency::FromRaw(1) / 0); }), err::kDivisionByZero);
     EXPECT_EQ(ErrorOf([] { (void)Currency::FromDouble(922337203685477.0); }), 0);

@@ -9,7 +9,9 @@ namespace zel::platform {
 class RuntimeError : public std::runtime_error {
 public:
     RuntimeError(int number, std::string source, std::string description)
-        : std::runtime_error(description), number_(number), source_(std::move(source)),
+        : std::runtime_error(description),
+          number_(number),
+          source_(std::move(source)),
           description_(std::move(description)) {}
 
     int Number() const noexcept { return number_; }

@@ -12,9 +12,9 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/atomic_file.h"
 #include "platform/convert.h"
@@ -78,8 +78,7 @@ bool WildMatch(const char* p, const char* s) {
     const char* star = nullptr;
     const char* resume = nullptr;
     while (*s) {
-        if (*p == '?' || (*p && *p != '*' &&
-                          LowerCase(*p) == LowerCase(*s))) {
+        if (*p == '?' || (*p && *p != '*' && LowerCase(*p) == LowerCase(*s))) {
             ++p;
             ++s;
         } else if (*p == '*') {
@@ -163,7 +162,8 @@ void MakeDirectory(const std::string& path) {
     NoteFileChange();
     if (::mkdir(p.c_str(), 0777) != 0) {
         int e = errno;
-        if (e == EEXIST) throw RuntimeError(err::kPathFileAccess, "MkDir", "Path/File access error: " + path);
+        if (e == EEXIST)
+            throw RuntimeError(err::kPathFileAccess, "MkDir", "Path/File access error: " + path);
         if (e == ENOENT) Fail(ENOTDIR, "MkDir", path);
         Fail(e, "MkDir", path);
     }
@@ -179,7 +179,9 @@ std::vector<std::string> ListDirectory(const std::string& pattern, bool foldersT
     if (pat == "*.*") pat = "*";
     std::string native;
     try {
-        native = folder.empty() ? std::string(".") : NativePath(folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder);
+        native = folder.empty()
+                     ? std::string(".")
+                     : NativePath(folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder);
     } catch (const RuntimeError&) {
         return out;
     }
@@ -401,10 +403,12 @@ ScopedFileLock::ScopedFileLock(const std::string& lockPath) {
             continue;
         }
         const int fd =
-            ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+            ::open(lockPath.c_str(),
+                   O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
         if (fd < 0) {
             const int e = errno;
-            if (e == EINTR || e == ELOOP || e == ENXIO || e == EISDIR) continue;  // the name changed
+            if (e == EINTR || e == ELOOP || e == ENXIO || e == EISDIR)
+                continue;  // the name changed
             FailLock(e, lockPath);
         }
         struct stat opened;

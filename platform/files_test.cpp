@@ -1,7 +1,7 @@
 #include "platform/files.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -76,11 +76,12 @@ TEST(Files, ListingMatchesWildcardsWithoutCase) {
 
 TEST(Files, StationAndProgramFacts) {
     SandboxEnv env;
-    EXPECT_EQ(TempFolder(), "Z:" + [&] {
-        std::string p = env.Temp();
-        std::replace(p.begin(), p.end(), '/', '\\');
-        return p;
-    }() + "\\");
+    EXPECT_EQ(
+        TempFolder(), "Z:" + [&] {
+            std::string p = env.Temp();
+            std::replace(p.begin(), p.end(), '/', '\\');
+            return p;
+        }() + "\\");
     {
         ScopedEnv name("COMPUTERNAME", "STATION7");
         EXPECT_EQ(ComputerName(), "STATION7");
@@ -159,8 +160,7 @@ TEST(Files, StartUpRemovesOnlyThisProgramsOwnLeftoversOfEndedRuns) {
     const std::string parent = std::to_string(::getppid());
     const std::string dir = "unc/h/DadAri/zeldist/";
     const std::vector<std::string> gone = {
-        "a.req.a" + tag + dead + "-0",
-        "a.req.1" + tag + dead + "-17",
+        "a.req.a" + tag + dead + "-0", "a.req.1" + tag + dead + "-17",
         "b.req.b" + tag + std::to_string(::getpid()) + "-3",  // an earlier run with our number
     };
     const std::vector<std::string> kept = {
@@ -336,11 +336,11 @@ TEST(Files, CrashSeamEndsTheProcessJustBeforeTheKthChange) {
         const pid_t pid = ::fork();
         if (pid == 0) {
             CrashAtFileChange(k);
-            WriteWholeFile("\\\\h\\s\\one", "1");                       // change 1
-            WriteProfileString("S", "K", "v", "\\\\h\\s\\two.ini");     // change 2
-            RenameFile("\\\\h\\s\\one", "\\\\h\\s\\three");             // change 3
-            MakeDirectory("\\\\h\\s\\four");                            // change 4
-            DeleteFile("\\\\h\\s\\three");                              // change 5
+            WriteWholeFile("\\\\h\\s\\one", "1");                    // change 1
+            WriteProfileString("S", "K", "v", "\\\\h\\s\\two.ini");  // change 2
+            RenameFile("\\\\h\\s\\one", "\\\\h\\s\\three");          // change 3
+            MakeDirectory("\\\\h\\s\\four");                         // change 4
+            DeleteFile("\\\\h\\s\\three");                           // change 5
             ::_exit(FileChangesCounted() == 5 ? 0 : 1);
         }
         int status = 0;

@@ -1,9 +1,9 @@
 #include "platform/folder_index.h"
 
 #include <dirent.h>
+#include <pthread.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
-#include <pthread.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -140,10 +140,10 @@ private:
     // The watch is set before the folder is listed, so no change between the two is missed.
     bool Build(const std::string& dir, Folder& folder) {
         if (folder.watch < 0) {
-            folder.watch = ::inotify_add_watch(
-                fd_, dir.c_str(),
-                IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF |
-                    IN_ONLYDIR | IN_EXCL_UNLINK);
+            folder.watch = ::inotify_add_watch(fd_, dir.c_str(),
+                                               IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                                   IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR |
+                                                   IN_EXCL_UNLINK);
             if (folder.watch < 0) return false;
             byWatch_[folder.watch] = dir;
         }

@@ -133,7 +133,8 @@ long Document::FindSection(const std::string& section) const {
     std::string want = TrimBlanks(section);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         std::string name;
-        if (HeaderName(lines[i].text, name) && SameTextNoCase(name, want)) return static_cast<long>(i);
+        if (HeaderName(lines[i].text, name) && SameTextNoCase(name, want))
+            return static_cast<long>(i);
     }
     return -1;
 }
@@ -150,7 +151,8 @@ long Document::FindKey(std::size_t header, const std::string& key) const {
     std::size_t end = BodyEnd(header);
     for (std::size_t i = header + 1; i < end; ++i) {
         std::string k, v;
-        if (SplitKeyLine(lines[i].text, k, v) && SameTextNoCase(k, want)) return static_cast<long>(i);
+        if (SplitKeyLine(lines[i].text, k, v) && SameTextNoCase(k, want))
+            return static_cast<long>(i);
     }
     return -1;
 }
@@ -165,7 +167,8 @@ std::size_t Document::AppendSection(const std::string& section) {
     return lines.size() - 1;
 }
 
-void Document::SetValue(const std::string& section, const std::string& key, const std::string& value) {
+void Document::SetValue(const std::string& section, const std::string& key,
+                        const std::string& value) {
     std::string text = OneLine(TrimBlanks(key)) + "=" + OneLine(value);
     long h = FindSection(section);
     if (h < 0) {
@@ -209,7 +212,8 @@ void Document::ReplaceSection(const std::string& section, const std::vector<std:
         // Keep the blank lines that separate this section from the next one.
         std::size_t keepFrom = end;
         while (keepFrom > header + 1 && TrimBlanks(lines[keepFrom - 1].text).empty()) --keepFrom;
-        lines.erase(lines.begin() + static_cast<long>(header + 1), lines.begin() + static_cast<long>(keepFrom));
+        lines.erase(lines.begin() + static_cast<long>(header + 1),
+                    lines.begin() + static_cast<long>(keepFrom));
     }
     std::vector<Line> add;
     for (const auto& e : entries) add.push_back({OneLine(e), "\r\n"});

@@ -86,7 +86,8 @@ bool Document::DeleteSections(Pred match) {
         std::string name;
         if (HeaderName(lines[i].text, name) && match(name)) {
             std::size_t end = BodyEnd(i);
-            lines.erase(lines.begin() + static_cast<long>(i), lines.begin() + static_cast<long>(end));
+            lines.erase(lines.begin() + static_cast<long>(i),
+                        lines.begin() + static_cast<long>(end));
             any = true;
         } else {
             ++i;

@@ -89,7 +89,6 @@ std::string Join(const SplitPath& s, bool trailing) {
     return out;
 }
 
-
 std::vector<std::string> SplitComponents(const std::string& s, std::size_t from) {
     std::vector<std::string> out;
     std::string cur;
@@ -106,7 +105,8 @@ std::vector<std::string> SplitComponents(const std::string& s, std::size_t from)
 }
 
 [[noreturn]] void Unmappable(const std::string& path, const std::string& why) {
-    throw RuntimeError(err::kPathNotFound, "NativePath", "Path not found: " + path + " (" + why + ")");
+    throw RuntimeError(err::kPathNotFound, "NativePath",
+                       "Path not found: " + path + " (" + why + ")");
 }
 
 bool Exists(const std::string& p) {

@@ -26,7 +26,8 @@ TEST(Paths, ExistingComponentsMatchWithoutCaseNewOnesKeepSpelling) {
               env.UncRoot() + "/host/DadAri/zeldist/Order1.REQ");
     EXPECT_EQ(NativePath("\\\\host\\dadari\\zeldist\\New.Req"),
               env.UncRoot() + "/host/DadAri/zeldist/New.Req");
-    EXPECT_EQ(NativePath("\\\\host\\dadari\\NewDir\\Sub"), env.UncRoot() + "/host/DadAri/NewDir/Sub");
+    EXPECT_EQ(NativePath("\\\\host\\dadari\\NewDir\\Sub"),
+              env.UncRoot() + "/host/DadAri/NewDir/Sub");
 }
 
 TEST(Paths, DotDotNeverClimbsAboveTheShareRoot) {
@@ -65,8 +66,10 @@ TEST(Paths, LastComponentLosesTrailingBlanksAndPeriodsAsOnWindows) {
     SandboxEnv env;
     env.dir().Write("unc/host/QMRLINK/DB/PARTIAB", "x");
     // A one- or two-character line code leaves blanks at the end of a database name.
-    EXPECT_EQ(NativePath("\\\\HOST\\QMRLINK\\DB\\PARTIAB "), env.UncRoot() + "/host/QMRLINK/DB/PARTIAB");
-    EXPECT_EQ(NativePath("\\\\host\\qmrlink\\db\\partiab. . "), env.UncRoot() + "/host/QMRLINK/DB/PARTIAB");
+    EXPECT_EQ(NativePath("\\\\HOST\\QMRLINK\\DB\\PARTIAB "),
+              env.UncRoot() + "/host/QMRLINK/DB/PARTIAB");
+    EXPECT_EQ(NativePath("\\\\host\\qmrlink\\db\\partiab. . "),
+              env.UncRoot() + "/host/QMRLINK/DB/PARTIAB");
     EXPECT_EQ(NativePath("\\\\host\\new\\name..."), env.UncRoot() + "/host/new/name");
     EXPECT_EQ(NativePath("Z:\\tmp\\x  "), "/tmp/x");
     // Only the last component, and not when the path ends in a separator.

@@ -127,7 +127,8 @@ std::vector<std::string> SectionEntries(const std::string& section, const std::s
 }
 }  // namespace
 
-std::vector<std::string> GetProfileSectionLines(const std::string& section, const std::string& file) {
+std::vector<std::string> GetProfileSectionLines(const std::string& section,
+                                                const std::string& file) {
     return SectionEntries(section, file, std::string::npos);
 }
 
@@ -161,11 +162,13 @@ bool DeleteProfileKey(const std::string& section, const std::string& key, const 
 bool DeleteProfileSection(const std::string& section, const std::string& file) {
     std::string want = TrimBlanks(section);
     return Modify(file, [&](ini::Document& doc) {
-        return doc.DeleteSections([&](const std::string& name) { return SameTextNoCase(name, want); });
+        return doc.DeleteSections(
+            [&](const std::string& name) { return SameTextNoCase(name, want); });
     });
 }
 
-bool WriteProfileSection(const std::string& section, const std::string& data, const std::string& file) {
+bool WriteProfileSection(const std::string& section, const std::string& data,
+                         const std::string& file) {
     const std::vector<std::string> entries = detail::ProfileSectionData(data);
     return Modify(file, [&](ini::Document& doc) {
         doc.ReplaceSection(section, entries);

@@ -38,8 +38,7 @@ bool WriteProfileString(const std::string& section, const std::string& key,
                         const std::string& value, const std::string& file);
 
 // Removes one key / one whole section. False only when the file cannot be written.
-bool DeleteProfileKey(const std::string& section, const std::string& key,
-                      const std::string& file);
+bool DeleteProfileKey(const std::string& section, const std::string& key, const std::string& file);
 bool DeleteProfileSection(const std::string& section, const std::string& file);
 
 // Replaces the whole section with the NUL-separated "key=value" strings of `data` (ended by an

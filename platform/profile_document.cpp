@@ -53,7 +53,9 @@ constexpr int kOffsetBits = 40;
 constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
 // A slot holds the offset + 1 and, above it, the top bits of the name's hash, which turn most
 // probes of other names away without reading them.
-std::uint64_t Tag(std::size_t hash) { return static_cast<std::uint64_t>(hash) >> kOffsetBits << kOffsetBits; }
+std::uint64_t Tag(std::size_t hash) {
+    return static_cast<std::uint64_t>(hash) >> kOffsetBits << kOffsetBits;
+}
 }  // namespace
 
 void HeaderIndex::Build(std::string_view bytes) {
@@ -77,7 +79,9 @@ void HeaderIndex::Build(std::string_view bytes) {
                 break;
             }
             // A later section of a name already held is never read: the first one answers.
-            if ((slot & ~kOffsetMask) == tag && FoldedNameAt(bytes, (slot & kOffsetMask) - 1) == folded) break;
+            if ((slot & ~kOffsetMask) == tag &&
+                FoldedNameAt(bytes, (slot & kOffsetMask) - 1) == folded)
+                break;
         }
         return true;
     });
@@ -89,7 +93,8 @@ void HeaderIndex::Grow(std::string_view bytes) {
     const std::size_t mask = slots_.size() - 1;
     for (const std::uint64_t slot : old) {
         if (slot == 0) continue;
-        std::size_t i = std::hash<std::string>{}(FoldedNameAt(bytes, (slot & kOffsetMask) - 1)) & mask;
+        std::size_t i =
+            std::hash<std::string>{}(FoldedNameAt(bytes, (slot & kOffsetMask) - 1)) & mask;
         while (slots_[i] != 0) i = (i + 1) & mask;
         slots_[i] = slot;
     }
@@ -143,7 +148,8 @@ std::uint64_t KeyIndex::Find(std::string_view folded, const KeyAt& keyAt) const 
     for (std::size_t i = Home(tag);; i = i + 1 == slots_.size() ? 0 : i + 1) {
         const std::uint64_t slot = slots_[i];
         if (slot == 0) return kNone;
-        if (slot != kErased && (slot & ~kLineMask) == tag && keyAt(LineOf(slot)) == folded) return LineOf(slot);
+        if (slot != kErased && (slot & ~kLineMask) == tag && keyAt(LineOf(slot)) == folded)
+            return LineOf(slot);
     }
 }
 
@@ -242,7 +248,9 @@ std::size_t FirstLineLength(std::string_view bytes) {
     return end + 1;
 }
 
-bool IsBlank(std::string_view text) { return text.find_first_not_of(" \t") == std::string_view::npos; }
+bool IsBlank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
 }  // namespace
 
 ProfileDocument::ProfileDocument(std::string file) : file_(std::move(file)) {}
@@ -324,7 +332,8 @@ void ProfileDocument::ForEachLine(const Section& s, std::size_t from, Fn fn) con
         auto edit = s.edits.lower_bound(run.begin);
         bool go = true;
         ini::ForEachLine(bytes, [&](std::string_view text, std::string_view eol) {
-            const std::uint64_t line = run.begin + static_cast<std::uint64_t>(text.data() - bytes.data());
+            const std::uint64_t line =
+                run.begin + static_cast<std::uint64_t>(text.data() - bytes.data());
             const std::uint64_t next = line + text.size() + eol.size();
             if (edit != s.edits.end() && edit->first == line) {
                 const Edit e = (edit++)->second;
@@ -343,7 +352,8 @@ void ProfileDocument::ForEachLine(const Section& s, std::size_t from, Fn fn) con
 ProfileDocument::Place ProfileDocument::Locate(const std::string& section) const {
     Load();
     const std::string folded = Fold(section);
-    if (const auto it = named_.find(folded); it != named_.end()) return {it->second, std::string::npos};
+    if (const auto it = named_.find(folded); it != named_.end())
+        return {it->second, std::string::npos};
     return {nullptr, baseIndex_.Find(base_, folded)};
 }
 
@@ -364,24 +374,25 @@ ProfileDocument::Section* ProfileDocument::Editable(const std::string& section) 
     const auto keyAt = [this](std::uint64_t line) { return FoldedKeyAt(line); };
     std::size_t end = pieceEnd, headerEnd = 0, lastFull = 0;
     bool first = true;
-    ini::ForEachLine(all.substr(at, pieceEnd - at), [&](std::string_view text, std::string_view eol) {
-        const auto line = static_cast<std::size_t>(text.data() - all.data());
-        const std::size_t next = line + text.size() + eol.size();
-        if (first) {
-            headerEnd = lastFull = next;
-            first = false;
-            return true;
-        }
-        std::string name;
-        if (ini::HeaderName(text, name)) {
-            end = line;
-            return false;
-        }
-        if (!IsBlank(text)) lastFull = next;
-        std::string k, v;
-        if (ini::SplitKeyLine(text, k, v)) s.keys.Insert(Fold(k), line, keyAt);
-        return true;
-    });
+    ini::ForEachLine(all.substr(at, pieceEnd - at),
+                     [&](std::string_view text, std::string_view eol) {
+                         const auto line = static_cast<std::size_t>(text.data() - all.data());
+                         const std::size_t next = line + text.size() + eol.size();
+                         if (first) {
+                             headerEnd = lastFull = next;
+                             first = false;
+                             return true;
+                         }
+                         std::string name;
+                         if (ini::HeaderName(text, name)) {
+                             end = line;
+                             return false;
+                         }
+                         if (!IsBlank(text)) lastFull = next;
+                         std::string k, v;
+                         if (ini::SplitKeyLine(text, k, v)) s.keys.Insert(Fold(k), line, keyAt);
+                         return true;
+                     });
     s.runs.push_back(Run{at, headerEnd});
     if (lastFull > headerEnd) s.runs.push_back(Run{headerEnd, lastFull});
     s.insertAt = s.runs.size();
@@ -400,13 +411,15 @@ ProfileDocument::Section* ProfileDocument::Editable(const std::string& section) 
 std::vector<std::string> ProfileDocument::Entries(const Section& s, std::size_t enoughChars) const {
     std::vector<std::string> out;
     std::size_t chars = 0;
-    ForEachLine(s, 1, [&](std::uint64_t, std::uint64_t, std::string_view text, std::string_view, std::size_t) {
-        std::string entry;
-        if (!ini::SectionEntry(text, entry)) return true;
-        out.push_back(std::move(entry));
-        chars += out.back().size() + 1;
-        return chars <= enoughChars;
-    });
+    ForEachLine(
+        s, 1,
+        [&](std::uint64_t, std::uint64_t, std::string_view text, std::string_view, std::size_t) {
+            std::string entry;
+            if (!ini::SectionEntry(text, entry)) return true;
+            out.push_back(std::move(entry));
+            chars += out.back().size() + 1;
+            return chars <= enoughChars;
+        });
     return out;
 }
 
@@ -432,7 +445,8 @@ std::string ProfileDocument::GetString(const std::string& section, const std::st
 std::vector<std::string> ProfileDocument::GetSectionLines(const std::string& section) const {
     const Place place = Locate(section);
     if (const Section* s = place.section) return Entries(*s, std::string::npos);
-    if (place.raw != std::string::npos) return ini::ReadSectionEntries(std::string_view(base_).substr(place.raw), section);
+    if (place.raw != std::string::npos)
+        return ini::ReadSectionEntries(std::string_view(base_).substr(place.raw), section);
     return {};
 }
 
@@ -442,7 +456,8 @@ std::string ProfileDocument::GetSection(const std::string& section, std::size_t 
     if (const Section* s = place.section) {
         entries = Entries(*s, bufferSize);
     } else if (place.raw != std::string::npos) {
-        entries = ini::ReadSectionEntries(std::string_view(base_).substr(place.raw), section, bufferSize);
+        entries =
+            ini::ReadSectionEntries(std::string_view(base_).substr(place.raw), section, bufferSize);
     }
     return detail::ProfileSectionList(entries, bufferSize);
 }
@@ -535,7 +550,8 @@ void ProfileDocument::WriteString(const std::string& section, const std::string&
         if (s.insertAt > 1 && before.begin >= kAdded && before.end == at) {
             before.end = at + text.size() + 2;
         } else {
-            s.runs.insert(s.runs.begin() + static_cast<std::ptrdiff_t>(s.insertAt), Run{at, at + text.size() + 2});
+            s.runs.insert(s.runs.begin() + static_cast<std::ptrdiff_t>(s.insertAt),
+                          Run{at, at + text.size() + 2});
             ++s.insertAt;
             structBytes_ += sizeof(Run);
         }
@@ -569,7 +585,8 @@ void ProfileDocument::WriteSection(const std::string& section, const std::string
             for (; to != s->edits.end() && to->first < run.end; ++to) deadBytes_ += to->second.size;
             s->edits.erase(from, to);
         }
-        s->runs.erase(s->runs.begin() + 1, s->runs.begin() + static_cast<std::ptrdiff_t>(s->insertAt));
+        s->runs.erase(s->runs.begin() + 1,
+                      s->runs.begin() + static_cast<std::ptrdiff_t>(s->insertAt));
         s->insertAt = 1;
         s->keys.Clear();
     }
@@ -589,13 +606,15 @@ void ProfileDocument::WriteSection(const std::string& section, const std::string
         s->insertAt = 2;
     }
     if (bytes.size() > lastFull)
-        s->runs.insert(s->runs.begin() + static_cast<std::ptrdiff_t>(s->insertAt), Run{at + lastFull, at + bytes.size()});
+        s->runs.insert(s->runs.begin() + static_cast<std::ptrdiff_t>(s->insertAt),
+                       Run{at + lastFull, at + bytes.size()});
     structBytes_ += 2 * sizeof(Run);
     const auto keyAt = [this](std::uint64_t line) { return FoldedKeyAt(line); };
     ini::ForEachLine(bytes, [&](std::string_view text, std::string_view) {
         std::string k, v;
         if (ini::SplitKeyLine(text, k, v))
-            s->keys.Insert(Fold(k), at + static_cast<std::uint64_t>(text.data() - bytes.data()), keyAt);
+            s->keys.Insert(Fold(k), at + static_cast<std::uint64_t>(text.data() - bytes.data()),
+                           keyAt);
         return true;
     });
     if (header) {
@@ -632,16 +651,20 @@ bool ProfileDocument::DeleteKey(const std::string& section, const std::string& k
     std::uint64_t holder = detail::KeyIndex::kNone;
     std::size_t lastRun = 0;
     std::uint64_t lastEnd = s.runs[0].end;
-    ForEachLine(s, 0, [&](std::uint64_t l, std::uint64_t next, std::string_view text, std::string_view, std::size_t r) {
-        if (r == 0) return true;
-        if (r < s.insertAt && !IsBlank(text)) {
-            lastRun = r;
-            lastEnd = next;
-        }
-        std::string k, v;
-        if (holder == detail::KeyIndex::kNone && ini::SplitKeyLine(text, k, v) && Fold(k) == folded) holder = l;
-        return true;
-    });
+    ForEachLine(s, 0,
+                [&](std::uint64_t l, std::uint64_t next, std::string_view text, std::string_view,
+                    std::size_t r) {
+                    if (r == 0) return true;
+                    if (r < s.insertAt && !IsBlank(text)) {
+                        lastRun = r;
+                        lastEnd = next;
+                    }
+                    std::string k, v;
+                    if (holder == detail::KeyIndex::kNone && ini::SplitKeyLine(text, k, v) &&
+                        Fold(k) == folded)
+                        holder = l;
+                    return true;
+                });
     if (holder != detail::KeyIndex::kNone) {
         s.keys.Set(folded, holder, keyAt);
     } else {
@@ -650,7 +673,8 @@ bool ProfileDocument::DeleteKey(const std::string& section, const std::string& k
     const std::uint64_t runEnd = s.runs[lastRun].end;
     if (lastEnd < runEnd) {
         s.runs[lastRun].end = lastEnd;
-        s.runs.insert(s.runs.begin() + static_cast<std::ptrdiff_t>(lastRun + 1), Run{lastEnd, runEnd});
+        s.runs.insert(s.runs.begin() + static_cast<std::ptrdiff_t>(lastRun + 1),
+                      Run{lastEnd, runEnd});
         structBytes_ += sizeof(Run);
     }
     s.insertAt = lastRun + 1;
@@ -672,7 +696,8 @@ std::size_t ProfileDocument::SectionSize(const Section& s) const {
 void ProfileDocument::AppendSectionBytes(std::string& out, const Section& s) const {
     for (const Run& run : s.runs) {
         std::uint64_t pos = run.begin;
-        for (auto e = s.edits.lower_bound(run.begin); e != s.edits.end() && e->first < run.end; ++e) {
+        for (auto e = s.edits.lower_bound(run.begin); e != s.edits.end() && e->first < run.end;
+             ++e) {
             out += View(pos, e->first);
             out += View(e->second.at, e->second.at + e->second.size);
             pos = e->first + FirstLineLength(View(e->first, run.end));
@@ -701,18 +726,19 @@ bool ProfileDocument::DeleteSection(const std::string& section) {
         }
         // A stretch begins at a header or at the top of the document, never inside a section.
         bool dropping = false;
-        ini::ForEachLine(all.substr(p.begin, p.end - p.begin), [&](std::string_view text, std::string_view eol) {
-            std::string name;
-            if (ini::HeaderName(text, name)) {
-                dropping = Fold(name) == want;
-                any = any || dropping;
-            }
-            if (!dropping) {
-                kept += text;
-                kept += eol;
-            }
-            return true;
-        });
+        ini::ForEachLine(all.substr(p.begin, p.end - p.begin),
+                         [&](std::string_view text, std::string_view eol) {
+                             std::string name;
+                             if (ini::HeaderName(text, name)) {
+                                 dropping = Fold(name) == want;
+                                 any = any || dropping;
+                             }
+                             if (!dropping) {
+                                 kept += text;
+                                 kept += eol;
+                             }
+                             return true;
+                         });
     }
     if (!any) return false;
     Parse(std::move(kept));

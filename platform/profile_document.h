@@ -191,9 +191,9 @@ private:
     mutable bool existed_ = false;
     bool written_ = false;
     bool dirty_ = false;
-    mutable std::string base_;  // the bytes as read (or as last taken whole)
-    mutable std::string added_;  // the bytes of lines written since
-    mutable std::size_t deadBytes_ = 0;   // of added_, no longer part of the document
+    mutable std::string base_;             // the bytes as read (or as last taken whole)
+    mutable std::string added_;            // the bytes of lines written since
+    mutable std::size_t deadBytes_ = 0;    // of added_, no longer part of the document
     mutable std::size_t structBytes_ = 0;  // about what sections, runs and edits take
     mutable detail::HeaderIndex baseIndex_;
     mutable std::vector<Piece> pieces_;

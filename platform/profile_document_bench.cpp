@@ -64,20 +64,35 @@ std::string Shape(int shape, std::size_t size) {
     if (shape >= 6) bytes += "[Time]\r\n";
     while (bytes.size() < size) {
         switch (shape) {
-            case 0: bytes += "\r\n"; break;
-            case 1: bytes += "[s]\r\n"; break;
-            case 2: bytes += "[s" + std::to_string(n++) + "]\r\n"; break;
-            case 3: bytes.append(size - bytes.size(), 'x'); break;
+            case 0:
+                bytes += "\r\n";
+                break;
+            case 1:
+                bytes += "[s]\r\n";
+                break;
+            case 2:
+                bytes += "[s" + std::to_string(n++) + "]\r\n";
+                break;
+            case 3:
+                bytes.append(size - bytes.size(), 'x');
+                break;
             case 4:
-            case 7: bytes += "k" + std::to_string(n++) + "=v\r\n"; break;
-            case 6: bytes += "\r\n"; break;
-            default: bytes += "[POITEMS" + std::to_string(++n) + "]\r\n"; break;
+            case 7:
+                bytes += "k" + std::to_string(n++) + "=v\r\n";
+                break;
+            case 6:
+                bytes += "\r\n";
+                break;
+            default:
+                bytes += "[POITEMS" + std::to_string(++n) + "]\r\n";
+                break;
         }
     }
     return bytes;
 }
 
-void Report(benchmark::State& state, std::size_t size, long long base, long long peak, long long held) {
+void Report(benchmark::State& state, std::size_t size, long long base, long long peak,
+            long long held) {
     state.counters["peak_x"] = static_cast<double>(peak - base) / static_cast<double>(size);
     state.counters["held_x"] = static_cast<double>(held - base) / static_cast<double>(size);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
@@ -138,7 +153,8 @@ void BM_ManyWrites(benchmark::State& state) {
         ProfileDocument doc = ProfileDocument::FromBytes(std::move(bytes));
         for (int round = 0; round < 2; ++round) {
             for (int i = 0; i < 20000; ++i)
-                doc.WriteString("Time", "Key" + std::to_string(i), "value of round " + std::to_string(round));
+                doc.WriteString("Time", "Key" + std::to_string(i),
+                                "value of round " + std::to_string(round));
         }
         benchmark::DoNotOptimize(doc.Bytes().size());
         state.PauseTiming();

@@ -29,7 +29,9 @@ public:
 
     int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
     template <class T>
-    const T& Pick(const std::vector<T>& from) { return from[static_cast<std::size_t>(Below(static_cast<int>(from.size())))]; }
+    const T& Pick(const std::vector<T>& from) {
+        return from[static_cast<std::size_t>(Below(static_cast<int>(from.size())))];
+    }
 
     std::string Section() {
         return Pick<std::string>({"ZELINFO", "zelinfo", " ZelInfo ", "COUNT", "count", "ERRORINFO",
@@ -42,28 +44,45 @@ public:
     }
     std::string Value() {
         switch (Below(9)) {
-            case 0: return "";
-            case 1: return "\"quoted\"";
-            case 2: return std::string("nul\0inside", 10);
-            case 3: return "two\r\nlines";
-            case 4: return " blanks ";
-            case 5: return "]x[";
-            case 6: return std::string(static_cast<std::size_t>(Below(150)), 'v');
-            case 7: return "'q'";
-            default: return "v" + std::to_string(Below(1000));
+            case 0:
+                return "";
+            case 1:
+                return "\"quoted\"";
+            case 2:
+                return std::string("nul\0inside", 10);
+            case 3:
+                return "two\r\nlines";
+            case 4:
+                return " blanks ";
+            case 5:
+                return "]x[";
+            case 6:
+                return std::string(static_cast<std::size_t>(Below(150)), 'v');
+            case 7:
+                return "'q'";
+            default:
+                return "v" + std::to_string(Below(1000));
         }
     }
     std::string Eol() { return Pick<std::string>({"\r\n", "\r\n", "\n", "\r"}); }
     std::string Line() {
         switch (Below(10)) {
-            case 0: return "[" + Section() + "]";
-            case 1: return "  [" + Section() + "] trailing";
-            case 2: return "";
-            case 3: return "   ";
-            case 4: return "; comment=1";
-            case 5: return "no equals sign";
-            case 6: return std::string("nul\0=x", 6);
-            default: return Key() + (Below(2) ? "=" : " = ") + Value();
+            case 0:
+                return "[" + Section() + "]";
+            case 1:
+                return "  [" + Section() + "] trailing";
+            case 2:
+                return "";
+            case 3:
+                return "   ";
+            case 4:
+                return "; comment=1";
+            case 5:
+                return "no equals sign";
+            case 6:
+                return std::string("nul\0=x", 6);
+            default:
+                return Key() + (Below(2) ? "=" : " = ") + Value();
         }
     }
     std::string Document() {
@@ -156,10 +175,13 @@ TEST(ProfileDocument, BehavesExactlyAsTheProfileServicesOnRandomSequences) {
                     doc.DeleteSection(section);
                     break;
                 case 7: {
-                    const std::size_t buffer = static_cast<std::size_t>(draw.Pick<int>({0, 1, 2, 7, 100, 4096}));
-                    ASSERT_EQ(doc.GetSection(section, buffer), GetProfileSection(section, buffer, kServices))
+                    const std::size_t buffer =
+                        static_cast<std::size_t>(draw.Pick<int>({0, 1, 2, 7, 100, 4096}));
+                    ASSERT_EQ(doc.GetSection(section, buffer),
+                              GetProfileSection(section, buffer, kServices))
                         << trace;
-                    ASSERT_EQ(doc.GetSectionLines(section), GetProfileSectionLines(section, kServices))
+                    ASSERT_EQ(doc.GetSectionLines(section),
+                              GetProfileSectionLines(section, kServices))
                         << trace;
                     break;
                 }
@@ -168,7 +190,8 @@ TEST(ProfileDocument, BehavesExactlyAsTheProfileServicesOnRandomSequences) {
                     doc.Save();
                     break;
                 default: {
-                    const std::size_t buffer = static_cast<std::size_t>(draw.Pick<int>({0, 1, 5, 100, 100000}));
+                    const std::size_t buffer =
+                        static_cast<std::size_t>(draw.Pick<int>({0, 1, 5, 100, 100000}));
                     ASSERT_EQ(doc.GetString(section, key, "def", buffer),
                               GetProfileString(section, key, "def", buffer, kServices))
                         << trace << "\nread [" << section << "] " << key;
@@ -187,7 +210,8 @@ TEST(ProfileDocument, BehavesExactlyAsTheProfileServicesOnRandomSequences) {
         ProfileDocument again(kMemory);
         const std::string section = draw.Section();
         const std::string key = draw.Key();
-        ASSERT_EQ(again.GetString(section, key, "d", 100), GetProfileString(section, key, "d", 100, kServices));
+        ASSERT_EQ(again.GetString(section, key, "d", 100),
+                  GetProfileString(section, key, "d", 100, kServices));
     }
 }
 
@@ -205,7 +229,8 @@ TEST(ProfileDocument, ReaderAnswersAsTheServicesOnRandomDocuments) {
             ASSERT_EQ(reader.GetString(section, key, "d", 100),
                       GetProfileString(section, key, "d", 100, kServices))
                 << "seed " << seed;
-            ASSERT_EQ(reader.GetSection(section, 4096), GetProfileSection(section, 4096, kServices));
+            ASSERT_EQ(reader.GetSection(section, 4096),
+                      GetProfileSection(section, 4096, kServices));
             ASSERT_EQ(reader.GetSection(section, 9), GetProfileSection(section, 9, kServices));
         }
     }
@@ -259,7 +284,8 @@ TEST(ProfileDocument, NothingReachesTheFileBeforeSaveAndAFailedSaveRaises75) {
 
 TEST(ProfileDocument, ReaderOfAHostileNumberOfSectionsFindsTheFirstOfEachName) {
     std::string bytes;
-    for (int i = 0; i < 100500; ++i) bytes += "[s" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+    for (int i = 0; i < 100500; ++i)
+        bytes += "[s" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
     bytes += "[S7]\nlate=1\n";
     const ProfileReader reader(bytes);
     EXPECT_EQ(reader.GetString("S100", "K", "", 100), "100");

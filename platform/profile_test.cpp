@@ -77,8 +77,10 @@ TEST(Profile, WritesKeepUntouchedLinesByteForByte) {
     ASSERT_TRUE(WriteProfileString("b", "Y", "3", kDoc));
     ASSERT_TRUE(WriteProfileString("A", "new", "n", kDoc));
     ASSERT_TRUE(WriteProfileString("C", "k", "v", kDoc));
-    EXPECT_EQ(env.dir().Read("unc/host/DadAri/zeldist/a.req"),
-              "; comment\n[A]\nx=1\nnew=n\r\n\n[B]\r\nY=3\r\nbin=\xff\xfe\x01\r\nlast=9\r\n[C]\r\nk=v\r\n");
+    EXPECT_EQ(
+        env.dir().Read("unc/host/DadAri/zeldist/a.req"),
+        "; "
+        "comment\n[A]\nx=1\nnew=n\r\n\n[B]\r\nY=3\r\nbin=\xff\xfe\x01\r\nlast=9\r\n[C]\r\nk=v\r\n");
     EXPECT_EQ(GetProfileString("B", "bin", "", 100, kDoc), "\xff\xfe\x01");
 }
 
@@ -151,7 +153,8 @@ TEST(Profile, ReadsOfADocumentOfMillionsOfLinesNeedNoMemoryPerLine) {
         }
         rlimit cap{};
         cap.rlim_cur = cap.rlim_max =
-            static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (160u << 20);
+            static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) +
+            (160u << 20);
         ::setrlimit(RLIMIT_AS, &cap);
         bool ok = false;
         try {
@@ -179,8 +182,9 @@ TEST(Profile, ALoneCarriageReturnEndsALine) {
     // A write keeps the other lines as they were and the document stays readable.
     ASSERT_TRUE(WriteProfileString("ZELINFO", "DocType", "Exception", kDoc));
     ASSERT_TRUE(WriteProfileString("COUNT", "ErrCount", "1", kDoc));
-    EXPECT_EQ(env.dir().Read("unc/host/DadAri/zeldist/a.req"),
-              "[ZELINFO]\rDocType=Exception\rDealerNumber=42\r[COUNT]\rPOItemCount=2\rErrCount=1\r\n");
+    EXPECT_EQ(
+        env.dir().Read("unc/host/DadAri/zeldist/a.req"),
+        "[ZELINFO]\rDocType=Exception\rDealerNumber=42\r[COUNT]\rPOItemCount=2\rErrCount=1\r\n");
     EXPECT_EQ(GetProfileString("ZELINFO", "DealerNumber", "", 100, kDoc), "42");
     EXPECT_EQ(GetProfileString("COUNT", "POItemCount", "", 100, kDoc), "2");
     // A document cut between the CR and the LF of its last line.
@@ -191,15 +195,16 @@ TEST(Profile, ALoneCarriageReturnEndsALine) {
 TEST(Profile, ANulInsideASectionLineEndsOnlyThatEntry) {
     SandboxEnv env;
     const std::string nul(1, '\0');
-    env.dir().Write("unc/host/DadAri/zeldist/a.req", "[ZELINFO]\r\nDocType=Query" + nul +
-                                                         "junk\r\n" + nul + "x=1\r\nDealerNumber=42" +
-                                                         nul + "\r\nTradePartner=TP\r\n");
+    env.dir().Write("unc/host/DadAri/zeldist/a.req",
+                    "[ZELINFO]\r\nDocType=Query" + nul + "junk\r\n" + nul +
+                        "x=1\r\nDealerNumber=42" + nul + "\r\nTradePartner=TP\r\n");
     const std::string list = GetProfileSection("ZELINFO", 4096, kDoc);
     EXPECT_EQ(list, std::string("DocType=Query\0DealerNumber=42\0TradePartner=TP\0\0", 47));
     EXPECT_EQ(GetProfileSectionLines("ZELINFO", kDoc),
               (std::vector<std::string>{"DocType=Query", "DealerNumber=42", "TradePartner=TP"}));
     // Copied as a whole section, every key arrives.
     ASSERT_TRUE(WriteProfileSection("ZELINFO", list, "\\\\host\\DadAri\\zeldist\\a.req.a"));
-    EXPECT_EQ(GetProfileString("ZELINFO", "TradePartner", "", 100, "\\\\host\\DadAri\\zeldist\\a.req.a"),
-              "TP");
+    EXPECT_EQ(
+        GetProfileString("ZELINFO", "TradePartner", "", 100, "\\\\host\\DadAri\\zeldist\\a.req.a"),
+        "TP");
 }

@@ -49,7 +49,8 @@ MsgResult UnattendedBox(const MsgBoxRequest& r) {
     return FirstButton(r.buttons);
 }
 
-MsgResult MsgBox(const std::string& text, MsgButtons buttons, const std::string& title, MsgIcon icon) {
+MsgResult MsgBox(const std::string& text, MsgButtons buttons, const std::string& title,
+                 MsgIcon icon) {
     MsgBoxHandler h;
     {
         std::lock_guard<std::mutex> lock(SeamMutex());

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/atomic_file.h"
 #include "platform/convert.h"
 #include "platform/error.h"
-#include "platform/ini_text.h"
-#include "platform/atomic_file.h"
 #include "platform/files.h"
+#include "platform/ini_text.h"
 
 namespace zel::platform {
 namespace {
@@ -45,7 +45,8 @@ void Modify(const std::string& app, Edit edit) {
     std::lock_guard<std::mutex> lock(StoreMutex());
     std::string path = SettingsFilePath(app);
     if (!MakeParents(path))
-        throw RuntimeError(err::kPathFileAccess, "SaveSetting", "Cannot create the folder of " + path);
+        throw RuntimeError(err::kPathFileAccess, "SaveSetting",
+                           "Cannot create the folder of " + path);
     // Two programs (or a restarted instance overlapping the old one) rewriting the store would
     // otherwise lose each other's settings and counters.
     ScopedFileLock fileLock(path + ".lock");

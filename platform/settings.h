@@ -22,8 +22,7 @@ void SaveSettings(const std::string& appName, const std::string& section,
 // Deletes the section and the sections below it ("A\B" also removes "A\B\C"); its siblings
 // and parent stay. Deleting what is not there is not an error.
 void DeleteSetting(const std::string& appName, const std::string& section);
-void DeleteSetting(const std::string& appName, const std::string& section,
-                   const std::string& key);
+void DeleteSetting(const std::string& appName, const std::string& section, const std::string& key);
 
 // Native path of the store file of an application (for tests and diagnostics).
 std::string SettingsFilePath(const std::string& appName);

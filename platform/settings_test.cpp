@@ -68,5 +68,6 @@ TEST(Settings, WritersInSeveralProcessesNeverLoseEachOthersKeys) {
     }
     for (int p = 0; p < kProcs; ++p)
         for (int k = 0; k < kKeys; ++k)
-            EXPECT_EQ(GetSetting("Zel", "S", "p" + std::to_string(p) + "k" + std::to_string(k)), "1");
+            EXPECT_EQ(GetSetting("Zel", "S", "p" + std::to_string(p) + "k" + std::to_string(k)),
+                      "1");
 }

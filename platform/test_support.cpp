@@ -78,7 +78,8 @@ DescriptorsExhausted::~DescriptorsExhausted() {
     }
 }
 
-ScopedEnv::ScopedEnv(const std::string& name, const std::optional<std::string>& value) : name_(name) {
+ScopedEnv::ScopedEnv(const std::string& name, const std::optional<std::string>& value)
+    : name_(name) {
     if (const char* o = std::getenv(name.c_str())) old_ = o;
     if (value)
         ::setenv(name.c_str(), value->c_str(), 1);

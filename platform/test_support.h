@@ -90,7 +90,9 @@ private:
 // "en_US", "de_DE") for the life of the object: a test must not depend on the machine's locale.
 class ScopedDefaultLocale {
 public:
-    explicit ScopedDefaultLocale(const char* name) { QLocale::setDefault(QLocale(QString::fromLatin1(name))); }
+    explicit ScopedDefaultLocale(const char* name) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(name)));
+    }
     ~ScopedDefaultLocale() { QLocale::setDefault(old_); }
     ScopedDefaultLocale(const ScopedDefaultLocale&) = delete;
     ScopedDefaultLocale& operator=(const ScopedDefaultLocale&) = delete;

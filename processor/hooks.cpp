@@ -2,7 +2,9 @@
 
 namespace zel::processor {
 
-std::string MonitorDirectoryText() { return gMonitorView ? gMonitorView->DirectoryText() : std::string(); }
+std::string MonitorDirectoryText() {
+    return gMonitorView ? gMonitorView->DirectoryText() : std::string();
+}
 
 void SetMonitorProgress(const std::string& item, const std::string& count) {
     if (!gMonitorView) return;

@@ -29,15 +29,18 @@ inline std::string Record(const records::RecordLayout& layout, const json& field
     sharegen::PutPacked(image, 1, 'J', 1);
     for (const auto& [name, value] : fields.items()) {
         const records::FieldLayout* f = layout.Find(name);
-        if (!f) throw std::runtime_error("no field " + name + " in " + std::string(layout.className));
+        if (!f)
+            throw std::runtime_error("no field " + name + " in " + std::string(layout.className));
         sharegen::PutTypedField(image, *f, value);
     }
     return image;
 }
 
 inline std::string Packed(char code, std::int64_t value) {
-    const int width = code == 'B' || code == 'I' ? 1 : code == 'C' || code == 'J' ? 2
-                      : code == 'D' || code == 'K' ? 3 : 4;
+    const int width = code == 'B' || code == 'I'   ? 1
+                      : code == 'C' || code == 'J' ? 2
+                      : code == 'D' || code == 'K' ? 3
+                                                   : 4;
     std::string s(static_cast<std::size_t>(width), '\0');
     sharegen::PutPacked(s, 1, code, value);
     return s;
@@ -72,7 +75,7 @@ public:
     std::map<std::string, Index> indexes;
     // Parts files of branch n (":QMR" & n & ":PARTL" ...).
     std::map<int, std::pair<Table, Table>> branchParts;  // PARTL, EPARTL
-    std::map<int, Index> branchIndex;                     // PARTI
+    std::map<int, Index> branchIndex;                    // PARTI
     // Whole physical files under QMRLINK ("DB\\PARTIABC" ...).
     json files = json::array();
     // FILE0 block 0 fields.
@@ -153,8 +156,8 @@ public:
         indexes["SUPLI"].entries.push_back({key, 1});
     }
     void Substitute(std::int32_t line, const std::string& part, const std::string& sub) {
-        std::string key = Packed('C', line) + Crm(part, 12) + "Z" + std::string(1, '\0') +
-                          Crm(sub, 10);
+        std::string key =
+            Packed('C', line) + Crm(part, 12) + "Z" + std::string(1, '\0') + Crm(sub, 10);
         key.resize(30, '\0');
         indexes["SUPLI"].entries.push_back({key, 1});
     }
@@ -185,7 +188,8 @@ public:
         const records::RecordLayout& layout =
             keyLength == 14 ? records::kExtdbpartsLayout : records::kDbpartsLayout;
         const std::string code = fileCode.empty() ? alpha : fileCode;
-        json dataFile = {{"path", "DB\\PARTL" + code}, {"type", "L"}, {"recordLength", recordLength}};
+        json dataFile = {
+            {"path", "DB\\PARTL" + code}, {"type", "L"}, {"recordLength", recordLength}};
         json recs = json::array();
         json index = {{"path", "DB\\PARTI" + code}, {"type", "I"}, {"keyLength", keyLength}};
         json entries = json::array();
@@ -204,7 +208,8 @@ public:
         dataFile["records"] = recs;
         dataFile["lastRecord"] = last;
         if (recordLength == 128)
-            dataFile["blocks"] = {{"0", json::array({{{"at", 59}, {"pack", "B"}, {"value", 128}}})}};
+            dataFile["blocks"] = {
+                {"0", json::array({{{"at", 59}, {"pack", "B"}, {"value", 128}}})}};
         index["entries"] = entries;
         files.push_back(dataFile);
         files.push_back(index);
@@ -215,7 +220,9 @@ public:
         json entries = json::array();
         for (const auto& [from, to] : links)
             entries.push_back({{"key", Crm(from, 12) + "S" + Crm(to, 12)}, {"record", 1}});
-        files.push_back({{"path", "DB\\SUPLI" + alpha}, {"type", "I"}, {"keyLength", 25},
+        files.push_back({{"path", "DB\\SUPLI" + alpha},
+                         {"type", "I"},
+                         {"keyLength", 25},
                          {"entries", entries}});
     }
 
@@ -224,7 +231,7 @@ public:
         d["host"] = "QSERVER";
         d["directory"] = "QMR1";
         d["catalog"] = {{"Server", "QSERVER"}, {"DataShare", "DATA"}, {"CatalogShare", "CATALOG"},
-                        {"Directory", "QMR1"}, {"TerminalID", "7"}, {"CustomerNumber", "1"}};
+                        {"Directory", "QMR1"}, {"TerminalID", "7"},   {"CustomerNumber", "1"}};
         d["ttymap"] = json::array({"DEALERPC 7"});
         json own = json::array();
         for (const auto& [name, t] : tables) own.push_back(TableFile(name, t));
@@ -294,7 +301,9 @@ private:
     }
 
     static json TableFile(const std::string& name, const Table& t) {
-        json f = {{"name", name}, {"type", "L"}, {"recordLength", t.recordLength},
+        json f = {{"name", name},
+                  {"type", "L"},
+                  {"recordLength", t.recordLength},
                   {"lastRecord", std::max<std::int32_t>(t.lastRecord, 1)}};
         json recs = json::array();
         for (const auto& [n, image] : t.records) recs.push_back({{"number", n}, {"image", image}});

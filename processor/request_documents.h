@@ -33,10 +33,10 @@ using platform::TrimValue;
 using platform::UpperCase;
 using platform::WholeRequestNumber;
 
-// One request on its way through the request cycle (ProcessRequest). The document branches ("QUERY", "PO") get it
-// by reference: they read the request (ctx.request) and write the answer (ctx.answer), record
-// request-level errors with AddError(ctx.exceptions, ...) and keep `step` current so that a
-// failure names the step that failed:
+// One request on its way through the request cycle (ProcessRequest). The document branches
+// ("QUERY", "PO") get it by reference: they read the request (ctx.request) and write the answer
+// (ctx.answer), record request-level errors with AddError(ctx.exceptions, ...) and keep `step`
+// current so that a failure names the step that failed:
 //     ReadValue(ctx.request, "POITEMS1", "PartNumber")
 //     WriteValue(ctx.answer, "POITEMS1", "Status", "Available")
 //     AddError(ctx.exceptions, "1", "Invalid Dealer Number: ...")
@@ -51,10 +51,10 @@ struct RequestContext {
     std::string answerFile;      // the finished answer (".req.1")
     std::string exceptionsFile;  // the finished exceptions document (".req.2")
 
-    std::string docType;          // "ZELINFO" "DocType", trimmed, case as sent
+    std::string docType;           // "ZELINFO" "DocType", trimmed, case as sent
     bool ignoreExceptions = true;  // request-level ignore flag; always set
     bool splitShipment = false;    // "POHEADER" "ShipSplt" is "Y"
-    std::string testFlag;          // "ZELINFO" "TestFlag", trimmed and upper-cased ("Y": test order)
+    std::string testFlag;  // "ZELINFO" "TestFlag", trimmed and upper-cased ("Y": test order)
 
     int step = 0;         // number of the step running now; shown when it fails
     std::string outFile;  // second path of the failure message for steps 900-999

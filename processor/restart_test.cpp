@@ -63,7 +63,8 @@ TEST_F(RestartTest, StartsItsOwnExecutableMinimisedAndEndsAtOnce) {
 }
 
 TEST_F(RestartTest, AFailedStartIsToldAndTheProgramStillEnds) {
-    SetProcessStarter([](const std::string&, const std::map<std::string, std::string>&) { return false; });
+    SetProcessStarter(
+        [](const std::string&, const std::map<std::string, std::string>&) { return false; });
     platform::ScopedEndProgramThrows ends;
     try {
         RestartProgram();
@@ -76,7 +77,8 @@ TEST_F(RestartTest, AFailedStartIsToldAndTheProgramStillEnds) {
 
 TEST_F(RestartTest, StartDetachedRunsTheProgramWithTheExtraEnvironment) {
     platform::testing::TempDir dir;
-    std::string script = dir.Write("child.sh", "#!/bin/sh\necho \"$ZEL_SHOW_STATE\" > \"$0.out\"\n");
+    std::string script =
+        dir.Write("child.sh", "#!/bin/sh\necho \"$ZEL_SHOW_STATE\" > \"$0.out\"\n");
     ::chmod(script.c_str(), 0755);
     ASSERT_TRUE(platform::StartDetached(script, {{kShowStateVariable, kShowMinimized}}));
     for (int i = 0; i < 100 && !dir.Exists("child.sh.out"); ++i)

@@ -16,7 +16,7 @@ namespace zel::processor {
 namespace {
 
 struct Counter {
-    std::string stored;  // text as read at the start of the request
+    std::string stored;                    // text as read at the start of the request
     std::vector<std::int32_t> increments;  // this request's bumps, in order
     bool bumped = false;
 };
@@ -30,7 +30,8 @@ std::optional<std::map<std::string, Counter>>& Pending() {
 
 std::int32_t Bumped(const std::string& stored, std::int32_t increment) {
     std::int64_t base = 0;
-    if (const auto number = platform::ParseNumber(stored)) base = platform::WholeInt32(*number).value_or(0);
+    if (const auto number = platform::ParseNumber(stored))
+        base = platform::WholeInt32(*number).value_or(0);
     return platform::Int32Of(base + increment).value_or(increment);
 }
 
@@ -42,7 +43,8 @@ const std::vector<std::string>& StatisticKeys() {
     static const std::vector<std::string> keys = [] {
         std::vector<std::string> k;
         for (int row = 1; row <= 2; ++row)
-            for (int n = 1; n <= 6; ++n) k.push_back("Item" + std::to_string(row) + "-" + std::to_string(n));
+            for (int n = 1; n <= 6; ++n)
+                k.push_back("Item" + std::to_string(row) + "-" + std::to_string(n));
         return k;
     }();
     return keys;
@@ -67,7 +69,8 @@ void BumpStatistic(const std::string& key, std::int32_t increment) {
         return;
     }
     auto it = pending->find(Folded(key));
-    if (it == pending->end()) it = pending->emplace(Folded(key), Counter{ReadStatistic(key), {}, false}).first;
+    if (it == pending->end())
+        it = pending->emplace(Folded(key), Counter{ReadStatistic(key), {}, false}).first;
     Counter& c = it->second;
     c.increments.push_back(increment);
     c.bumped = true;
@@ -93,11 +96,13 @@ void SaveStatistics() {
     // have come): this request's bumps go onto what is stored now, not onto what was read at
     // its start, with no other instance's save between the read and the write.
     platform::ScopedFileLock lock(platform::SettingsFilePath(kSettingsApp) + kCounterLockEnding);
-    const std::vector<std::string> stored = platform::GetSettings(kSettingsApp, kStatisticsSection, names, "0");
+    const std::vector<std::string> stored =
+        platform::GetSettings(kSettingsApp, kStatisticsSection, names, "0");
     std::vector<std::pair<std::string, std::string>> values;
     for (std::size_t i = 0; i < names.size(); ++i) {
         std::string text = stored[i];
-        for (const std::int32_t increment : increments[i]) text = std::to_string(Bumped(text, increment));
+        for (const std::int32_t increment : increments[i])
+            text = std::to_string(Bumped(text, increment));
         values.emplace_back(names[i], text);
     }
     platform::SaveSettings(kSettingsApp, kStatisticsSection, values);

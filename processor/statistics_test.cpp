@@ -30,7 +30,8 @@ TEST(Statistics, CountersGoUpFromStoredText) {
     EXPECT_EQ(ReadStatistic("Item1-1"), "6");
     EXPECT_EQ(ReadStatistic("item2-2"), "3");
     EXPECT_EQ(ReadStatistic("Item1-3"), "0");
-    EXPECT_EQ(pf::GetSetting("Zel", "Distributor\\Settings\\Connection\\Statistics", "Item1-1"), "6");
+    EXPECT_EQ(pf::GetSetting("Zel", "Distributor\\Settings\\Connection\\Statistics", "Item1-1"),
+              "6");
 }
 
 // A damaged counter used to end the program at every request; it now counts from 0 again.

@@ -28,20 +28,41 @@ private:
 
 // The counter text read as a 32-bit ticket number, or error 6.
 std::int32_t TicketFromText(const std::string& text) {
-    return platform::WholeInt32(LeadingNumber(text), platform::err::kOverflow, "NextPickTicketNumber");
+    return platform::WholeInt32(LeadingNumber(text), platform::err::kOverflow,
+                                "NextPickTicketNumber");
 }
 
 const char* const kUnitTexts[][2] = {
-    {" ", "Each"},          {"A", "gallon"},          {"B", "Box of Each"},
-    {"C", "Card of Each"},  {"D", "Pound"},           {"E", "Box of Pounds"},
-    {"F", "Feet"},          {"G", "Package of Each"}, {"H", "Box of Inches"},
-    {"I", "Pint"},          {"J", "Length of Each"},  {"K", "Case of Each"},
-    {"L", "Length of Feet"}, {"M", "Can of Pounds"},  {"N", "Can of Each"},
-    {"O", "Coil of Feet"},  {"P", "Piece"},           {"Q", "Quart"},
-    {"R", "Pair"},          {"S", "Set"},             {"T", "Tube"},
-    {"U", "Drum of Gallons"}, {"V", "Sleve of Pounds"}, {"W", "Drum of Pounds"},
-    {"X", "Bag of Pounds"}, {"Y", "Bag of Pieces"},   {"Z", "Roll of Feet"},
-    {"0", "Roll of Yards"}, {"1", "Roll of Inches"},  {"2", "Can of Pounds"},
+    {" ", "Each"},
+    {"A", "gallon"},
+    {"B", "Box of Each"},
+    {"C", "Card of Each"},
+    {"D", "Pound"},
+    {"E", "Box of Pounds"},
+    {"F", "Feet"},
+    {"G", "Package of Each"},
+    {"H", "Box of Inches"},
+    {"I", "Pint"},
+    {"J", "Length of Each"},
+    {"K", "Case of Each"},
+    {"L", "Length of Feet"},
+    {"M", "Can of Pounds"},
+    {"N", "Can of Each"},
+    {"O", "Coil of Feet"},
+    {"P", "Piece"},
+    {"Q", "Quart"},
+    {"R", "Pair"},
+    {"S", "Set"},
+    {"T", "Tube"},
+    {"U", "Drum of Gallons"},
+    {"V", "Sleve of Pounds"},
+    {"W", "Drum of Pounds"},
+    {"X", "Bag of Pounds"},
+    {"Y", "Bag of Pieces"},
+    {"Z", "Roll of Feet"},
+    {"0", "Roll of Yards"},
+    {"1", "Roll of Inches"},
+    {"2", "Can of Pounds"},
     {"5", "Can of Gallons"},
 };
 
@@ -134,7 +155,8 @@ void CheckConnection() {
     if (FolderAnswers(BusinessDataFolder(gState.gHost, gState.gDirectory))) return;
     try {
         if (gWindowHooks.showConnectionError)
-            gWindowHooks.showConnectionError("Can't Connect to Quomar Files!\r\nWill Retry in 5 Seconds.");
+            gWindowHooks.showConnectionError(
+                "Can't Connect to Quomar Files!\r\nWill Retry in 5 Seconds.");
     } catch (const std::exception&) {
         // The test has no failure of its own to report; the pass goes on as if it answered.
     }

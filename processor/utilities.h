@@ -15,11 +15,11 @@ namespace zel::processor {
 using platform::DigitsOnly;
 using platform::Int16Or;
 
-
 // Hands out the next pick-ticket number from the settings window's counter field (loading the
 // window first when it is not loaded; the stored counter when the program has no windows) and
 // advances the field and the stored "PickTicketCounter" before the number is returned. Raises
-// error 6 when the number or its successor leaves the 32-bit range, and the store's error when it cannot be written.
+// error 6 when the number or its successor leaves the 32-bit range, and the store's error when it
+// cannot be written.
 std::int32_t NextPickTicketNumber();
 
 inline constexpr int kWrappedLineWidth = 36;

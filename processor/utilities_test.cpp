@@ -20,7 +20,9 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::string Padded(const std::string& s) { return s + std::string(kWrappedLineWidth - s.size(), ' '); }
+std::string Padded(const std::string& s) {
+    return s + std::string(kWrappedLineWidth - s.size(), ' ');
+}
 
 // --- Emergency message lines ------------------------------------------------------------------
 

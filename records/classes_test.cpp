@@ -141,7 +141,7 @@ TEST_F(RecordClassTest, PartAmountBeyondThirtyTwoBitsIsNotPacked) {
     std::string image(288, '\0');
     clsParts part;
     part.MTD_Sales = Currency::FromDouble(30000000.0);  // 3e9 cents
-    part.Cost = Currency::FromDouble(100000.0);          // wraps in three bytes, as stored
+    part.Cost = Currency::FromDouble(100000.0);         // wraps in three bytes, as stored
     part.Pack(image);
     EXPECT_EQ(image.substr(162, 4), std::string(4, '\0'));
     EXPECT_EQ(image.substr(60, 3), std::string("\x98\x96\x80", 3));  // 10,000,000 low bytes

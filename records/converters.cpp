@@ -90,9 +90,7 @@ std::string PickFromAddress(std::string& address, std::string_view kind) {
     return "";
 }
 
-bool IsStateCode(std::string_view word) {
-    return kStateCodes.find(word) != std::string_view::npos;
-}
+bool IsStateCode(std::string_view word) { return kStateCodes.find(word) != std::string_view::npos; }
 
 bool IsZipCode(std::string_view word) {
     switch (word.size()) {
@@ -100,8 +98,8 @@ bool IsZipCode(std::string_view word) {
         case 9:
             return platform::IsNumeric(word);
         case 10:
-            return word[5] == '-' &&
-                   platform::IsNumeric(std::string(word.substr(0, 5)) + std::string(word.substr(6, 4)));
+            return word[5] == '-' && platform::IsNumeric(std::string(word.substr(0, 5)) +
+                                                         std::string(word.substr(6, 4)));
         default:
             return false;
     }

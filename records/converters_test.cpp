@@ -44,7 +44,9 @@ TEST(StripPartNumberTest, DropsWhatCannotBeStoredAndNotesWhere) {
 
 TEST(StripPartNumberTest, PositionsBeyondTheTableLeaveNoTrace) {
     std::string code;
-    EXPECT_EQ(Stripped("12345678901234567890-2-", &code), "12345678901234567890" "2");
+    EXPECT_EQ(Stripped("12345678901234567890-2-", &code),
+              "12345678901234567890"
+              "2");
     EXPECT_EQ(code, "L");  // 21st character; the 23rd leaves nothing
     EXPECT_EQ(Stripped("ABCDEFGHIJKLMNOPQR-ST", &code), "ABCDEFGHIJKLMNOPQRST");
     EXPECT_EQ(code, "J");
@@ -53,9 +55,9 @@ TEST(StripPartNumberTest, PositionsBeyondTheTableLeaveNoTrace) {
 TEST(RestorePartNumberTest, PutsDashesWhereTheCodeSays) {
     EXPECT_EQ(Restored("1234567", "37"), "12-345-67");
     EXPECT_EQ(Restored("12345", "3"), "12-345");
-    EXPECT_EQ(Restored("12", "12"), "--12");      // ab12: two dashes before 12
-    EXPECT_EQ(Restored("12", "9"), "12-");        // shorter than the position: appended
-    EXPECT_EQ(Restored("12345", "3  "), "12-345");  // trailing spaces of the stored code
+    EXPECT_EQ(Restored("12", "12"), "--12");         // ab12: two dashes before 12
+    EXPECT_EQ(Restored("12", "9"), "12-");           // shorter than the position: appended
+    EXPECT_EQ(Restored("12345", "3  "), "12-345");   // trailing spaces of the stored code
     EXPECT_EQ(Restored("12345", "3 4"), "12--345");  // an inner space is skipped
     EXPECT_EQ(Restored("12345", ""), "12345");
 }
@@ -69,7 +71,8 @@ TEST(RestorePartNumberTest, JKLAreRecordedButNeverRestored) {
 TEST(RestorePartNumberTest, StripAndRestoreRoundTripEveryDashPosition) {
     for (int at = 1; at <= 18; ++at) {
         std::string number(20, 'A');
-        for (int i = 0; i < 20; ++i) number[static_cast<std::size_t>(i)] = static_cast<char>('A' + i);
+        for (int i = 0; i < 20; ++i)
+            number[static_cast<std::size_t>(i)] = static_cast<char>('A' + i);
         number[static_cast<std::size_t>(at - 1)] = '-';
         std::string part = number, code;
         EXPECT_TRUE(StripPartNumber(part, code));

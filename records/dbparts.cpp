@@ -37,6 +37,8 @@ void UnpackDatabasePart(DatabasePart& fields, const RecordLayout& layout, const 
 
 void clsDbparts::Unpack(const std::string& Rec) { UnpackDatabasePart(*this, kDbpartsLayout, Rec); }
 
-void clsExtdbparts::Unpack(const std::string& Rec) { UnpackDatabasePart(*this, kExtdbpartsLayout, Rec); }
+void clsExtdbparts::Unpack(const std::string& Rec) {
+    UnpackDatabasePart(*this, kExtdbpartsLayout, Rec);
+}
 
 }  // namespace zel::records

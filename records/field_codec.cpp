@@ -16,7 +16,8 @@ namespace {
 using platform::Currency;
 
 [[noreturn]] void WrongType(const FieldLayout& f) {
-    throw platform::RuntimeError(platform::err::kTypeMismatch, std::string(f.name), "Type mismatch");
+    throw platform::RuntimeError(platform::err::kTypeMismatch, std::string(f.name),
+                                 "Type mismatch");
 }
 
 template <class T>
@@ -59,7 +60,9 @@ std::string Expanded(const std::string& image, int position, int width) {
     return engine::Ucm(bytes);
 }
 
-std::int32_t Checked32(std::int64_t v) { return platform::Int32Of(v, platform::err::kOverflow, "Pack"); }
+std::int32_t Checked32(std::int64_t v) {
+    return platform::Int32Of(v, platform::err::kOverflow, "Pack");
+}
 
 std::int64_t IntegerOf(const FieldLayout& f, FieldRef ref) {
     if (auto* p = std::get_if<std::int32_t*>(&ref); p && *p) return **p;
@@ -111,7 +114,8 @@ void UnpackField(const FieldLayout& f, FieldRef value, const std::string& image,
         }
         case FieldKind::Bit: {
             const std::int32_t byte = engine::Unpack('B', image, f.position);
-            As<std::int16_t>(f, value) = static_cast<std::int16_t>(engine::Min(byte & (1 << f.bit), 1));
+            As<std::int16_t>(f, value) =
+                static_cast<std::int16_t>(engine::Min(byte & (1 << f.bit), 1));
             return;
         }
         case FieldKind::BitPair: {
@@ -127,7 +131,8 @@ void UnpackField(const FieldLayout& f, FieldRef value, const std::string& image,
             return;
         case FieldKind::PartNumber: {
             const std::string s = Expanded(image, f.position, f.width);
-            if (s.size() < 3) platform::RaiseClassic(platform::err::kInvalidCall, std::string(f.name));
+            if (s.size() < 3)
+                platform::RaiseClassic(platform::err::kInvalidCall, std::string(f.name));
             std::string number = s.substr(0, s.size() - 3);
             RestorePartNumber(number, s.substr(s.size() - 3));
             As<std::string>(f, value) = std::move(number);

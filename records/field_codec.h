@@ -71,7 +71,8 @@ void UnpackRange(C& object, const RecordLayout& layout, const Binding<C> (&bindi
         if (f.kind == FieldKind::Derived || f.kind == FieldKind::NotStored) continue;
         Step([&] {
             FieldRef plus{};
-            if (!f.plus.empty()) plus = bindings[static_cast<std::size_t>(layout.IndexOf(f.plus))].Of(object);
+            if (!f.plus.empty())
+                plus = bindings[static_cast<std::size_t>(layout.IndexOf(f.plus))].Of(object);
             UnpackField(f, bindings[i].Of(object), image, plus);
         });
     }
@@ -85,7 +86,8 @@ void PackRange(C& object, const RecordLayout& layout, const Binding<C> (&binding
         if (!f.packed) continue;
         Step([&] {
             FieldRef plus{};
-            if (!f.plus.empty()) plus = bindings[static_cast<std::size_t>(layout.IndexOf(f.plus))].Of(object);
+            if (!f.plus.empty())
+                plus = bindings[static_cast<std::size_t>(layout.IndexOf(f.plus))].Of(object);
             PackField(f, bindings[i].Of(object), image, plus);
         });
     }

@@ -23,12 +23,14 @@ std::string Random(std::mt19937& rng, std::size_t n) {
 std::string Head() { return engine::Engine().CrmAlphabet.substr(0, 4); }
 
 // Bytes and bits that no field owns come back from Pack as they went in.
-void ExpectUnmappedKept(const RecordLayout& layout, const std::string& before, const std::string& after) {
+void ExpectUnmappedKept(const RecordLayout& layout, const std::string& before,
+                        const std::string& after) {
     for (const UnmappedBytes& u : layout.unmapped) {
         for (int i = 0; i < u.width; ++i) {
             const auto at = static_cast<std::size_t>(u.position - 1 + i);
             if (at >= before.size()) continue;
-            EXPECT_EQ(static_cast<unsigned char>(before[at]) & u.bits, static_cast<unsigned char>(after[at]) & u.bits)
+            EXPECT_EQ(static_cast<unsigned char>(before[at]) & u.bits,
+                      static_cast<unsigned char>(after[at]) & u.bits)
                 << layout.className << " byte " << at + 1;
         }
     }

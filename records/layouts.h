@@ -33,13 +33,13 @@ enum class FieldKind : std::uint8_t {
 struct FieldLayout {
     std::string_view name;
     FieldKind kind = FieldKind::NotStored;
-    int position = 0;  // first byte, 0 when not stored
-    int width = 0;     // bytes
-    char opcode = 0;   // packed code (Integer, Scaled) or date type (Date)
-    int scale = 1;     // Scaled: units per currency unit (10 or 100)
-    int bit = 0;       // Bit/BitPair: bit number; CodeChar: character number
-    std::string_view head;  // Compressed: alphabet head the field is coded with ("" = in force)
-    bool packed = true;     // Pack writes the field's bytes
+    int position = 0;           // first byte, 0 when not stored
+    int width = 0;              // bytes
+    char opcode = 0;            // packed code (Integer, Scaled) or date type (Date)
+    int scale = 1;              // Scaled: units per currency unit (10 or 100)
+    int bit = 0;                // Bit/BitPair: bit number; CodeChar: character number
+    std::string_view head;      // Compressed: alphabet head the field is coded with ("" = in force)
+    bool packed = true;         // Pack writes the field's bytes
     std::int32_t rangeMax = 0;  // Unpack: above this or below 0 reads as 0 (0 = no test)
     std::string_view plus;      // stored without this field's value: Unpack adds, Pack subtracts
     bool padsInPlace = true;    // Compressed: Pack leaves the field padded to whole triples
@@ -57,9 +57,9 @@ struct UnmappedBytes {
 
 struct RecordLayout {
     std::string_view className;
-    std::string_view baseFile;       // logical names; empty for records of one physical file
+    std::string_view baseFile;  // logical names; empty for records of one physical file
     std::string_view extensionFile;
-    int imageLength = 0;             // the last byte any field maps
+    int imageLength = 0;  // the last byte any field maps
     std::span<const FieldLayout> fields;
     std::span<const UnmappedBytes> unmapped;
 
@@ -84,11 +84,20 @@ namespace layout_detail {
 
 constexpr int WidthOf(char code) {
     switch (code) {
-        case 'B': case 'I': return 1;
-        case 'C': case 'J': return 2;
-        case 'D': case 'K': case 'R': return 3;
-        case 'L': return 4;
-        default: return 0;
+        case 'B':
+        case 'I':
+            return 1;
+        case 'C':
+        case 'J':
+            return 2;
+        case 'D':
+        case 'K':
+        case 'R':
+            return 3;
+        case 'L':
+            return 4;
+        default:
+            return 0;
     }
 }
 constexpr FieldLayout Int(std::string_view n, int at, char code, std::int32_t rangeMax = 0,
@@ -261,8 +270,7 @@ inline constexpr FieldLayout kParts[] = {
     None("Record_Number"),
 };
 inline constexpr UnmappedBytes kPartsUnmapped[] = {
-    {1, 2}, {31, 2}, {147, 1}, {157, 1},
-    {88, 1, 0x13}, {89, 1, 0xC5}, {273, 1, 0xF9},
+    {1, 2}, {31, 2}, {147, 1}, {157, 1}, {88, 1, 0x13}, {89, 1, 0xC5}, {273, 1, 0xF9},
 };
 
 // ---- parts database: part number of 10 bytes (index key length 12) or 12 bytes (14) ----
@@ -396,12 +404,24 @@ inline constexpr FieldLayout kLines[] = {
     Int("Low_GP_Waring_Perc", 37, 'C'),
     Text("Sequencing_ANAN", 39, 6),
     Text("Sequencing_Prior", 45, 6),
-    Int("Price_Def_1_Level", 51, 'B'), Int("Price_Def_1_Use", 52, 'B'), Int("Price_Def_1_Perc", 53, 'J'),
-    Int("Price_Def_2_Level", 55, 'B'), Int("Price_Def_2_Use", 56, 'B'), Int("Price_Def_2_Perc", 57, 'J'),
-    Int("Price_Def_3_Level", 59, 'B'), Int("Price_Def_3_Use", 60, 'B'), Int("Price_Def_3_Perc", 61, 'J'),
-    Int("Price_Def_4_Level", 63, 'B'), Int("Price_Def_4_Use", 64, 'B'), Int("Price_Def_4_Perc", 65, 'J'),
-    Int("Price_Def_5_Level", 67, 'B'), Int("Price_Def_5_Use", 68, 'B'), Int("Price_Def_5_Perc", 69, 'J'),
-    Int("Price_Def_6_Level", 71, 'B'), Int("Price_Def_6_Use", 72, 'B'), Int("Price_Def_6_Perc", 73, 'J'),
+    Int("Price_Def_1_Level", 51, 'B'),
+    Int("Price_Def_1_Use", 52, 'B'),
+    Int("Price_Def_1_Perc", 53, 'J'),
+    Int("Price_Def_2_Level", 55, 'B'),
+    Int("Price_Def_2_Use", 56, 'B'),
+    Int("Price_Def_2_Perc", 57, 'J'),
+    Int("Price_Def_3_Level", 59, 'B'),
+    Int("Price_Def_3_Use", 60, 'B'),
+    Int("Price_Def_3_Perc", 61, 'J'),
+    Int("Price_Def_4_Level", 63, 'B'),
+    Int("Price_Def_4_Use", 64, 'B'),
+    Int("Price_Def_4_Perc", 65, 'J'),
+    Int("Price_Def_5_Level", 67, 'B'),
+    Int("Price_Def_5_Use", 68, 'B'),
+    Int("Price_Def_5_Perc", 69, 'J'),
+    Int("Price_Def_6_Level", 71, 'B'),
+    Int("Price_Def_6_Use", 72, 'B'),
+    Int("Price_Def_6_Perc", 73, 'J'),
     Amount("Cost_of_Mdse", 75, 'L'),
     Amount("Cost_of_Freight", 79, 'L'),
     Int("MTD_No_Sales", 83, 'L'),
@@ -420,10 +440,14 @@ inline constexpr FieldLayout kLines[] = {
     Int("High_Stock_Amount", 125, 'C'),
     Crm("DataBase_Name", 127, 2),
     Int("Warranty", 129, 'B'),
-    Int("SerPol_No_Months_1", 130, 'B'), Int("SerPol_List_Perc_1", 131, 'C'),
-    Int("SerPol_No_Months_2", 133, 'B'), Int("SerPol_List_Perc_2", 134, 'C'),
-    Int("SerPol_No_Months_3", 136, 'B'), Int("SerPol_List_Perc_3", 137, 'C'),
-    Int("SerPol_No_Months_4", 139, 'B'), Int("SerPol_List_Perc_4", 140, 'C'),
+    Int("SerPol_No_Months_1", 130, 'B'),
+    Int("SerPol_List_Perc_1", 131, 'C'),
+    Int("SerPol_No_Months_2", 133, 'B'),
+    Int("SerPol_List_Perc_2", 134, 'C'),
+    Int("SerPol_No_Months_3", 136, 'B'),
+    Int("SerPol_List_Perc_3", 137, 'C'),
+    Int("SerPol_No_Months_4", 139, 'B'),
+    Int("SerPol_List_Perc_4", 140, 'C'),
     Text("Line_Type", 142, 1),
     Int("Unit_Counter", 143, 'L'),
     Int("A_P_Company", 147, 'B'),
@@ -456,18 +480,20 @@ inline constexpr UnmappedBytes kLinesUnmapped[] = {{1, 2}, {30, 3}, {192, 1}, {1
 
 }  // namespace layout_detail
 
-inline constexpr RecordLayout kPartsLayout{"clsParts", "PARTL", "EPARTL", 288,
-                                           layout_detail::kParts, layout_detail::kPartsUnmapped};
-inline constexpr RecordLayout kDbpartsLayout{"clsDbparts", "", "", 64, layout_detail::kDbparts,
-                                             layout_detail::kDbpartsUnmapped};
-inline constexpr RecordLayout kExtdbpartsLayout{"clsExtdbparts", "", "", 64,
-                                                layout_detail::kExtdbparts,
-                                                layout_detail::kExtdbpartsUnmapped};
-inline constexpr RecordLayout kCustomersLayout{"clsCustomers", "CUSTL", "ECUSTL", 300,
+inline constexpr RecordLayout kPartsLayout{
+    "clsParts", "PARTL", "EPARTL", 288, layout_detail::kParts, layout_detail::kPartsUnmapped};
+inline constexpr RecordLayout kDbpartsLayout{
+    "clsDbparts", "", "", 64, layout_detail::kDbparts, layout_detail::kDbpartsUnmapped};
+inline constexpr RecordLayout kExtdbpartsLayout{
+    "clsExtdbparts", "", "", 64, layout_detail::kExtdbparts, layout_detail::kExtdbpartsUnmapped};
+inline constexpr RecordLayout kCustomersLayout{"clsCustomers",
+                                               "CUSTL",
+                                               "ECUSTL",
+                                               300,
                                                layout_detail::kCustomers,
                                                layout_detail::kCustomersUnmapped};
-inline constexpr RecordLayout kLinesLayout{"clsLines", "LINEL", "ELINEL", 222,
-                                           layout_detail::kLines, layout_detail::kLinesUnmapped};
+inline constexpr RecordLayout kLinesLayout{
+    "clsLines", "LINEL", "ELINEL", 222, layout_detail::kLines, layout_detail::kLinesUnmapped};
 
 inline constexpr std::array<const RecordLayout*, 5> kAllLayouts{
     &kPartsLayout, &kDbpartsLayout, &kExtdbpartsLayout, &kCustomersLayout, &kLinesLayout};
@@ -483,12 +509,11 @@ struct BlockBytes {
     int count = 1;
 };
 inline constexpr BlockBytes kFile0Bytes[] = {
-    {"MinimumMarkup", 0, 93, 2, 'C', 1},   // hundredths of a percent
-    {"Thresholds", 0, 389, 2, 'C', 7},     // price-bracket thresholds in cents
-    {"LocationCount", 0, 472, 1, 'B', 1},
-    {"VendorName", 1, 151, 35, 0, 1},
-    {"RestrictLines", 401, 45, 1, 0, 1},   // "Y": restricted product lines
-    {"MultiBranch", 401, 309, 1, 0, 1},    // "Y": several locations
+    {"MinimumMarkup", 0, 93, 2, 'C', 1},  // hundredths of a percent
+    {"Thresholds", 0, 389, 2, 'C', 7},    // price-bracket thresholds in cents
+    {"LocationCount", 0, 472, 1, 'B', 1}, {"VendorName", 1, 151, 35, 0, 1},
+    {"RestrictLines", 401, 45, 1, 0, 1},  // "Y": restricted product lines
+    {"MultiBranch", 401, 309, 1, 0, 1},   // "Y": several locations
 };
 
 // The layout of a class by its name, or null.

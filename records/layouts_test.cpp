@@ -13,15 +13,18 @@ namespace {
 
 // Who owns each bit of each byte (positions 1..imageLength).
 struct Ownership {
-    explicit Ownership(int length) : owners(static_cast<std::size_t>(length + 1), std::vector<std::string>(8)) {}
+    explicit Ownership(int length)
+        : owners(static_cast<std::size_t>(length + 1), std::vector<std::string>(8)) {}
     void Claim(int position, std::uint8_t bits, const std::string& owner) {
         ASSERT_GE(position, 1) << owner;
-        ASSERT_LT(static_cast<std::size_t>(position), owners.size()) << owner << " runs past the image";
+        ASSERT_LT(static_cast<std::size_t>(position), owners.size())
+            << owner << " runs past the image";
         for (int b = 0; b < 8; ++b) {
             if (!(bits & (1 << b))) continue;
-            std::string& slot = owners[static_cast<std::size_t>(position)][static_cast<std::size_t>(b)];
-            EXPECT_TRUE(slot.empty()) << "byte " << position << " bit " << b << " owned by " << slot
-                                      << " and " << owner;
+            std::string& slot =
+                owners[static_cast<std::size_t>(position)][static_cast<std::size_t>(b)];
+            EXPECT_TRUE(slot.empty())
+                << "byte " << position << " bit " << b << " owned by " << slot << " and " << owner;
             slot = owner;
         }
     }
@@ -116,8 +119,8 @@ TEST(LayoutTest, ReadOnlyAndDerivedFieldsLieOverTheirSources) {
     EXPECT_EQ(sub.width, subNumber.width + 2);
     EXPECT_FALSE(sub.packed);
     // Six one-character codes in the compressed bytes 21-24, in order, never written.
-    const char* codes[] = {"Comodity", "Unit_of_Measure", "Return_Flag",
-                           "Mfg_Popularity", "Dlr_Popularity", "Order_Code"};
+    const char* codes[] = {"Comodity",       "Unit_of_Measure", "Return_Flag",
+                           "Mfg_Popularity", "Dlr_Popularity",  "Order_Code"};
     for (int i = 0; i < 6; ++i) {
         const FieldLayout& c = *kPartsLayout.Find(codes[i]);
         EXPECT_EQ(c.kind, FieldKind::CodeChar);

@@ -2,9 +2,9 @@
 
 #include <exception>
 
+#include "engine/fileio.h"
 #include "engine/keyindex.h"
 #include "engine/link.h"
-#include "engine/fileio.h"
 #include "engine/packing.h"
 #include "records/field_codec.h"
 #include "records/layouts.h"

@@ -36,7 +36,8 @@ protected:
     std::size_t AreaOf(const std::string& name) {
         const std::string dir = ReadShare("QMR1/QMR1FD");
         for (std::size_t at = 0; at + 32 <= dir.size(); at += 32)
-            if (dir.compare(at, name.size(), name) == 0 && (name.size() == 10 || dir[at + name.size()] == '\0'))
+            if (dir.compare(at, name.size(), name) == 0 &&
+                (name.size() == 10 || dir[at + name.size()] == '\0'))
                 return static_cast<std::size_t>(engine::Unpack('D', dir.substr(at, 32), 11)) * 512;
         ADD_FAILURE() << name;
         return 0;
@@ -57,9 +58,9 @@ TEST_F(LineListTest, CommodityWalkStepsOverTheEntryItStoppedOn) {
     EXPECT_EQ(Walk("C"), (V{"C", "F"}));
     EXPECT_EQ(Walk("B"), (V{"B", "F"}));  // stops on C, steps past it
     EXPECT_EQ(Walk("F"), (V{"F"}));
-    EXPECT_EQ(Walk("G"), (V{"G"}));      // every entry of the line sorts before it
-    EXPECT_EQ(Walk("A", 7), (V{"A"}));   // a line without entries
-    EXPECT_EQ(Walk("A", 6), (V{"A"}));   // the last entry of the index
+    EXPECT_EQ(Walk("G"), (V{"G"}));     // every entry of the line sorts before it
+    EXPECT_EQ(Walk("A", 7), (V{"A"}));  // a line without entries
+    EXPECT_EQ(Walk("A", 6), (V{"A"}));  // the last entry of the index
 }
 
 TEST_F(LineListTest, DamagedCommodityIndexEndsTheWalk) {
@@ -91,7 +92,11 @@ TEST_F(LineListTest, DamagedCommodityIndexEndsTheWalk) {
 
 TEST_F(LineListTest, ListHoldsLiveLinesBelowOneThousandFirstRecordWins) {
     json rows = json::array({
-        Row(1, 12, "A"), Row(2, 999, "A"), Row(3, 1000, "A"), Row(4, 12, "B"), Row(6, 7, "C"),
+        Row(1, 12, "A"),
+        Row(2, 999, "A"),
+        Row(3, 1000, "A"),
+        Row(4, 12, "B"),
+        Row(6, 7, "C"),
     });
     rows[0]["Line_Name"] = "FIRST";
     rows[3]["Line_Name"] = "SECOND";

@@ -14,8 +14,8 @@ namespace {
 
 std::shared_ptr<clsItemDetail> AddLine(clsItems& items, std::int32_t number,
                                        const std::string& key = "") {
-    return items.Add(number, "ACD", "P" + std::to_string(number), number * 10, Currency{}, 0, 0,
-                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "", 0, Currency{}, "", "", key);
+    return items.Add(number, "ACD", "P" + std::to_string(number), number * 10, Currency{}, 0, 0, 0,
+                     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "", 0, Currency{}, "", "", key);
 }
 
 int ErrorOf(const std::function<void()>& call) {
@@ -31,8 +31,8 @@ int ErrorOf(const std::function<void()>& call) {
 
 TEST(OrderLines, AddTakesItsArgumentsInItsOwnOrder) {
     clsItems items;
-    auto line = items.Add(7, "ACD", "12-345", 4, Currency::FromUnits(1250, 100), 1, 2, 3, 4, 5,
-                          6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, "COM", 17,
+    auto line = items.Add(7, "ACD", "12-345", 4, Currency::FromUnits(1250, 100), 1, 2, 3, 4, 5, 6,
+                          7, 8, 9, 10, 11, 12, 13, 14, 15, 16, "COM", 17,
                           Currency::FromUnits(99, 100), "a comment", "a description");
     EXPECT_EQ(line->ItemNumber, 7);
     EXPECT_EQ(line->Line, "ACD");

@@ -22,10 +22,13 @@ void RaiseFileNotFound(const std::string& name) {
 }
 
 RecordFiles::RecordFiles(std::string_view baseName, std::string_view extensionName)
-    : baseName_(baseName), extensionName_(extensionName),
-      base_(OpenLogicalOrNone(baseName_)), extension_(OpenLogicalOrNone(extensionName_)) {}
+    : baseName_(baseName),
+      extensionName_(extensionName),
+      base_(OpenLogicalOrNone(baseName_)),
+      extension_(OpenLogicalOrNone(extensionName_)) {}
 
-std::string RecordFiles::ReadJoined(std::int32_t recordNumber, const std::string& description) const {
+std::string RecordFiles::ReadJoined(std::int32_t recordNumber,
+                                    const std::string& description) const {
     if (!base_) RaiseFileNotFound(baseName_);
     if (recordNumber > base_->LastRecord || recordNumber < 1)
         throw platform::RuntimeError(81, "", description);

@@ -26,13 +26,14 @@ struct LargeSite {
     platform::testing::SandboxEnv env;
     platform::testing::ScopedEnv station{"COMPUTERNAME", std::string("dealerpc")};
     std::shared_ptr<engine::cLogicalFile> parti, partl, epartl;
-    std::vector<std::string> keys;        // every part key of the first branch, shuffled
-    std::vector<std::string> customers;   // joined customer images
-    std::vector<std::int32_t> lines;      // live product-line records
+    std::vector<std::string> keys;       // every part key of the first branch, shuffled
+    std::vector<std::string> customers;  // joined customer images
+    std::vector<std::int32_t> lines;     // live product-line records
 
     LargeSite() {
         sharegen::BuildGeneratedSite(std::string(ZEL_SOURCE_DIR) + "/samples/share.json",
-                                     sharegen::SiteSize{7, 100000, 1000}, env.UncRoot(), env.Temp());
+                                     sharegen::SiteSize{7, 100000, 1000}, env.UncRoot(),
+                                     env.Temp());
         engine::LoadCatalogSettings();
         parti = engine::LogicalOpen("PARTI");
         partl = engine::LogicalOpen("PARTL");
@@ -47,7 +48,8 @@ struct LargeSite {
         std::shuffle(keys.begin(), keys.end(), std::mt19937(11));
         const auto custl = engine::LogicalOpen("CUSTL"), ecustl = engine::LogicalOpen("ECUSTL");
         for (std::int32_t r = 1; r <= engine::HighUsedRecord(*custl); ++r)
-            customers.push_back(engine::LreadFile(custl.get(), r) + engine::LreadFile(ecustl.get(), r));
+            customers.push_back(engine::LreadFile(custl.get(), r) +
+                                engine::LreadFile(ecustl.get(), r));
         const auto linel = engine::LogicalOpen("LINEL");
         for (std::int32_t r = 1; r <= engine::HighUsedRecord(*linel); ++r) lines.push_back(r);
     }
@@ -66,7 +68,8 @@ void BM_PartByKeyBareEngine(benchmark::State& state) {
     for (auto _ : state) {
         key = s.keys[i++ % s.keys.size()];
         engine::KFind(s.parti.get(), buff, key, rec);
-        std::string image = engine::LreadFile(s.partl.get(), rec) + engine::LreadFile(s.epartl.get(), rec);
+        std::string image =
+            engine::LreadFile(s.partl.get(), rec) + engine::LreadFile(s.epartl.get(), rec);
         benchmark::DoNotOptimize(image);
     }
     state.SetItemsProcessed(state.iterations());

@@ -37,14 +37,16 @@ std::string Trimmed(std::string s) {
 }
 
 // Field names whose bytes changed between two images of a layout.
-std::set<std::string> ChangedFields(const RecordLayout& layout, const std::string& a, const std::string& b) {
+std::set<std::string> ChangedFields(const RecordLayout& layout, const std::string& a,
+                                    const std::string& b) {
     std::set<std::string> out;
     for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
         if (a[i] == b[i]) continue;
         const int at = static_cast<int>(i) + 1;
         std::string owner = "byte " + std::to_string(at);
         for (const FieldLayout& f : layout.fields)
-            if (f.packed && at >= f.position && at < f.position + f.width) owner = std::string(f.name);
+            if (f.packed && at >= f.position && at < f.position + f.width)
+                owner = std::string(f.name);
         out.insert(owner);
     }
     return out;
@@ -133,7 +135,8 @@ TEST_F(RoundTripTest, SupersessionAndDatabaseIndexes) {
 
     // The other database: key length 14, 128-byte records marked in block 0.
     std::string xyzData = engine::Engine().SystemInfo->ShareRoot() + "DB\\PARTLXYZ";
-    EXPECT_EQ(engine::Unpack('B', engine::BlockReadFile(engine::OpenFile(xyzData).get(), 0), 59), 128);
+    EXPECT_EQ(engine::Unpack('B', engine::BlockReadFile(engine::OpenFile(xyzData).get(), 0), 59),
+              128);
     const auto xyz = engine::PhysLogicalOpen(xyzData, "L", 128);
     clsExtdbparts ext;
     ext.Unpack(engine::LreadFile(xyz.get(), 1));
@@ -295,13 +298,14 @@ TEST_F(RoundTripTest, ValuesThatDoNotFitAreDescriptionErrors) {
         FileOf("QMR1:QMR1FD", "PARTL")["rows"][0][field] = value;
         auto d = description;
         FileOf("QMR1:QMR1FD", "PARTL") = saved;
-        EXPECT_THROW(sharegen::BuildShare(d, sandbox.UncRoot(), sandbox.Temp()), sharegen::DescriptionError)
+        EXPECT_THROW(sharegen::BuildShare(d, sandbox.UncRoot(), sandbox.Temp()),
+                     sharegen::DescriptionError)
             << field << " = " << value.dump();
     };
     bad("Line", 70000);
     bad("Package_Quantity", -40000);
-    bad("Quantity_On_Hand", 1.25);          // finer than tenths
-    bad("List_Price", 90000.0);             // beyond three signed bytes of cents
+    bad("Quantity_On_Hand", 1.25);  // finer than tenths
+    bad("List_Price", 90000.0);     // beyond three signed bytes of cents
     bad("Description", "A DESCRIPTION THAT IS TOO LONG");
     bad("Description", "lower case");
     bad("Order_Code", "ZZ");

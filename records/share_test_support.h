@@ -41,7 +41,8 @@ protected:
         engine::KFind(file.get(), buff, key, rec);
         return rec;
     }
-    static std::string Joined(const std::string& base, const std::string& extension, std::int32_t r) {
+    static std::string Joined(const std::string& base, const std::string& extension,
+                              std::int32_t r) {
         return engine::LreadFile(engine::LogicalOpen(base).get(), r) +
                engine::LreadFile(engine::LogicalOpen(extension).get(), r);
     }

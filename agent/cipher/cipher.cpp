@@ -60,8 +60,10 @@ std::string BuildCipherKey(std::string_view idText) {
     const std::string r(idText.rbegin(), idText.rend());
     std::string key;
     key.reserve(r.size() * 3);
-    for (unsigned char c : r) key.push_back(static_cast<char>(static_cast<unsigned char>(c + kRaise)));
-    for (unsigned char c : r) key.push_back(static_cast<char>(static_cast<unsigned char>(c - kLower)));
+    for (unsigned char c : r)
+        key.push_back(static_cast<char>(static_cast<unsigned char>(c + kRaise)));
+    for (unsigned char c : r)
+        key.push_back(static_cast<char>(static_cast<unsigned char>(c - kLower)));
     key += r;
     return key;
 }

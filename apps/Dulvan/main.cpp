@@ -6,12 +6,12 @@
 #include <string>
 
 #include "apps/common/message_box.h"
+#include "platform/process.h"
 #include "processor/globals.h"
+#include "processor/restart.h"
 #include "processor/windows/install.h"
 #include "processor/windows/monitor.h"
 #include "processor/windows/monitor_widget.h"
-#include "platform/process.h"
-#include "processor/restart.h"
 
 int main(int argc, char** argv) {
     // The engine keeps every business file it opens open, one more per product line's parts

@@ -56,8 +56,7 @@ int main(int argc, char** argv) {
         automation = std::make_unique<TZelAgent>(f.Controller());
         std::string why;
         if (!RegisterAutomation(QDBusConnection::sessionBus(), automation.get(), &why))
-            std::fprintf(stderr, "ZelAgent: automation interface not available: %s\n",
-                         why.c_str());
+            std::fprintf(stderr, "ZelAgent: automation interface not available: %s\n", why.c_str());
     });
     const int code = app.exec();
     automation.reset();

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <limits>
 
-#include "processor/lookups/customer_lookup.h"
 #include "platform/convert.h"
 #include "processor/globals.h"
+#include "processor/lookups/customer_lookup.h"
 #include "processor/lookups/line_part_lookup.h"
 
 namespace zel::processor {

@@ -20,12 +20,13 @@
 namespace zel::processor {
 
 // Dealer check of a stock query. `DealerNumber` is "ZELINFO" "DealerNumber" as read; whether it
-// is numeric, and its value, are platform::RequestNumber's. A numeric value below 10,000,000 is looked up as that number (halves to the even neighbour), a larger
-// one, or one below the 32-bit range, as customer -1. Then, when a pause of monitoring was asked
-// for, ctx.leaveAtOnce is set and the caller must leave the request at once (nothing more
-// written). A value that is not numeric, or a customer whose Recno is below 1, records error
-// "1" ("Invalid Dealer Number: " + the trimmed value + ".  FATAL ERROR") in the exceptions
-// document (ctx.exceptions) and gives customer 0's lookup instead; the request goes on.
+// is numeric, and its value, are platform::RequestNumber's. A numeric value below 10,000,000 is
+// looked up as that number (halves to the even neighbour), a larger one, or one below the 32-bit
+// range, as customer -1. Then, when a pause of monitoring was asked for, ctx.leaveAtOnce is set and
+// the caller must leave the request at once (nothing more written). A value that is not numeric, or
+// a customer whose Recno is below 1, records error "1" ("Invalid Dealer Number: " + the trimmed
+// value + ".  FATAL ERROR") in the exceptions document (ctx.exceptions) and gives customer 0's
+// lookup instead; the request goes on.
 LookedUpCustomer CheckQueryDealer(RequestContext& ctx, const std::string& DealerNumber);
 
 // Dealer check of a purchase order: the same with the bound 2147483647 in place of 10,000,000
@@ -44,8 +45,8 @@ bool IsUnauthorizedLine(const records::clsLines& Line, const LookedUpCustomer& C
 
 // One item of a stock query as read and looked up.
 struct QueryItem {
-    std::string MfgCode;      // "MfgCode" without NUL characters, spaces and case kept
-    std::string PartNumber;   // "PartNumber" without spaces and "-", then as GetPart left it
+    std::string MfgCode;        // "MfgCode" without NUL characters, spaces and case kept
+    std::string PartNumber;     // "PartNumber" without spaces and "-", then as GetPart left it
     std::int32_t Quantity = 0;  // "PartQty" (WholeRequestNumber)
     bool Unauthorized = false;  // the state rule dropped the line
     // The item's product line (line 550's for an unknown code); once dropped by the state rule,

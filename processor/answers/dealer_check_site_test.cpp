@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "processor/answers/dealer_check.h"
 #include "platform/test_support.h"
+#include "processor/answers/dealer_check.h"
 #include "processor/lookup_test_support.h"
 
 namespace zel::processor {
@@ -31,7 +31,9 @@ protected:
     std::string Error(int n, const char* key = "ErrorMsg") {
         return ReadValue(ctx.exceptions, "ERRORINFO", key + std::to_string(n), "<none>");
     }
-    std::int32_t Errors() { return ToInt32(ReadValue(ctx.exceptions, "COUNT", "ErrCount", "0"), "t"); }
+    std::int32_t Errors() {
+        return ToInt32(ReadValue(ctx.exceptions, "COUNT", "ErrCount", "0"), "t");
+    }
 
     RequestContext ctx;
 };
@@ -90,9 +92,10 @@ TEST_F(DealerCheckTest, TheOrderFormHasAWiderBoundAndNoPause) {
 TEST_F(DealerCheckTest, AnItemIsReadNormalisedAndLookedUpAtTheLocation) {
     platform::testing::ScopedDefaultLocale english("en_US");  // the request's decimals
     Build();
-    Request("[POITEMS1]\r\nMfgCode=ABC\r\nPartNumber=12 345-A\r\nPartQty=2.5\r\n"
-            "[POITEMS2]\r\nMfgCode=\" abc\"\r\nPartNumber=X\r\nPartQty=3.5\r\n"
-            "[POITEMS3]\r\nMfgCode=ABC\r\nPartNumber=12345A\r\nPartQty=lots\r\n");
+    Request(
+        "[POITEMS1]\r\nMfgCode=ABC\r\nPartNumber=12 345-A\r\nPartQty=2.5\r\n"
+        "[POITEMS2]\r\nMfgCode=\" abc\"\r\nPartNumber=X\r\nPartQty=3.5\r\n"
+        "[POITEMS3]\r\nMfgCode=ABC\r\nPartNumber=12345A\r\nPartQty=lots\r\n");
     const LookedUpCustomer customer = CheckQueryDealer(ctx, "12");
     QueryItem item = ReadQueryItem(ctx, 1, customer, LocationNumber(customer));
     EXPECT_EQ(item.MfgCode, "ABC");

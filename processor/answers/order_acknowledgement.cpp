@@ -9,16 +9,16 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "processor/answers/dealer_check.h"
-#include "processor/globals.h"
-#include "processor/lookups/line_part_lookup.h"
-#include "processor/hooks.h"
-#include "processor/monitor_view.h"
-#include "processor/answers/stock_query.h"
 #include "processor/answers/order_journal.h"
-#include "processor/statistics.h"
-#include "processor/lookups/supersession.h"
-#include "processor/utilities.h"
+#include "processor/answers/stock_query.h"
 #include "processor/answers/web_task.h"
+#include "processor/globals.h"
+#include "processor/hooks.h"
+#include "processor/lookups/line_part_lookup.h"
+#include "processor/lookups/supersession.h"
+#include "processor/monitor_view.h"
+#include "processor/statistics.h"
+#include "processor/utilities.h"
 #include "records/customers.h"
 #include "records/lines.h"
 #include "records/parts.h"
@@ -195,8 +195,7 @@ void OrderAcknowledgement::CheckDealer() {
     if (gState.gMultiBranch) {
         branch_ = customer_.Responsibility_Cd;
     } else {
-        const double directory =
-            RoundHalfEven(LeadingNumber(MonitorDirectoryText()));
+        const double directory = RoundHalfEven(LeadingNumber(MonitorDirectoryText()));
         branch_ = directory > std::numeric_limits<std::int32_t>::max()
                       ? std::numeric_limits<std::int32_t>::max()
                       : static_cast<std::int32_t>(std::max(directory, 0.0));
@@ -217,10 +216,12 @@ void OrderAcknowledgement::Header() {
     ctx_.step = 325;
     Write(kReceipt, "Type", "PO");
     Write(kReceipt, "Transaction", "???");
-    Write(kReceipt, "Comments", ctx_.testFlag == "Y" ? kTestComment : OrderComment(pickTicketNumber_));
+    Write(kReceipt, "Comments",
+          ctx_.testFlag == "Y" ? kTestComment : OrderComment(pickTicketNumber_));
     Write(kReceipt, "Time", ClockTime());
     Write(kReceipt, "Date", LocalTimeText("%Y%m%d"));
-    Write(kReceipt, "VendorName", gState.gFile0Block1.size() > 150 ? gState.gFile0Block1.substr(150, 35) : "");
+    Write(kReceipt, "VendorName",
+          gState.gFile0Block1.size() > 150 ? gState.gFile0Block1.substr(150, 35) : "");
 
     ctx_.step = 330;
     const std::string poNumber = ReadField(ctx_.request, "PoNumber");
@@ -248,7 +249,8 @@ void OrderAcknowledgement::Header() {
     ctx_.step = 365;
     if (emergency) {
         const EmergencyRemarks remarks = WrapEmergencyMessage();
-        for (std::int16_t i = 1; i <= remarks.count; ++i) Remark(remarks.wrappedLines[static_cast<std::size_t>(i)]);
+        for (std::int16_t i = 1; i <= remarks.count; ++i)
+            Remark(remarks.wrappedLines[static_cast<std::size_t>(i)]);
     }
 
     SetShipTo(shipTo);
@@ -375,7 +377,8 @@ void OrderAcknowledgement::LookUpPart(OrderItem& item) {
     bool orb = false;
     std::string dataSet = std::to_string(branch_);
     bool partsFileOnly = false;
-    item.part = GetPart(item.line.Alpha_Line, item.partNumber, recordNumber, orb, dataSet, partsFileOnly);
+    item.part =
+        GetPart(item.line.Alpha_Line, item.partNumber, recordNumber, orb, dataSet, partsFileOnly);
 
     ctx_.step = 460;
     WriteItem("MfgCode", item.n, item.mfgCode);
@@ -407,8 +410,8 @@ void OrderAcknowledgement::LookUpSupersession(OrderItem& item) {
     bool newOrb = false;
     std::string newDataSet = std::to_string(branch_);
     bool newPartsFileOnly = false;
-    const clsParts newPart = GetPart(newLine.Alpha_Line, newPartNumber, newRecord, newOrb,
-                                     newDataSet, newPartsFileOnly);
+    const clsParts newPart =
+        GetPart(newLine.Alpha_Line, newPartNumber, newRecord, newOrb, newDataSet, newPartsFileOnly);
     item.currentPart = newPart;
     item.currentLine = newLine;
     item.available = Checked(std::int64_t{item.available} + Whole(newPart.Quantity_On_Hand));
@@ -435,7 +438,8 @@ void OrderAcknowledgement::LookUpAlternates(OrderItem& item) {
     std::string requestedNumber = item.part.Part_Number;
     std::int32_t quantity = item.ordered;
     std::int32_t requestedRecord = item.part.Record_Number;
-    item.alternates = GetDbAlternates(alpha, requestedLine, requestedNumber, quantity, requestedRecord);
+    item.alternates =
+        GetDbAlternates(alpha, requestedLine, requestedNumber, quantity, requestedRecord);
     if (item.alternates.count == 0) return;
     const clsParts& last = item.alternates.altPart;
     item.currentPart = last;
@@ -481,7 +485,8 @@ void OrderAcknowledgement::ShipSuperseded(OrderItem& item) {
             const std::int32_t q = item.alternates.altQuantities[static_cast<std::size_t>(k)];
             if (q == 0 && k != alternates) continue;
             const std::int32_t take = (k == alternates || q >= remaining) ? remaining : q;
-            const std::string& altNumber = item.alternates.altPartNumbers[static_cast<std::size_t>(k)];
+            const std::string& altNumber =
+                item.alternates.altPartNumbers[static_cast<std::size_t>(k)];
             AddNextLine(item.mfgCode, altNumber, take);
             Remark("SUPERCEDES " + item.supersededNumber);
             remaining = Checked(std::int64_t{remaining} - take);
@@ -573,7 +578,8 @@ void OrderAcknowledgement::End() {
         journal_.ticket.reset();
         SaveOrderJournal(journal_);
         ctx_.rerunDiffers = true;
-        throw fs::RuntimeError(fs::err::kFileAlreadyExists, "Name", "File already exists: " + taken);
+        throw fs::RuntimeError(fs::err::kFileAlreadyExists, "Name",
+                               "File already exists: " + taken);
     };
     // A folder under the export's temporary name cannot be replaced as a name, nor can a file
     // this program may not remove (another user's in a folder only owners may remove from).
@@ -661,8 +667,6 @@ void OrderAcknowledgement::Run() {
 
 }  // namespace
 
-void AcknowledgePurchaseOrder(RequestContext& ctx) {
-    OrderAcknowledgement(ctx).Run();
-}
+void AcknowledgePurchaseOrder(RequestContext& ctx) { OrderAcknowledgement(ctx).Run(); }
 
 }  // namespace zel::processor

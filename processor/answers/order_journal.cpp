@@ -10,9 +10,9 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "processor/answers/web_task.h"
 #include "processor/globals.h"
 #include "processor/request_documents.h"
-#include "processor/answers/web_task.h"
 
 namespace zel::processor {
 
@@ -201,7 +201,8 @@ OrderJournal OpenOrderJournal(const std::string& requestFile, const std::string&
         return stored;
     }
     if (!fs::TryDeleteFile(fresh.path)) {
-        throw fs::RuntimeError(fs::err::kPathFileAccess, "Kill", "Path/File access error: " + fresh.path);
+        throw fs::RuntimeError(fs::err::kPathFileAccess, "Kill",
+                               "Path/File access error: " + fresh.path);
     }
     return fresh;
 }
@@ -222,7 +223,8 @@ void DiscardStaleJournals(const std::string& requestFolder) {
         try {
             const std::string journal = requestFolder + "\\" + name;
             if (!journal.ends_with(kJournalEnding)) continue;
-            const std::string request = journal.substr(0, journal.size() - std::string(kJournalEnding).size());
+            const std::string request =
+                journal.substr(0, journal.size() - std::string(kJournalEnding).size());
             // Another instance polling this folder may be answering the request, or finishing
             // the clean-up of one it has just deleted: what is held is left to its holder.
             const fs::FileClaim requestClaim(request);
@@ -242,7 +244,8 @@ void DiscardStaleJournals(const std::string& requestFolder) {
             if (fs::NameExists(ctx.timeLog)) {
                 // Only the time log this program wrote is archived, never what a link reaches.
                 if (gState.gArchive && fs::IsRegularFile(ctx.timeLog))
-                    fs::WriteCopy(ArchivePath(ctx.timeLog), fs::ReadOwnFile(ctx.timeLog, kTimeLogLimit));
+                    fs::WriteCopy(ArchivePath(ctx.timeLog),
+                                  fs::ReadOwnFile(ctx.timeLog, kTimeLogLimit));
                 fs::DeleteFile(ctx.timeLog);
             }
             fs::DeleteFile(journal);

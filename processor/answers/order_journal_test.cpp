@@ -89,7 +89,8 @@ TEST_F(OrderJournalTest, JournalNamesItsRequestByNameSizeAndSha256) {
     EXPECT_EQ(OpenJournalOf("\\\\HOST\\DadAri\\zeldist\\ORDER.REQ").ticket, 77);
 
     // The same bytes under another name are another order.
-    env_.dir().Write("unc/host/dadari/zeldist/copy.req", env_.dir().Read("unc/host/dadari/zeldist/order.req"));
+    env_.dir().Write("unc/host/dadari/zeldist/copy.req",
+                     env_.dir().Read("unc/host/dadari/zeldist/order.req"));
     env_.dir().Write("unc/host/dadari/zeldist/copy.req.journal",
                      env_.dir().Read("unc/host/dadari/zeldist/order.req.journal"));
     EXPECT_FALSE(OpenJournalOf("\\\\host\\dadari\\zeldist\\copy.req").onDisk);
@@ -100,9 +101,11 @@ TEST_F(OrderJournalTest, JournalNamesItsRequestByNameSizeAndSha256) {
 TEST_F(OrderJournalTest, JournalOfTheEarlierFormIsStillItsRequests) {
     const auto earlier = [](const std::string& identity) {
         return "ZelOrderJournal 1\r\nRequest=" + identity +
-               "\r\nTicket=4711\r\nExport=\\\\host\\DadAri\\WebTask\\In\\4711.tmp\r\nSealed=0\r\nEnd\r\n";
+               "\r\nTicket=4711\r\nExport=\\\\host\\DadAri\\WebTask\\In\\4711.tmp\r\nSealed="
+               "0\r\nEnd\r\n";
     };
-    env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", earlier("23 1733652000123456789 ed397b2403d75ebc"));
+    env_.dir().Write("unc/host/dadari/zeldist/order.req.journal",
+                     earlier("23 1733652000123456789 ed397b2403d75ebc"));
     OrderJournal journal = OpenJournalOf(kRequest);
     EXPECT_TRUE(journal.onDisk);
     EXPECT_TRUE(journal.sealed);
@@ -113,8 +116,9 @@ TEST_F(OrderJournalTest, JournalOfTheEarlierFormIsStillItsRequests) {
                 ::testing::HasSubstr("Request=" + RequestIdentity(kRequest) + "\r\n"));
     EXPECT_EQ(OpenJournalOf(kRequest).ticket, 4711);
 
-    for (const std::string other : {"23 1733652000123456789 ed397b2403d75ebd", "24 1 ed397b2403d75ebc",
-                                    "23 ed397b2403d75ebc", "23 5 ed397b2403d75ebc order.req"}) {
+    for (const std::string other :
+         {"23 1733652000123456789 ed397b2403d75ebd", "24 1 ed397b2403d75ebc", "23 ed397b2403d75ebc",
+          "23 5 ed397b2403d75ebc order.req"}) {
         SCOPED_TRACE(other);
         env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", earlier(other));
         EXPECT_FALSE(OpenJournalOf(kRequest).onDisk);
@@ -126,7 +130,8 @@ TEST_F(OrderJournalTest, JournalOfTheEarlierFormIsStillItsRequests) {
 // have written for the order is nobody's, whatever it names.
 TEST_F(OrderJournalTest, JournalOfWhatThisProgramNeverWritesIsDiscarded) {
     const auto journal = [](const std::string& lines) {
-        return "ZelOrderJournal 1\r\nRequest=" + RequestIdentity(kRequest) + "\r\n" + lines + "End\r\n";
+        return "ZelOrderJournal 1\r\nRequest=" + RequestIdentity(kRequest) + "\r\n" + lines +
+               "End\r\n";
     };
     const std::string in = "\\\\host\\DadAri\\WebTask\\In\\";
     for (const std::string& lines : std::vector<std::string>{
@@ -153,8 +158,9 @@ TEST_F(OrderJournalTest, JournalOfWhatThisProgramNeverWritesIsDiscarded) {
     }
 
     // The export's name is compared as the file system maps it: the host's spelling may change.
-    env_.dir().Write("unc/host/dadari/zeldist/order.req.journal",
-                     journal("Ticket=7\r\nExport=\\\\HOST\\dadari\\webtask\\in\\7.TMP\r\nSealed=0\r\n"));
+    env_.dir().Write(
+        "unc/host/dadari/zeldist/order.req.journal",
+        journal("Ticket=7\r\nExport=\\\\HOST\\dadari\\webtask\\in\\7.TMP\r\nSealed=0\r\n"));
     const OrderJournal ours = OpenJournalOf(kRequest);
     EXPECT_TRUE(ours.sealed);
     EXPECT_EQ(ours.ticket, 7);
@@ -169,7 +175,8 @@ TEST_F(OrderJournalTest, JournalIsReadOnlyFromARegularFileOfAJournalsSize) {
     sealed.sealed = true;
     SaveOrderJournal(sealed);
     const std::string elsewhere =
-        env_.dir().Write("elsewhere/order.req.journal", env_.dir().Read("unc/host/dadari/zeldist/order.req.journal"));
+        env_.dir().Write("elsewhere/order.req.journal",
+                         env_.dir().Read("unc/host/dadari/zeldist/order.req.journal"));
     const std::string name = pf::NativePath(kRequest + ".journal");
     ASSERT_EQ(::unlink(name.c_str()), 0);
     ASSERT_EQ(::symlink(elsewhere.c_str(), name.c_str()), 0);
@@ -180,7 +187,8 @@ TEST_F(OrderJournalTest, JournalIsReadOnlyFromARegularFileOfAJournalsSize) {
     EXPECT_TRUE(env_.dir().Exists("elsewhere/order.req.journal"));
 
     // A terabyte (sparse: it costs no disk) that begins as a journal.
-    env_.dir().Write("unc/host/dadari/zeldist/order.req.journal", env_.dir().Read("elsewhere/order.req.journal"));
+    env_.dir().Write("unc/host/dadari/zeldist/order.req.journal",
+                     env_.dir().Read("elsewhere/order.req.journal"));
     ASSERT_EQ(::truncate(name.c_str(), 1LL << 40), 0);
     EXPECT_NO_THROW(fresh = OpenJournalOf(kRequest));
     EXPECT_FALSE(fresh.onDisk);
@@ -224,7 +232,8 @@ TEST_F(OrderJournalTest, StartUpLeavesTheJournalsOfRequestsAnotherInstanceHolds)
     const pf::FileClaim answering(kRequest);
     ASSERT_TRUE(answering.Claimed());
 
-    env_.dir().Write("unc/host/dadari/zeldist/done.req.journal", "ZelOrderJournal 1\r\nRequest=x\r\nEnd\r\n");
+    env_.dir().Write("unc/host/dadari/zeldist/done.req.journal",
+                     "ZelOrderJournal 1\r\nRequest=x\r\nEnd\r\n");
     env_.dir().Write("unc/host/dadari/zeldist/done.log", "[Time]\r\n");
     const pf::FileClaim finishing("\\\\host\\dadari\\zeldist\\done.req.journal");
     ASSERT_TRUE(finishing.Claimed());

@@ -13,8 +13,8 @@
 #include "processor/lookups/line_part_lookup.h"
 #include "processor/lookups/lookup_support.h"
 #include "processor/lookups/price_lookup.h"
-#include "processor/statistics.h"
 #include "processor/lookups/supersession.h"
+#include "processor/statistics.h"
 #include "processor/utilities.h"
 
 namespace zel::processor {
@@ -62,8 +62,11 @@ private:
     // itself, so it stays where it was made.
     struct ItemAnswer {
         ItemAnswer(std::int32_t n, QueryItem read)
-            : section("POITEMS" + Decimal(n)), item(std::move(read)), kept(item.PartNumber),
-              answering(&item.Part), answeringLine(&item.Line) {}
+            : section("POITEMS" + Decimal(n)),
+              item(std::move(read)),
+              kept(item.PartNumber),
+              answering(&item.Part),
+              answeringLine(&item.Line) {}
         ItemAnswer(const ItemAnswer&) = delete;
         ItemAnswer& operator=(const ItemAnswer&) = delete;
 
@@ -96,7 +99,8 @@ private:
     // when the entry is empty or (with `knownLineOnly`) names no line.
     Replacement LookUpReplacement(const std::string& entry, const std::string& dataSet,
                                   bool knownLineOnly);
-    std::int64_t OtherLocations(QueryItem& item, const std::string& section, const std::string& kept);
+    std::int64_t OtherLocations(QueryItem& item, const std::string& section,
+                                const std::string& kept);
     std::int64_t Shown(std::int64_t quantity, std::int32_t requested) const {
         return onHand_ ? quantity : std::min<std::int64_t>(quantity, requested);
     }
@@ -154,7 +158,9 @@ void StockQuery::Run() {
     ctx_.step = 280;
     Write("Count", "PartsCount", Decimal(count));
     Write("Count", "Locations", Decimal(marks_.Count()));
-    if (gState.gQueryNotes) Write("Count", "NotesCount", Decimal(static_cast<std::int64_t>(gState.gQueryNotes->size())));
+    if (gState.gQueryNotes)
+        Write("Count", "NotesCount",
+              Decimal(static_cast<std::int64_t>(gState.gQueryNotes->size())));
 }
 
 void StockQuery::ReadLocationCount() {
@@ -226,7 +232,8 @@ void StockQuery::LookUpStock(ItemAnswer& a) {
     if (requested.Record_Number > 0) a.available = WholeUnits(requested.Quantity_On_Hand);
     if (requested.Quantity_On_Hand < Currency::FromUnits(item.Quantity) || onHand_) {
         ctx_.step = 110;
-        if (!a.supersession.empty() && a.replacement.looked && a.replacement.part.Record_Number > 0) {
+        if (!a.supersession.empty() && a.replacement.looked &&
+            a.replacement.part.Record_Number > 0) {
             a.answering = &a.replacement.part;
             a.answeringLine = &a.replacement.line;
             a.available += WholeUnits(a.replacement.part.Quantity_On_Hand);
@@ -269,7 +276,8 @@ void StockQuery::LookUpPrice(ItemAnswer& a) {
         Currency unitCost;
         std::int32_t level = 0;
         float bump = 0;
-        GetPrice(*a.answering, *a.answeringLine, customer_, a.retail, a.cost, unitCost, level, bump);
+        GetPrice(*a.answering, *a.answeringLine, customer_, a.retail, a.cost, unitCost, level,
+                 bump);
     }
 }
 
@@ -346,7 +354,8 @@ void StockQuery::WriteStatus(const ItemAnswer& a) {
     if (!status.counter.empty()) BumpStatistic(status.counter);
 
     ctx_.step = 230;
-    Write(section, "PackageCount", Decimal(std::min<std::int32_t>(a.item.Part.Package_Quantity, 1)));
+    Write(section, "PackageCount",
+          Decimal(std::min<std::int32_t>(a.item.Part.Package_Quantity, 1)));
     Write(section, "ItemMemo", memo);
 }
 
@@ -362,7 +371,8 @@ std::int64_t StockQuery::OtherLocations(QueryItem& item, const std::string& sect
         std::int32_t record = 0;
         bool orb = false;
         bool partsFileOnly = true;
-        const clsParts there = GetPart(item.Line.Alpha_Line, number, record, orb, dataSet, partsFileOnly);
+        const clsParts there =
+            GetPart(item.Line.Alpha_Line, number, record, orb, dataSet, partsFileOnly);
         number = kept;
 
         ctx_.step = 180;
@@ -389,8 +399,8 @@ void AnswerStockQuery(RequestContext& ctx) { StockQuery(ctx).Run(); }
 
 std::string QueryDateTime(const std::tm& local) {
     char text[48];
-    std::snprintf(text, sizeof text, "%04d%02d%02d %d:%d:%d", local.tm_year + 1900, local.tm_mon + 1,
-                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+    std::snprintf(text, sizeof text, "%04d%02d%02d %d:%d:%d", local.tm_year + 1900,
+                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     return text;
 }
 
@@ -423,7 +433,8 @@ void LocationMarks::CountLocation(std::int32_t k) {
 }
 
 bool LocationMarks::IsMarked(std::int32_t k) const {
-    return k >= 0 && static_cast<std::size_t>(k) < marked_.size() && marked_[static_cast<std::size_t>(k)];
+    return k >= 0 && static_cast<std::size_t>(k) < marked_.size() &&
+           marked_[static_cast<std::size_t>(k)];
 }
 
 RequestItems ItemsToAnswer(const std::string& value, std::string_view requestBytes) {
@@ -440,7 +451,8 @@ RequestItems ItemsToAnswer(const std::string& value, std::string_view requestByt
     // grows, so a request of a million sections holds no more than twice the cut.
     auto keepLowest = [&] {
         std::sort(items.numbers.begin(), items.numbers.end());
-        items.numbers.erase(std::unique(items.numbers.begin(), items.numbers.end()), items.numbers.end());
+        items.numbers.erase(std::unique(items.numbers.begin(), items.numbers.end()),
+                            items.numbers.end());
         if (items.numbers.size() > static_cast<std::size_t>(kItemCountCut))
             items.numbers.resize(static_cast<std::size_t>(kItemCountCut));
     };
@@ -450,7 +462,8 @@ RequestItems ItemsToAnswer(const std::string& value, std::string_view requestByt
             const std::optional<std::int32_t> n = ItemSectionNumber(name);
             if (n && *n <= count) {
                 items.numbers.push_back(*n);
-                if (items.numbers.size() >= 2 * static_cast<std::size_t>(kItemCountCut)) keepLowest();
+                if (items.numbers.size() >= 2 * static_cast<std::size_t>(kItemCountCut))
+                    keepLowest();
             }
         }
         return true;
@@ -462,7 +475,8 @@ RequestItems ItemsToAnswer(const std::string& value, std::string_view requestByt
 
 std::optional<std::int32_t> ItemSectionNumber(std::string_view section) {
     static constexpr std::string_view kPrefix = "POITEMS";
-    if (section.size() <= kPrefix.size() || section.size() > kPrefix.size() + 10) return std::nullopt;
+    if (section.size() <= kPrefix.size() || section.size() > kPrefix.size() + 10)
+        return std::nullopt;
     if (UpperCase(section.substr(0, kPrefix.size())) != kPrefix) return std::nullopt;
     const std::string_view digits = section.substr(kPrefix.size());
     if (digits.front() == '0') return std::nullopt;

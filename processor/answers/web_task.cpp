@@ -46,7 +46,8 @@ std::string ExportFolder(const std::string& host) {
 }
 
 std::string ExportTemporaryPath(const std::string& host, std::int32_t packingSlipNumber) {
-    return ExportFolder(host) + "\\" + std::to_string(packingSlipNumber) + std::string(kTemporaryEnding);
+    return ExportFolder(host) + "\\" + std::to_string(packingSlipNumber) +
+           std::string(kTemporaryEnding);
 }
 
 // Only the name's own ending changes: a host or folder whose name holds ".tmp" must not send

@@ -8,9 +8,9 @@
 // header lines and per order line "D01", "D02" and either "D06" (a "REM" line) or "D03" and
 // "D04". It is written as "<PackingSlipNumber>.tmp", a new file under that name (a leftover
 // file, link or device of that name goes as a name and is never written through; a folder
-// there is a failure), forced to disk and closed, then moved to the same name ending ".txt"; the folder is then
-// forced to disk. An existing ".txt" of that name (another order's) is never replaced: the move
-// fails with error 58 and the failure goes to the caller.
+// there is a failure), forced to disk and closed, then moved to the same name ending ".txt"; the
+// folder is then forced to disk. An existing ".txt" of that name (another order's) is never
+// replaced: the move fails with error 58 and the failure goes to the caller.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -18,7 +18,6 @@
 #include "records/order.h"
 
 namespace zel::processor {
-
 
 // "\\host\DadAri\WebTask\In"
 std::string ExportFolder(const std::string& host);
@@ -39,10 +38,18 @@ public:
     void Invoice_PackingSlipNumber(std::int32_t vNewvalue) { Header.PackingSlipNumber = vNewvalue; }
     void Invoice_BillToAccount(std::int32_t vNewvalue) { Header.BillToAccount = vNewvalue; }
     void Invoice_PONumber(std::string vNewvalue) { Header.PONumber = std::move(vNewvalue); }
-    void Invoice_ShipToAddress1(std::string vNewvalue) { Header.ShipToAddress1 = std::move(vNewvalue); }
-    void Invoice_ShipToAddress2(std::string vNewvalue) { Header.ShipToAddress2 = std::move(vNewvalue); }
-    void Invoice_ShipToAddress3(std::string vNewvalue) { Header.ShipToAddress3 = std::move(vNewvalue); }
-    void Invoice_ShipToAddress4(std::string vNewvalue) { Header.ShipToAddress4 = std::move(vNewvalue); }
+    void Invoice_ShipToAddress1(std::string vNewvalue) {
+        Header.ShipToAddress1 = std::move(vNewvalue);
+    }
+    void Invoice_ShipToAddress2(std::string vNewvalue) {
+        Header.ShipToAddress2 = std::move(vNewvalue);
+    }
+    void Invoice_ShipToAddress3(std::string vNewvalue) {
+        Header.ShipToAddress3 = std::move(vNewvalue);
+    }
+    void Invoice_ShipToAddress4(std::string vNewvalue) {
+        Header.ShipToAddress4 = std::move(vNewvalue);
+    }
     void Invoice_ShipToAreaCode(std::int32_t vNewvalue) { Header.ShipToAreaCode = vNewvalue; }
     void Invoice_ShipToPhone(std::int32_t vNewvalue) { Header.ShipToPhone = vNewvalue; }
     void Invoice_SplitShip(bool vNewvalue) { Header.SplitShip = vNewvalue; }

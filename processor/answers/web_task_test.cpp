@@ -20,12 +20,12 @@ namespace pf = zel::platform;
 
 std::vector<std::string> Lines(const std::string& text) { return testing::CrLfLines(text); }
 
-void AddLine(WebTask& order, std::int32_t number, const std::string& line,
-             const std::string& part, std::int32_t quantity, const std::string& comment = "") {
+void AddLine(WebTask& order, std::int32_t number, const std::string& line, const std::string& part,
+             std::int32_t quantity, const std::string& comment = "") {
     const std::int16_t no = 0;
     const std::int32_t zero = 0;
-    order.AddItem(number, line, part, quantity, records::Currency{}, no, no, no, no, no, no, no,
-                  no, no, no, no, no, no, no, no, no, "", zero, records::Currency{}, comment, "");
+    order.AddItem(number, line, part, quantity, records::Currency{}, no, no, no, no, no, no, no, no,
+                  no, no, no, no, no, no, no, no, "", zero, records::Currency{}, comment, "");
 }
 
 TEST(OrderExport, OrderWithoutLinesHasTheHeaderAlone) {
@@ -62,8 +62,8 @@ TEST(OrderExport, RemarksOnlyWhenTheLineIsExactlyRem) {
     AddLine(order, 2, "rem", "X1", 3, "not a remark");
     EXPECT_THAT(Lines(order.ExportText()),
                 ElementsAre("***850ZEL", "H009", "H010", "H09", "H330", "H340", "H491",  //
-                            "D011", "D02REM", "D06SHIP NOTE ",                            //
-                            "D017", "D02ACD", "D0312-345", "D0412",                       //
+                            "D011", "D02REM", "D06SHIP NOTE ",                           //
+                            "D017", "D02ACD", "D0312-345", "D0412",                      //
                             "D012", "D02rem", "D03X1", "D043"));
 }
 
@@ -133,7 +133,8 @@ TEST_F(PublishTest, LinkUnderTheTemporaryNameIsReplacedNeverWrittenThrough) {
         AddLine(order, 1, "ACD", "P", 2);
         order.Publish("SRV");
         const std::string final = In(std::to_string(ticket) + ".txt");
-        EXPECT_TRUE(pf::IsRegularFile("\\\\SRV\\DadAri\\WebTask\\In\\" + std::to_string(ticket) + ".txt"));
+        EXPECT_TRUE(
+            pf::IsRegularFile("\\\\SRV\\DadAri\\WebTask\\In\\" + std::to_string(ticket) + ".txt"));
         EXPECT_EQ(env_.dir().Read(final), order.ExportText());
     }
     EXPECT_EQ(env_.dir().Read("outside/prices.txt"), "outside the share");

@@ -54,8 +54,7 @@ bool MonitorEngine::ShareAnswers() {
 }
 
 std::string MonitorEngine::BlockReadFile(const std::string& file, std::int32_t block, bool orb) {
-    if (!engine_)
-        platform::RaiseClassic(platform::err::kObjectNotSet, "BlockReadFile");
+    if (!engine_) platform::RaiseClassic(platform::err::kObjectNotSet, "BlockReadFile");
     return engine_->BlockReadFile(file, block, orb);
 }
 

@@ -1,8 +1,8 @@
 // The real Dulvan program, started offscreen as an unattended site runs it, against a share
 // built by the sharegen tool from the sample description.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,9 +10,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <nlohmann/json.hpp>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <thread>
 
@@ -83,7 +83,8 @@ std::optional<fs::path> FindNoCase(const fs::path& folder, const std::string& na
     for (const auto& e : fs::directory_iterator(folder, ec)) {
         std::string n = e.path().filename().string();
         if (n.size() == name.size() &&
-            std::equal(n.begin(), n.end(), name.begin(), [](char a, char b) { return std::tolower(a) == std::tolower(b); }))
+            std::equal(n.begin(), n.end(), name.begin(),
+                       [](char a, char b) { return std::tolower(a) == std::tolower(b); }))
             return e.path();
     }
     return std::nullopt;
@@ -102,8 +103,11 @@ bool Within(std::chrono::milliseconds limit, F done) {
 TEST(DulvanProcess, AutoStartedProgramAnswersAnUnsupportedRequestWithinSeconds) {
     platform::testing::SandboxEnv env;
     ASSERT_TRUE(BuildSampleShare(env));
-    for (auto [key, value] : {std::pair{"Host", "QSERVER"}, {"Directory", "1"}, {"Auto-Start", "1"},
-                              {"Interval", "0"}, {"PickTicketCounter", "100"}})
+    for (auto [key, value] : {std::pair{"Host", "QSERVER"},
+                              {"Directory", "1"},
+                              {"Auto-Start", "1"},
+                              {"Interval", "0"},
+                              {"PickTicketCounter", "100"}})
         platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
 
     Child dulvan(std::string(ZEL_BINARY_DIR) + "/apps/Dulvan/Dulvan");
@@ -115,7 +119,8 @@ TEST(DulvanProcess, AutoStartedProgramAnswersAnUnsupportedRequestWithinSeconds) 
     // The request arrives as the hub agent leaves it: written aside, then renamed into place.
     {
         std::ofstream out(dadari / "zeldist" / "Hub4711.tmp", std::ios::binary);
-        out << "[ZELINFO]\r\nDocType=Estimate\r\nDealerNumber=1001\r\n[DMSINFO]\r\nTIMESUBMITED=09:30:00\r\n";
+        out << "[ZELINFO]\r\nDocType=Estimate\r\nDealerNumber=1001\r\n[DMSINFO]\r\nTIMESUBMITED=09:"
+               "30:00\r\n";
     }
     fs::rename(dadari / "zeldist" / "Hub4711.tmp", dadari / "zeldist" / "Hub4711.req");
 
@@ -124,7 +129,8 @@ TEST(DulvanProcess, AutoStartedProgramAnswersAnUnsupportedRequestWithinSeconds) 
     auto archive = FindNoCase(dadari, "zelarchive");
     ASSERT_TRUE(archive.has_value());
     EXPECT_TRUE(Within(2s, [&] { return FindNoCase(*archive, "hub4711.req").has_value(); }));
-    EXPECT_TRUE(Within(2s, [&] { return !FindNoCase(dadari / "zeldist", "hub4711.req").has_value(); }));
+    EXPECT_TRUE(
+        Within(2s, [&] { return !FindNoCase(dadari / "zeldist", "hub4711.req").has_value(); }));
 
     std::ifstream doc(answer, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(doc)), std::istreambuf_iterator<char>());
@@ -180,9 +186,15 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(BuildSampleShare(env_));
         for (auto [key, value] :
-             {std::pair{"Host", "QSERVER"}, {"Directory", "1"}, {"Auto-Start", "1"}, {"Interval", "0"},
-              {"PickTicketCounter", "5001"}, {"Logging", "0"}, {"Archive", "0"},
-              {"EmergencyMessage", "EMERGENCY ORDER - PLEASE PULL AND SHIP TODAY BY THE FASTEST WAY"}})
+             {std::pair{"Host", "QSERVER"},
+              {"Directory", "1"},
+              {"Auto-Start", "1"},
+              {"Interval", "0"},
+              {"PickTicketCounter", "5001"},
+              {"Logging", "0"},
+              {"Archive", "0"},
+              {"EmergencyMessage",
+               "EMERGENCY ORDER - PLEASE PULL AND SHIP TODAY BY THE FASTEST WAY"}})
             platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
         // The sample order as the dealer's system sends it.
         std::ifstream in(std::string(ZEL_SOURCE_DIR) + "/samples/requests/purchase-order.txt");
@@ -207,7 +219,8 @@ TEST_F(DulvanOrders, SampleOrderIsAcknowledgedAndExported) {
     const std::string doc = ReadAll(answer);
     EXPECT_EQ(ValueOf(doc, "DocType"), "ACKNOWLEDGEMENT");
     EXPECT_EQ(ValueOf(doc, "ConfirmationNumber"), "5001");
-    EXPECT_EQ(ValueOf(doc, "VendorName"), "ZEL DEMO DEALER" + std::string(20, ' '));  // 35 bytes of the block
+    EXPECT_EQ(ValueOf(doc, "VendorName"),
+              "ZEL DEMO DEALER" + std::string(20, ' '));  // 35 bytes of the block
     EXPECT_EQ(ValueOf(doc, "PoNumber"), "ACME-7731");
     EXPECT_EQ(ValueOf(doc, "ItemCount"), "4");
     EXPECT_EQ(ValueOf(doc, "PartDisposition1"), "In Stock - Available");
@@ -223,21 +236,52 @@ TEST_F(DulvanOrders, SampleOrderIsAcknowledgedAndExported) {
     ASSERT_TRUE(Within(2s, [&] { return fs::exists(exportFile); }));
     std::vector<std::string> lines;
     for (const std::string& l : CrLfLines(ReadAll(exportFile))) lines.push_back(RightTrimmed(l));
-    const std::vector<std::string> expected = {
-        "***850ZEL", "H005001", "H011001", "H09ACME-7731", "H29ACME TRACTOR - FIELD CREW",
-        "H304410 COUNTY ROAD 12", "H31GATE 3", "H32DAVIS, CA  95616", "H33530", "H345550142",
-        "H4201", "H491",
-        "D011", "D02REM", "D06EMERGENCY ORDER - PLEASE PULL AND",
-        "D012", "D02REM", "D06SHIP TODAY BY THE FASTEST WAY",
-        "D013", "D02REM", "D06DELIVER TO THE BACK DOCK BEFORE NOON",
-        "D014", "D02REM", "D06. CALL AHEAD IF ANYTHING IS SHORT.",
-        "D015", "D02AB", "D031234-5", "D042",
-        "D016", "D02ABC", "D03BR-201", "D045",
-        "D017", "D02AB", "D03NO-SUCH-9", "D041",
-        "D018", "D02ABC", "D03BR-200", "D044",
-        "D019", "D02REM", "D06SUPERCEDES BR100"};
+    const std::vector<std::string> expected = {"***850ZEL",
+                                               "H005001",
+                                               "H011001",
+                                               "H09ACME-7731",
+                                               "H29ACME TRACTOR - FIELD CREW",
+                                               "H304410 COUNTY ROAD 12",
+                                               "H31GATE 3",
+                                               "H32DAVIS, CA  95616",
+                                               "H33530",
+                                               "H345550142",
+                                               "H4201",
+                                               "H491",
+                                               "D011",
+                                               "D02REM",
+                                               "D06EMERGENCY ORDER - PLEASE PULL AND",
+                                               "D012",
+                                               "D02REM",
+                                               "D06SHIP TODAY BY THE FASTEST WAY",
+                                               "D013",
+                                               "D02REM",
+                                               "D06DELIVER TO THE BACK DOCK BEFORE NOON",
+                                               "D014",
+                                               "D02REM",
+                                               "D06. CALL AHEAD IF ANYTHING IS SHORT.",
+                                               "D015",
+                                               "D02AB",
+                                               "D031234-5",
+                                               "D042",
+                                               "D016",
+                                               "D02ABC",
+                                               "D03BR-201",
+                                               "D045",
+                                               "D017",
+                                               "D02AB",
+                                               "D03NO-SUCH-9",
+                                               "D041",
+                                               "D018",
+                                               "D02ABC",
+                                               "D03BR-200",
+                                               "D044",
+                                               "D019",
+                                               "D02REM",
+                                               "D06SUPERCEDES BR100"};
     EXPECT_EQ(lines, expected);
-    EXPECT_EQ(platform::GetSetting(kSettingsApp, kSettingsSection, "PickTicketCounter", ""), "5002");
+    EXPECT_EQ(platform::GetSetting(kSettingsApp, kSettingsSection, "PickTicketCounter", ""),
+              "5002");
     EXPECT_TRUE(dulvan.Running());
 }
 
@@ -263,7 +307,8 @@ TEST_F(DulvanOrders, OrdersSurviveKillsAtRandomMoments) {
         auto answered = [&] {
             for (int i = 1; i <= kOrders; ++i) {
                 const std::string name = "k" + std::to_string(i) + ".req";
-                if (!fs::exists(Zeldist() / (name + ".1")) || fs::exists(Zeldist() / name)) return false;
+                if (!fs::exists(Zeldist() / (name + ".1")) || fs::exists(Zeldist() / name))
+                    return false;
             }
             return true;
         };
@@ -287,7 +332,8 @@ TEST_F(DulvanOrders, OrdersSurviveKillsAtRandomMoments) {
         EXPECT_EQ(lines[1], "H00" + e.path().stem().string());
         EXPECT_EQ(RightTrimmed(lines.back()), "D06SUPERCEDES BR100") << name << " is not whole";
         const std::string po = lines[3].substr(3);
-        EXPECT_TRUE(orderOfExport.emplace(po, e.path().stem().string()).second) << po << " exported twice";
+        EXPECT_TRUE(orderOfExport.emplace(po, e.path().stem().string()).second)
+            << po << " exported twice";
     }
     EXPECT_EQ(orderOfExport, ticketOfOrder);
 }
@@ -342,9 +388,12 @@ TEST_F(DulvanOrders, TwoProgramsOnOneFolderAnswerEachRequestOnce) {
     EXPECT_EQ(exportsOfOrder.size(), std::size_t{kEach});
     for (const auto& [po, count] : exportsOfOrder) EXPECT_EQ(count, 1) << po;
     // Each request counted once: none was answered twice.
-    EXPECT_TRUE(Within(10s, [&] {
-        return counter("Item1-1") == std::to_string(kEach) && counter("Item2-1") == std::to_string(kEach);
-    })) << counter("Item1-1") << " queries, " << counter("Item2-1") << " orders counted";
+    EXPECT_TRUE(Within(10s,
+                       [&] {
+                           return counter("Item1-1") == std::to_string(kEach) &&
+                                  counter("Item2-1") == std::to_string(kEach);
+                       }))
+        << counter("Item1-1") << " queries, " << counter("Item2-1") << " orders counted";
 }
 
 // The real program with the site's notes beside it, as scripts/run-sample-site.sh starts it,
@@ -357,14 +406,19 @@ TEST(DulvanStockQuery, SampleQueryIsAnsweredFromTheSampleSite) {
         sharegen::BuildShare(nlohmann::json::parse(in), env.UncRoot(), env.Temp());
     }
     env.dir().MakeDirs("unc/QSERVER/DadAri");
-    for (auto [key, value] : {std::pair{"Host", "QSERVER"}, {"Directory", "1"}, {"Auto-Start", "1"},
-                              {"Interval", "0"}, {"PickTicketCounter", "100"}, {"QueryResp", "2"}})
+    for (auto [key, value] : {std::pair{"Host", "QSERVER"},
+                              {"Directory", "1"},
+                              {"Auto-Start", "1"},
+                              {"Interval", "0"},
+                              {"PickTicketCounter", "100"},
+                              {"QueryResp", "2"}})
         platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
 
     // The program with the site's notes beside it.
     const fs::path programFolder = fs::path(env.dir().MakeDirs("dulvan"));
     fs::copy_file(std::string(ZEL_BINARY_DIR) + "/apps/Dulvan/Dulvan", programFolder / "Dulvan");
-    fs::copy_file(std::string(ZEL_SOURCE_DIR) + "/samples/QueryNotes.txt", programFolder / "QueryNotes.txt");
+    fs::copy_file(std::string(ZEL_SOURCE_DIR) + "/samples/QueryNotes.txt",
+                  programFolder / "QueryNotes.txt");
     Child dulvan((programFolder / "Dulvan").string());
 
     const fs::path zeldist = fs::path(env.UncRoot()) / "QSERVER/DadAri/zeldist";
@@ -380,7 +434,8 @@ TEST(DulvanStockQuery, SampleQueryIsAnsweredFromTheSampleSite) {
 
     const std::string answer = "\\\\QSERVER\\DadAri\\zeldist\\sample.req.1";
     auto value = [&](const std::string& section, const std::string& key) {
-        return platform::TrimValue(platform::GetProfileString(section, key, "<missing>", 1000, answer));
+        return platform::TrimValue(
+            platform::GetProfileString(section, key, "<missing>", 1000, answer));
     };
     EXPECT_EQ(value("ZELINFO", "DocType"), "QUERYRESPONSE");
     EXPECT_EQ(value("QUERYRESPONSE", "Vendor"), "self");
@@ -415,7 +470,8 @@ TEST(DulvanStockQuery, SampleQueryIsAnsweredFromTheSampleSite) {
     EXPECT_EQ(value("POITEMS8", "StatusMessage"), "Part Not Found");
     EXPECT_EQ(value("POITEMS8", "Retail"), ".00");
 
-    EXPECT_EQ(value("Notes", "NotesLine1"), "PRICES IN US DOLLARS, SUBJECT TO CHANGE WITHOUT NOTICE");
+    EXPECT_EQ(value("Notes", "NotesLine1"),
+              "PRICES IN US DOLLARS, SUBJECT TO CHANGE WITHOUT NOTICE");
     EXPECT_EQ(value("Count", "PartsCount"), "8");
     EXPECT_EQ(value("Count", "NotesCount"), "3");
 
@@ -437,8 +493,11 @@ TEST(DulvanLateShare, ProgramStartedBeforeTheShareAnswersOnceItIsThere) {
     platform::testing::SandboxEnv env;
     platform::testing::ScopedEnv station{"COMPUTERNAME", std::string("dealerpc")};
     ASSERT_TRUE(BuildSampleShare(env));
-    for (auto [key, value] : {std::pair{"Host", "QSERVER"}, {"Directory", "1"}, {"Auto-Start", "1"},
-                              {"Interval", "0"}, {"PickTicketCounter", "100"}})
+    for (auto [key, value] : {std::pair{"Host", "QSERVER"},
+                              {"Directory", "1"},
+                              {"Auto-Start", "1"},
+                              {"Interval", "0"},
+                              {"PickTicketCounter", "100"}})
         platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
     const fs::path host = fs::path(env.UncRoot()) / "QSERVER";
     const fs::path away = fs::path(env.UncRoot()) / "QSERVER.away";
@@ -447,13 +506,15 @@ TEST(DulvanLateShare, ProgramStartedBeforeTheShareAnswersOnceItIsThere) {
     const fs::path errors = fs::path(env.dir().path()) / "dulvan-errors.txt";
     Child dulvan(std::string(ZEL_BINARY_DIR) + "/apps/Dulvan/Dulvan", errors.string());
     ASSERT_TRUE(Within(20s, [&] {
-        return ReadAll(errors).find("Error... could not initialize cBusinessBasic.") != std::string::npos;
+        return ReadAll(errors).find("Error... could not initialize cBusinessBasic.") !=
+               std::string::npos;
     })) << ReadAll(errors);
     fs::rename(away, host);
 
     const fs::path zeldist = host / "DadAri" / "zeldist";
     ASSERT_TRUE(Within(30s, [&] { return fs::is_directory(zeldist); })) << ReadAll(errors);
-    Drop(zeldist, "Late1", ReadAll(std::string(ZEL_SOURCE_DIR) + "/samples/requests/stock-query.txt"));
+    Drop(zeldist, "Late1",
+         ReadAll(std::string(ZEL_SOURCE_DIR) + "/samples/requests/stock-query.txt"));
     const fs::path answer = zeldist / "late1.req.1";
     ASSERT_TRUE(Within(30s, [&] { return fs::exists(answer); })) << ReadAll(errors);
     EXPECT_EQ(ValueOf(ReadAll(answer), "DocType"), "QUERYRESPONSE");

@@ -15,9 +15,9 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,9 +30,9 @@
 #include "platform/profile.h"
 #include "platform/profile_document.h"
 #include "platform/test_support.h"
+#include "processor/cycle/request_cycle.h"
 #include "processor/globals.h"
 #include "processor/lookups/lookup_support.h"
-#include "processor/cycle/request_cycle.h"
 #include "processor/statistics.h"
 #include "records/converters.h"
 #include "records/parts.h"
@@ -51,12 +51,12 @@ const std::string kFolder = "\\\\HOST\\DadAri\\zeldist\\";
 struct Site {
     platform::testing::SandboxEnv env;
     platform::testing::ScopedEnv station{"COMPUTERNAME", std::string("dealerpc")};
-    std::string request;                      // the query's text
-    std::vector<std::string> keys;            // PARTI keys of the requested parts
-    std::vector<std::string> images;          // their joined record images (found ones)
+    std::string request;              // the query's text
+    std::vector<std::string> keys;    // PARTI keys of the requested parts
+    std::vector<std::string> images;  // their joined record images (found ones)
     // The answer's values as (section, key, value), in order of writing.
     std::vector<std::array<std::string, 3>> answer;
-    std::vector<std::string> counterBumps;    // the counters one query bumps, one per bump
+    std::vector<std::string> counterBumps;  // the counters one query bumps, one per bump
 
     Site() {
         std::ifstream in(std::string(ZEL_SOURCE_DIR) + "/samples/share.json");
@@ -69,7 +69,8 @@ struct Site {
         for (json& r : d["resolutions"]) {
             for (json& f : r["files"]) {
                 if (f.value("table", "") == "clsLines") {
-                    for (const json& row : f["rows"]) alpha[row["Line"].get<std::int64_t>()] = row["Alpha_Line"];
+                    for (const json& row : f["rows"])
+                        alpha[row["Line"].get<std::int64_t>()] = row["Alpha_Line"];
                 }
                 if (r["path"] == "QMR1:QMR1FD" && f.value("table", "") == "clsParts") parts = &f;
             }
@@ -85,7 +86,8 @@ struct Site {
             const double onHand = row.value("Quantity_On_Hand", 0.0);
             const std::int64_t line = row["Line"].get<std::int64_t>();
             if (alpha[line] == "ROP" || alpha[line] == "POU") continue;
-            if (onHand >= 10 && found.size() < 40) found.push_back({alpha[line], number, 1});
+            if (onHand >= 10 && found.size() < 40)
+                found.push_back({alpha[line], number, 1});
             else if (onHand >= 0 && onHand < 10 && shortItems.size() < 25)
                 shortItems.push_back({alpha[line], number, 1000});
             if (found.size() == 40 && shortItems.size() == 25) break;
@@ -95,11 +97,14 @@ struct Site {
         for (int i = 0; i < 20; ++i) items.push_back({"ABC", "BR-100", 5});
         for (int i = 0; i < 15; ++i) items.push_back({"AB", "NOPE-" + std::to_string(i), 1});
 
-        request = "[ZELINFO]\r\nDocType=QUERY\r\nTradePartner=BENCH\r\nDealerNumber=1001\r\n"
-                  "[COUNT]\r\nPOItemCount=" + std::to_string(items.size()) + "\r\n";
+        request =
+            "[ZELINFO]\r\nDocType=QUERY\r\nTradePartner=BENCH\r\nDealerNumber=1001\r\n"
+            "[COUNT]\r\nPOItemCount=" +
+            std::to_string(items.size()) + "\r\n";
         for (std::size_t i = 0; i < items.size(); ++i) {
             request += "[POITEMS" + std::to_string(i + 1) + "]\r\nMfgCode=" + items[i].mfg +
-                       "\r\nPartNumber=" + items[i].part + "\r\nPartQty=" + std::to_string(items[i].qty) + "\r\n";
+                       "\r\nPartNumber=" + items[i].part +
+                       "\r\nPartQty=" + std::to_string(items[i].qty) + "\r\n";
         }
 
         sharegen::BuildShare(d, env.UncRoot(), env.Temp());
@@ -147,7 +152,8 @@ struct Site {
             for (const std::string& line : platform::GetProfileSectionLines(section, path + ".1")) {
                 const std::size_t eq = line.find('=');
                 answer.push_back({section, line.substr(0, eq), line.substr(eq + 1)});
-                if (line.rfind("StatusMessage=", 0) == 0 && line != "StatusMessage=Unauthorized Product Line")
+                if (line.rfind("StatusMessage=", 0) == 0 &&
+                    line != "StatusMessage=Unauthorized Product Line")
                     counterBumps.push_back("Item1-3");
             }
         }
@@ -215,7 +221,8 @@ void BM_DocumentWrites(benchmark::State& state) {
     for (auto _ : state) {
         platform::TryDeleteFile(path);
         platform::ProfileDocument answer(path);
-        for (const auto& [section, key, value] : site.answer) processor::WriteValue(answer, section, key, value);
+        for (const auto& [section, key, value] : site.answer)
+            processor::WriteValue(answer, section, key, value);
         answer.Save();
     }
     state.counters["keys"] = static_cast<double>(site.answer.size());

@@ -26,9 +26,9 @@
 #include "platform/profile_document.h"
 #include "platform/seams.h"
 #include "platform/test_support.h"
-#include "processor/globals.h"
 #include "processor/cycle/request_cycle.h"
 #include "processor/cycle/request_listing.h"
+#include "processor/globals.h"
 
 namespace {
 
@@ -67,7 +67,8 @@ void BM_AnswerKeys(benchmark::State& state) {
         } else {
             for (int item = 1; item <= 100; ++item)
                 for (int k = 0; k < 25; ++k)
-                    pf::WriteProfileString("POITEMS" + std::to_string(item), "Key" + std::to_string(k),
+                    pf::WriteProfileString("POITEMS" + std::to_string(item),
+                                           "Key" + std::to_string(k),
                                            "value of key " + std::to_string(k), file);
         }
     }
@@ -137,7 +138,8 @@ void BM_Drop1000(benchmark::State& state) {
     std::int64_t answered = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        for (int i = 0; i < 1000; ++i) Touch(native + std::to_string(n) + "-" + std::to_string(i) + ".req", Request(i));
+        for (int i = 0; i < 1000; ++i)
+            Touch(native + std::to_string(n) + "-" + std::to_string(i) + ".req", Request(i));
         ++n;
         state.ResumeTiming();
         const auto names = pf::ListDirectory(folder + "\\*.req");
@@ -148,7 +150,8 @@ void BM_Drop1000(benchmark::State& state) {
         }
     }
     pf::detail::UseFolderIndexes(true);
-    state.counters["requests/s"] = benchmark::Counter(static_cast<double>(answered), benchmark::Counter::kIsRate);
+    state.counters["requests/s"] =
+        benchmark::Counter(static_cast<double>(answered), benchmark::Counter::kIsRate);
     state.SetLabel(state.range(0) ? "indexed" : "listing");
 }
 BENCHMARK(BM_Drop1000)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

@@ -8,11 +8,11 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/seams.h"
-#include "processor/globals.h"
-#include "processor/answers/order_journal.h"
 #include "processor/answers/order_acknowledgement.h"
+#include "processor/answers/order_journal.h"
 #include "processor/answers/stock_query.h"
 #include "processor/cycle/set_aside.h"
+#include "processor/globals.h"
 #include "processor/statistics.h"
 
 namespace zel::processor {

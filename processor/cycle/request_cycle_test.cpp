@@ -60,7 +60,9 @@ protected:
     std::string Native(const std::string& relative) const {
         return env_.UncRoot() + "/HOST/DadAri/" + relative;
     }
-    void MakeFolder(const std::string& name) const { env_.dir().MakeDirs("unc/HOST/DadAri/" + name); }
+    void MakeFolder(const std::string& name) const {
+        env_.dir().MakeDirs("unc/HOST/DadAri/" + name);
+    }
     std::string Put(const std::string& name, const std::string& bytes) const {
         env_.dir().Write("unc/HOST/DadAri/zeldist/" + name, bytes);
         return kFolder + name;
@@ -119,7 +121,8 @@ TEST_F(RequestCycleTest, UnsupportedTypeGivesExceptionsDocument) {
     const std::string doc = path + ".2";
     EXPECT_EQ(Value(doc, "COUNT", "ErrCount"), "1");
     EXPECT_EQ(Value(doc, "ERRORINFO", "ErrorCode1"), "QMR-666");
-    EXPECT_EQ(Value(doc, "ERRORINFO", "ErrorMsg1"), "Invalid or Unsupported Document Type: Estimate");
+    EXPECT_EQ(Value(doc, "ERRORINFO", "ErrorMsg1"),
+              "Invalid or Unsupported Document Type: Estimate");
     EXPECT_EQ(Value(doc, "ZELINFO", "DocType"), "Exception");
     EXPECT_EQ(Value(doc, "ZELINFO", "TradePartner"), "ACME");
 
@@ -167,8 +170,8 @@ TEST_F(RequestCycleTest, AddErrorOnUnwritableDocumentRaises) {
 TEST_F(RequestCycleTest, RerunAfterAFailureStartsItsDocumentsAfresh) {
     // An earlier run of the same request recorded an error and ended before its end of request.
     Put("x.req.b", Doc({"[ZELINFO]", "OldKey=1", "[ERRORINFO]", "ErrorCode1=QMR-1",
-                        "ErrorMsg1=Invalid Dealer Number: 9.  FATAL ERROR", "[COUNT]",
-                        "ErrCount=1", "ErrorCodeCount=1", "ErrorMsgCount=1"}));
+                        "ErrorMsg1=Invalid Dealer Number: 9.  FATAL ERROR", "[COUNT]", "ErrCount=1",
+                        "ErrorCodeCount=1", "ErrorMsgCount=1"}));
     Put("x.req.a", Doc({"[ZELINFO]", "OldKey=1"}));
     Put("x.log", Doc({"[Time]", "Start Time:=01:02:03"}));
     std::string path = Put("x.req", Query("Estimate"));
@@ -246,7 +249,9 @@ TEST_F(RequestCycleTest, FailingStepEndsProgramAndLeavesRequest) {
     EXPECT_EQ(RunExpectingEnd(path), 1);
     ASSERT_EQ(boxes.size(), 1u);
     // A missing folder fails as a file copy into it does.
-    EXPECT_EQ(boxes[0], "Error: Path not found: \\\\host\\dadari\\zeltest\\f.log at Line: 830 in ProcessRequest");
+    EXPECT_EQ(
+        boxes[0],
+        "Error: Path not found: \\\\host\\dadari\\zeltest\\f.log at Line: 830 in ProcessRequest");
     EXPECT_EQ(Bytes("zeldist/f.req"), request);
 
     // Archiving on without the archive folder: the second box names the archive copy.
@@ -256,8 +261,8 @@ TEST_F(RequestCycleTest, FailingStepEndsProgramAndLeavesRequest) {
     EXPECT_EQ(RunExpectingEnd(path), 1);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_THAT(boxes[0], MatchesRegex("Error: .+ at Line: 920 in ProcessRequest"));
-    EXPECT_EQ(boxes[1], "     File = " + kLowerFolder + "f.req\r\nOutfile = " +
-                            "\\\\host\\dadari\\zelarchive\\f.req");
+    EXPECT_EQ(boxes[1], "     File = " + kLowerFolder +
+                            "f.req\r\nOutfile = " + "\\\\host\\dadari\\zelarchive\\f.req");
     EXPECT_EQ(Bytes("zeldist/f.req"), request);
 
     // Once the folder exists the next start answers the request.
@@ -291,7 +296,8 @@ TEST_F(RequestCycleTest, FailedPublicationEndsProgramAndLeavesNoWorkFiles) {
 // come out numbered as the services number them.
 TEST_F(RequestCycleTest, ErrorsGoToTheDocumentInMemoryUntilItIsSaved) {
     RequestContext ctx = MakeRequestContext(LowerCase(kFolder + "m.req"));
-    for (int i = 0; i < 300; ++i) AddError(ctx.exceptions, std::to_string(i), "m" + std::to_string(i));
+    for (int i = 0; i < 300; ++i)
+        AddError(ctx.exceptions, std::to_string(i), "m" + std::to_string(i));
     EXPECT_EQ(ReadValue(ctx.exceptions, "COUNT", "ErrCount"), "300");
     EXPECT_EQ(ReadValue(ctx.exceptions, "ERRORINFO", "ErrorCode300"), "QMR-299");
     EXPECT_THAT(Listing("zeldist"), IsEmpty());  // nothing on disk until saved
@@ -325,7 +331,8 @@ TEST_F(RequestCycleTest, TimeLogIsNeverReadThroughALink) {
     std::string path = Put("s.req", Query("Estimate"));
     EXPECT_EQ(RunExpectingEnd(path), 1);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0], "Error: Path/File access error: " + kLowerFolder + "s.log at Line: 15 in ProcessRequest");
+    EXPECT_EQ(boxes[0], "Error: Path/File access error: " + kLowerFolder +
+                            "s.log at Line: 15 in ProcessRequest");
     EXPECT_THAT(Listing("ZelArchive"), IsEmpty());
     EXPECT_THAT(Listing("zeldist"), ElementsAre("s.log", "s.req"));
     EXPECT_EQ(Bytes("secret.ini"), "[Secret]\r\nPassword=hunter2\r\n");
@@ -376,7 +383,8 @@ TEST_F(RequestCycleTest, HostileRequestsAreAnsweredAndKept) {
 
     std::string big = Query();
     big += "[FILLER]\r\n";
-    while (big.size() < 10 * 1024 * 1024) big += "Line" + std::to_string(big.size()) + "=" + std::string(200, 'x') + "\r\n";
+    while (big.size() < 10 * 1024 * 1024)
+        big += "Line" + std::to_string(big.size()) + "=" + std::string(200, 'x') + "\r\n";
     std::string large = Put("large.req", big);
     ProcessRequest(large);
     EXPECT_EQ(Value(large + ".1", "ZELINFO", "TradePartner"), "ACME");
@@ -389,7 +397,8 @@ TEST_F(RequestCycleTest, HostileRequestsAreAnsweredAndKept) {
 TEST_F(RequestCycleTest, LongHeaderIsCopiedWithoutCutValues) {
     std::vector<std::string> lines = {"[ZELINFO]", "DocType=Estimate",
                                       "Note=" + std::string(140, 'n')};
-    for (int k = 10; k < 70; ++k) lines.push_back("Key" + std::to_string(k) + "=" + std::string(99, 'v'));
+    for (int k = 10; k < 70; ++k)
+        lines.push_back("Key" + std::to_string(k) + "=" + std::string(99, 'v'));
     std::string path = Put("h.req", Doc(lines));
     ProcessRequest(path);
 

@@ -14,7 +14,15 @@ bool IsWindowsFileName(const std::string& name) {
         const auto c = static_cast<unsigned char>(ch);
         if (c < 0x20 || c == 0x7f) return false;
         switch (c) {
-            case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+            case '\\':
+            case '/':
+            case ':':
+            case '*':
+            case '?':
+            case '"':
+            case '<':
+            case '>':
+            case '|':
                 return false;
             default:
                 break;
@@ -40,7 +48,8 @@ std::vector<std::string> RequestsOfThisPass(const std::string& folder,
         if (!taken.insert(lower).second) continue;  // one of the same name per pass
         const std::string answered = platform::LowerCase(path);
         if (waiting.count(lower)) {
-            if (platform::FileExists(answered + ".1") || platform::FileExists(answered + ".2")) continue;
+            if (platform::FileExists(answered + ".1") || platform::FileExists(answered + ".2"))
+                continue;
         }
         if (sameName[lower] > 1) {
             waiting.insert(lower);

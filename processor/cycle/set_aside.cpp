@@ -8,8 +8,8 @@
 #include "platform/files.h"
 #include "platform/seams.h"
 #include "platform/settings.h"
-#include "processor/globals.h"
 #include "processor/answers/order_journal.h"
+#include "processor/globals.h"
 #include "processor/request_documents.h"
 
 namespace zel::processor {
@@ -70,7 +70,8 @@ std::vector<std::string> Fields(const std::string& line) {
     std::size_t pos = 0;
     for (;;) {
         const std::size_t tab = line.find('\t', pos);
-        fields.push_back(line.substr(pos, tab == std::string::npos ? std::string::npos : tab - pos));
+        fields.push_back(
+            line.substr(pos, tab == std::string::npos ? std::string::npos : tab - pos));
         if (tab == std::string::npos) return fields;
         pos = tab + 1;
     }
@@ -133,20 +134,24 @@ std::string IdentityOf(const std::string& requestFile) {
 }  // namespace
 
 std::string SetAsideFilePath() {
-    return (std::filesystem::path(fs::SettingsFilePath(kSettingsApp)).parent_path() / "set-aside.txt")
+    return (std::filesystem::path(fs::SettingsFilePath(kSettingsApp)).parent_path() /
+            "set-aside.txt")
         .string();
 }
 
-void SetRequestAside(const std::string& requestFile, int step, const std::string& description) noexcept {
+void SetRequestAside(const std::string& requestFile, int step,
+                     const std::string& description) noexcept {
     try {
-        Entry entry{LowerCase(requestFile), IdentityOf(requestFile), std::to_string(step), description};
+        Entry entry{LowerCase(requestFile), IdentityOf(requestFile), std::to_string(step),
+                    description};
         std::vector<Entry> entries = Load();
         std::erase_if(entries, [&](const Entry& e) {
             return e.path == entry.path && e.identity == entry.identity;
         });
         entries.push_back(std::move(entry));
         if (entries.size() > kMostSetAside)
-            entries.erase(entries.begin(), entries.end() - static_cast<std::ptrdiff_t>(kMostSetAside));
+            entries.erase(entries.begin(),
+                          entries.end() - static_cast<std::ptrdiff_t>(kMostSetAside));
         Save(entries);
     } catch (const std::exception&) {
         // Without the record the next start processes the request again, as it always did.
@@ -166,10 +171,12 @@ bool SetAsideRequests::PassOver(const std::string& requestFile) {
         }
         if (!found) return false;
         if (told_.insert(path + "\n" + identity).second) {
-            fs::MsgBox("The request " + found->path + " was set aside: it ended the program when it "
-                       "was last processed (Error: " + found->description + " at Line: " +
-                       found->step + " in ProcessRequest). It stays in the request folder and is "
-                       "passed over until it is renamed or rewritten.",
+            fs::MsgBox("The request " + found->path +
+                           " was set aside: it ended the program when it "
+                           "was last processed (Error: " +
+                           found->description + " at Line: " + found->step +
+                           " in ProcessRequest). It stays in the request folder and is "
+                           "passed over until it is renamed or rewritten.",
                        fs::MsgButtons::Ok, "", fs::MsgIcon::Warning);
         }
         return true;
@@ -181,7 +188,8 @@ bool SetAsideRequests::PassOver(const std::string& requestFile) {
 
 // A request set aside stays in the folder and is met by every pass: its digest is taken again
 // only when the file's size or time of last change moved.
-std::string SetAsideRequests::CurrentIdentity(const std::string& requestFile, const std::string& path) {
+std::string SetAsideRequests::CurrentIdentity(const std::string& requestFile,
+                                              const std::string& path) {
     const long long size = fs::FileSize(requestFile);
     const long long changed = fs::FileModifiedTime(requestFile);
     auto it = identities_.find(path);

@@ -27,7 +27,8 @@ inline constexpr std::size_t kMostSetAside = 200;
 // Records that the request at `requestFile` (lower-cased) ended the program at `step` with the
 // error `description`. Called by the error handler before the program ends; a record that
 // cannot be written is passed over (the program ends all the same).
-void SetRequestAside(const std::string& requestFile, int step, const std::string& description) noexcept;
+void SetRequestAside(const std::string& requestFile, int step,
+                     const std::string& description) noexcept;
 
 // One request of the record.
 struct SetAsideRecord {
@@ -55,7 +56,7 @@ private:
 
     std::optional<std::vector<SetAsideRecord>> records_;
     std::map<std::string, Seen> identities_;  // by lower-cased path
-    std::set<std::string> told_;  // path and identity of each request told of
+    std::set<std::string> told_;              // path and identity of each request told of
 };
 
 }  // namespace zel::processor

@@ -18,11 +18,11 @@
 #include "platform/seams.h"
 #include "platform/settings.h"
 #include "platform/test_support.h"
-#include "processor/globals.h"
 #include "processor/answers/stock_query.h"
 #include "processor/cycle/request_cycle.h"
-#include "processor/statistics.h"
+#include "processor/globals.h"
 #include "processor/sample_share_test_support.h"
+#include "processor/statistics.h"
 
 namespace zel::processor {
 namespace {
@@ -93,14 +93,17 @@ protected:
 
     std::string Request(const std::string& dealer, const std::vector<Item>& items,
                         const std::string& count = "<items>") const {
-        std::string text = "[ZELINFO]\r\nDocType=QUERY\r\nTradePartner=PARTNER ONE \r\nDealerNumber=" +
-                           dealer + "\r\n[DMSINFO]\r\nTIMESUBMITED=09:30:00\r\n[COUNT]\r\n";
+        std::string text =
+            "[ZELINFO]\r\nDocType=QUERY\r\nTradePartner=PARTNER ONE \r\nDealerNumber=" + dealer +
+            "\r\n[DMSINFO]\r\nTIMESUBMITED=09:30:00\r\n[COUNT]\r\n";
         if (count != "<none>") {
-            text += "POItemCount=" + (count == "<items>" ? std::to_string(items.size()) : count) + "\r\n";
+            text += "POItemCount=" + (count == "<items>" ? std::to_string(items.size()) : count) +
+                    "\r\n";
         }
         for (std::size_t i = 0; i < items.size(); ++i) {
             text += "[POITEMS" + std::to_string(i + 1) + "]\r\nMfgCode=" + items[i].mfgCode +
-                    "\r\nPartNumber=" + items[i].partNumber + "\r\nPartQty=" + items[i].quantity + "\r\n";
+                    "\r\nPartNumber=" + items[i].partNumber + "\r\nPartQty=" + items[i].quantity +
+                    "\r\n";
         }
         return text;
     }
@@ -173,7 +176,6 @@ TEST_F(StockQueryTest, ItemKeysComeInTheirOrderOfWriting) {
     EXPECT_THAT(Keys("Notes"), ElementsAre());
 }
 
-
 TEST_F(StockQueryTest, ModeOneAnswersEverythingOnHandModeTwoNoMoreThanAsked) {
     Build();
     // 12.5 on hand is 12 whole units (halves to even).
@@ -230,7 +232,8 @@ TEST_F(StockQueryTest, PlantedSectionUnderAHugeCountAnswersOnlyTheSectionsHeld) 
     EXPECT_EQ(Counter("Item1-2"), "2");
     EXPECT_EQ(Counter("Item1-3"), "2");
     std::size_t items = 0;
-    for (const std::string& name : pf::GetProfileSectionNames(answer)) items += name.rfind("POITEMS", 0) == 0;
+    for (const std::string& name : pf::GetProfileSectionNames(answer))
+        items += name.rfind("POITEMS", 0) == 0;
     EXPECT_EQ(items, 2u);
     EXPECT_THAT(boxes.texts, ElementsAre());
 }
@@ -257,7 +260,8 @@ TEST_F(StockQueryTest, CountAboveTheCutAnswersTheSectionsHeldInAscendingOrder) {
 // the lowest numbers, and the answer counts only those.
 TEST_F(StockQueryTest, CountAboveTheCutAnswersNoMoreItemsThanTheCut) {
     Build();
-    std::string request = "[ZELINFO]\r\nDocType=QUERY\r\nDealerNumber=1001\r\n[COUNT]\r\nPOItemCount=2000000\r\n";
+    std::string request =
+        "[ZELINFO]\r\nDocType=QUERY\r\nDealerNumber=1001\r\n[COUNT]\r\nPOItemCount=2000000\r\n";
     for (int n = 10002; n >= 1; --n) request += "[POITEMS" + std::to_string(n) + "]\r\n";
     Ask(request);
     ASSERT_TRUE(Answered());
@@ -266,7 +270,8 @@ TEST_F(StockQueryTest, CountAboveTheCutAnswersNoMoreItemsThanTheCut) {
     EXPECT_NE(Value("POITEMS9999", "StatusMessage"), "<missing>");
     EXPECT_THAT(Keys("POITEMS10000"), ElementsAre());
     std::size_t items = 0;
-    for (const std::string& name : pf::GetProfileSectionNames(answer)) items += name.rfind("POITEMS", 0) == 0;
+    for (const std::string& name : pf::GetProfileSectionNames(answer))
+        items += name.rfind("POITEMS", 0) == 0;
     EXPECT_EQ(items, 9999u);
 }
 
@@ -274,12 +279,13 @@ TEST_F(StockQueryTest, CountAboveTheCutAnswersNoMoreItemsThanTheCut) {
 TEST_F(StockQueryTest, GroupingMarksInDealerQuantityAndCount) {
     pf::testing::ScopedDefaultLocale english("en_US");
     Build();
-    Ask(Request("1,001", {{"AB", "1234-5", "1,000"}, {"AB", "1234-5", "1,234.5"}, {"AB", "1234-5", "1,0"}},
+    Ask(Request("1,001",
+                {{"AB", "1234-5", "1,000"}, {"AB", "1234-5", "1,234.5"}, {"AB", "1234-5", "1,0"}},
                 "10,000"));
     // The dealer is found: no exceptions document.
     ASSERT_TRUE(Answered());
     EXPECT_EQ(Value("POITEMS1", "QueryQty"), "1000");
-    EXPECT_EQ(Value("POITEMS1", "Quantity1"), "12");  // short: what is on hand
+    EXPECT_EQ(Value("POITEMS1", "Quantity1"), "12");   // short: what is on hand
     EXPECT_EQ(Value("POITEMS2", "QueryQty"), "1234");  // halves to even
     EXPECT_EQ(Value("POITEMS3", "QueryQty"), "0");     // not a grouping: not numeric
     // "10,000" is above the cut: the three sections the request holds.
@@ -315,9 +321,15 @@ TEST_F(StockQueryTest, NotesLinesAndTheirCount) {
 // --- Prices ------------------------------------------------------------------------------------
 
 TEST_F(StockQueryTest, DiscountFromRetailAndCostAndNoneWithoutRetail) {
-    AddPart({{"Line", 200}, {"Part_w_Dash", "PX-1"}, {"Description", "PRICED"},
-             {"Quantity_On_Hand", 5}, {"List_Price", 10}, {"Level_1_Price", 7.5}, {"Cost", 5}});
-    AddPart({{"Line", 200}, {"Part_w_Dash", "PX-0"}, {"Description", "FREE"}, {"Quantity_On_Hand", 5}});
+    AddPart({{"Line", 200},
+             {"Part_w_Dash", "PX-1"},
+             {"Description", "PRICED"},
+             {"Quantity_On_Hand", 5},
+             {"List_Price", 10},
+             {"Level_1_Price", 7.5},
+             {"Cost", 5}});
+    AddPart(
+        {{"Line", 200}, {"Part_w_Dash", "PX-0"}, {"Description", "FREE"}, {"Quantity_On_Hand", 5}});
     // The dealer pays the first level price, with no price matrix.
     for (json& row : Table("CUSTL")["rows"]) {
         if (row["Account"] == 1006) row["Default_Level"] = 2;
@@ -333,8 +345,13 @@ TEST_F(StockQueryTest, DiscountFromRetailAndCostAndNoneWithoutRetail) {
 }
 
 TEST_F(StockQueryTest, FactoryFreightIsChargedFromTheRequestedPart) {
-    AddPart({{"Line", 200}, {"Part_w_Dash", "FR-1"}, {"Description", "HEAVY"},
-             {"Quantity_On_Hand", 5}, {"List_Price", 80}, {"Cost", 40}, {"F_Freight_Resale", 4.25}});
+    AddPart({{"Line", 200},
+             {"Part_w_Dash", "FR-1"},
+             {"Description", "HEAVY"},
+             {"Quantity_On_Hand", 5},
+             {"List_Price", 80},
+             {"Cost", 40},
+             {"F_Freight_Resale", 4.25}});
     Build();
     Ask("1006", {{"XYZ", "FR-1", "1"}, {"AB", "1234-5", "1"}});
     EXPECT_EQ(Value("POITEMS1", "AdditionalItemCharge1"), "4.25");
@@ -423,14 +440,26 @@ TEST_F(StockQueryTest, StateRuleAnswersUnauthorizedProductLine) {
 // --- Status and counters -----------------------------------------------------------------------
 
 TEST_F(StockQueryTest, EachStatusBumpsItsCounter) {
-    AddPart({{"Line", 200}, {"Part_w_Dash", "BO-1"}, {"Description", "BACK ORDERED"},
-             {"Qty_Back_Ordered", 5}, {"Quantity_On_Order", 2}});
-    AddPart({{"Line", 200}, {"Part_w_Dash", "OO-1"}, {"Description", "ON ORDER"},
+    AddPart({{"Line", 200},
+             {"Part_w_Dash", "BO-1"},
+             {"Description", "BACK ORDERED"},
+             {"Qty_Back_Ordered", 5},
+             {"Quantity_On_Order", 2}});
+    AddPart({{"Line", 200},
+             {"Part_w_Dash", "OO-1"},
+             {"Description", "ON ORDER"},
              {"Quantity_On_Order", 3}});
-    AddPart({{"Line", 200}, {"Part_w_Dash", "NO-1"}, {"Description", "SHORT"}, {"Quantity_On_Hand", 1}});
+    AddPart({{"Line", 200},
+             {"Part_w_Dash", "NO-1"},
+             {"Description", "SHORT"},
+             {"Quantity_On_Hand", 1}});
     Build();
-    Ask("1001", {{"AB", "1234-5", "1"}, {"XYZ", "SPEC-1", "1"}, {"XYZ", "BO-1", "1"},
-                 {"XYZ", "OO-1", "1"}, {"XYZ", "NO-1", "4"}, {"AB", "GONE-1", "1"}});
+    Ask("1001", {{"AB", "1234-5", "1"},
+                 {"XYZ", "SPEC-1", "1"},
+                 {"XYZ", "BO-1", "1"},
+                 {"XYZ", "OO-1", "1"},
+                 {"XYZ", "NO-1", "4"},
+                 {"AB", "GONE-1", "1"}});
     EXPECT_EQ(Value("POITEMS1", "StatusMessage"), "Available");
     EXPECT_EQ(Value("POITEMS2", "StatusMessage"), "Special Order Only");
     EXPECT_EQ(Value("POITEMS3", "StatusMessage"), "Factory Back-Ordered");
@@ -473,21 +502,25 @@ TEST_F(StockQueryTest, RerunAfterAFailureRecordsTheDealerErrorOnce) {
     ProcessRequest(path);
     const std::string exceptions = kFolder + "q.req.2";
     EXPECT_EQ(pf::GetProfileString("COUNT", "ErrCount", "", 100, exceptions), "1");
-    EXPECT_EQ(pf::GetProfileString("ERRORINFO", "ErrorCode2", "<missing>", 100, exceptions), "<missing>");
+    EXPECT_EQ(pf::GetProfileString("ERRORINFO", "ErrorCode2", "<missing>", 100, exceptions),
+              "<missing>");
 }
 
 // --- Locations ---------------------------------------------------------------------------------
 
 TEST_F(StockQueryTest, ShortItemAsksTheOtherLocationsAfterTheOwnOne) {
     Locations(3);
-    AddDataSet(3, {{{"Line", 12}, {"Part_w_Dash", "1234-5"}, {"Description", "AIR FILTER ELEMENT"},
+    AddDataSet(3, {{{"Line", 12},
+                    {"Part_w_Dash", "1234-5"},
+                    {"Description", "AIR FILTER ELEMENT"},
                     {"Quantity_On_Hand", 6}}});
     gState.gMultiBranch = true;
     Build();
     Ask("1002", {{"AB", "1234-5", "50"}, {"AB", "1234-5", "1"}});  // own location 2
     const auto keys = Keys("POITEMS1");
     std::vector<std::string> quantities;
-    for (const auto& k : keys) if (k.rfind("Quantity", 0) == 0) quantities.push_back(k);
+    for (const auto& k : keys)
+        if (k.rfind("Quantity", 0) == 0) quantities.push_back(k);
     EXPECT_THAT(quantities, ElementsAre("Quantity2", "Quantity1", "Quantity3"));
     EXPECT_EQ(Value("POITEMS1", "Quantity2"), "4");
     EXPECT_EQ(Value("POITEMS1", "Quantity1"), "12");
@@ -506,10 +539,14 @@ TEST_F(StockQueryTest, ShortItemAsksTheOtherLocationsAfterTheOwnOne) {
 TEST_F(StockQueryTest, TwentyOneLocationsAreAllAnswered) {
     Locations(21);
     for (int k = 3; k <= 21; ++k) {
-        AddDataSet(k, {{{"Line", 12}, {"Part_w_Dash", "1234-5"}, {"Description", "AIR FILTER"},
+        AddDataSet(k, {{{"Line", 12},
+                        {"Part_w_Dash", "1234-5"},
+                        {"Description", "AIR FILTER"},
                         {"Quantity_On_Hand", k}}});
     }
-    Table("CUSTL")["rows"].push_back({{"number", 9}, {"Account", 2021}, {"Name", "BRANCH DEALER"},
+    Table("CUSTL")["rows"].push_back({{"number", 9},
+                                      {"Account", 2021},
+                                      {"Name", "BRANCH DEALER"},
                                       {"Address_Line_2", "SACRAMENTO, CA 95814"},
                                       {"Responsibility_Cd", 21}});
     gState.gMultiBranch = true;
@@ -518,7 +555,8 @@ TEST_F(StockQueryTest, TwentyOneLocationsAreAllAnswered) {
     ASSERT_TRUE(Answered());
     const auto keys = Keys("POITEMS1");
     std::vector<std::string> quantities;
-    for (const auto& k : keys) if (k.rfind("Quantity", 0) == 0) quantities.push_back(k);
+    for (const auto& k : keys)
+        if (k.rfind("Quantity", 0) == 0) quantities.push_back(k);
     ASSERT_EQ(quantities.size(), 21u);
     EXPECT_EQ(quantities.front(), "Quantity21");
     EXPECT_EQ(Value("POITEMS1", "Quantity21"), "21");
@@ -537,7 +575,8 @@ TEST_F(StockQueryTest, ALocationWithoutPartsFilesEndsTheProgramAndKeepsTheReques
     std::string path = kFolder + "q.req";
     EXPECT_THROW(ProcessRequest(path), pf::ProgramEnded);
     ASSERT_FALSE(boxes.texts.empty());
-    EXPECT_THAT(boxes.texts[0], ::testing::MatchesRegex("Error: .*File not Found.* at Line: [0-9]+ in ProcessRequest"));
+    EXPECT_THAT(boxes.texts[0], ::testing::MatchesRegex(
+                                    "Error: .*File not Found.* at Line: [0-9]+ in ProcessRequest"));
     EXPECT_EQ(sandbox.dir().Read("unc/HOST/DadAri/zeldist/q.req"), request);
 }
 

@@ -76,7 +76,9 @@ LookedUpCustomer GetCustomer(std::int32_t CustomerNumber) {
     } catch (const std::exception&) {
         // A failure that a fresh start did not cure would restart the program for ever: the
         // second time round it is the request's own failure.
-        if (!gState.gCurrentRequest.empty() && gState.gCurrentRequest == gState.gRestartedForRequest) throw;
+        if (!gState.gCurrentRequest.empty() &&
+            gState.gCurrentRequest == gState.gRestartedForRequest)
+            throw;
         RestartProgram(gState.gCurrentRequest);
     }
 }

@@ -26,13 +26,18 @@ class CustomerLookupTest : public testing::SiteTest {
 protected:
     void SetUp() override { Populate(true); }
     void Populate(bool withZero) {
-        site.Customer(1, 1001, {{"Name", "ACME TRACTOR"}, {"Address_Line_1", "12 MAIN ST"},
-                                {"Address_Line_2", "RENO NV 89501"}, {"Price_Matrix", 4}});
+        site.Customer(1, 1001,
+                      {{"Name", "ACME TRACTOR"},
+                       {"Address_Line_1", "12 MAIN ST"},
+                       {"Address_Line_2", "RENO NV 89501"},
+                       {"Price_Matrix", 4}});
         site.Customer(2, 1002, {{"Name", "VALLEY FARM"}, {"Address_Line_1", "SALEM OR 97301"}});
         site.Customer(3, 1003, {{"Name", "VALLEY HQ"}, {"Address_Line_1", "FRESNO CA 93650"}});
         if (withZero)
-            site.Customer(4, 0, {{"Name", "DEFAULTS"}, {"Address_Line_1", "TUCSON AZ 85701"},
-                                 {"Default_Level", 3}});
+            site.Customer(4, 0,
+                          {{"Name", "DEFAULTS"},
+                           {"Address_Line_1", "TUCSON AZ 85701"},
+                           {"Default_Level", 3}});
         site.Customer(6, 1006, {{"Name", "LINK TO NOBODY"}, {"Address_Line_1", "BOISE ID 83701"}});
         site.LinkCustomer(2, 1003);  // 1002 buys on account 1003
         site.LinkCustomer(3, 1001);  // a link of a link is not followed
@@ -125,10 +130,11 @@ protected:
         CustomerLookupTest::SetUp();
         request = sandbox.dir().Write("unc/QSERVER/DadAri/zeldist/q1.req", "[ZELINFO]\r\n");
         gState.gCurrentRequest = "\\\\qserver\\dadari\\zeldist\\q1.req";
-        SetProcessStarter([this](const std::string&, const std::map<std::string, std::string>& env) {
-            started = env;
-            return true;
-        });
+        SetProcessStarter(
+            [this](const std::string&, const std::map<std::string, std::string>& env) {
+                started = env;
+                return true;
+            });
     }
     void TearDown() override {
         SetProcessStarter(nullptr);

@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "engine/errors.h"
-#include "platform/files.h"
 #include "platform/convert.h"
+#include "platform/files.h"
 #include "processor/globals.h"
 #include "processor/lookups/lookup_support.h"
 #include "records/converters.h"
@@ -216,8 +216,8 @@ clsParts GetPart(const LineCode& LineCode, std::string& PartNumber, std::int32_t
         } else if (!PartsFileOnly) {
             OpenDatabase(line.Alpha_Line, true, db);
             if (db.open) {
-                std::string dbKey = lookup::Compress(line.Alpha_Line) + lookup::Compress(PartNumber) +
-                                    lookup::Zeros(12);
+                std::string dbKey = lookup::Compress(line.Alpha_Line) +
+                                    lookup::Compress(PartNumber) + lookup::Zeros(12);
                 std::string dbBuff;
                 DataEngine().KFind(db.index, dbBuff, dbKey, r, false);
                 RecordNumber = r > 0 ? -r : 0;

@@ -15,7 +15,9 @@ using testing::Site;
 struct Lookup {
     Lookup(std::string part, std::int32_t record = 0, std::string dataSet = "",
            bool partsFileOnly = false)
-        : part(std::move(part)), record(record), dataSet(std::move(dataSet)),
+        : part(std::move(part)),
+          record(record),
+          dataSet(std::move(dataSet)),
           partsFileOnly(partsFileOnly) {}
     std::string part;
     std::int32_t record = 0;
@@ -37,20 +39,34 @@ protected:
         site.Line(4, 12, "AB", {{"Line_Name", "TWO LETTER"}});
         site.Line(5, 4464, "LOW", {{"Line_Name", "LOW BITS"}});
         site.Line(6, 21, "A/B", {{"Line_Name", "SLASHED"}});
-        site.Part(1, 7, "12-345", {{"List_Price", 19.99}, {"Quantity_On_Hand", 5}, {"Bin", "A1"},
-                                    {"Description", "WIDGET"}});
+        site.Part(1, 7, "12-345",
+                  {{"List_Price", 19.99},
+                   {"Quantity_On_Hand", 5},
+                   {"Bin", "A1"},
+                   {"Description", "WIDGET"}});
         site.Part(2, 7, "AB1234", {{"List_Price", 3.5}});
         site.Part(3, 7, "1234", {{"List_Price", 1.0}});
         site.Part(1, 7, "BR2", {{"Quantity_On_Hand", 9}}, 2);  // branch 2 only
-        site.TemplatePart(4, 13, {{"Bin", "TMPL"}, {"Order_Code", "Z"}, {"Package_Code", "BOX"},
-                                  {"Package_Quantity", 6}, {"Unit_of_Measure", "P"}});
+        site.TemplatePart(4, 13,
+                          {{"Bin", "TMPL"},
+                           {"Order_Code", "Z"},
+                           {"Package_Code", "BOX"},
+                           {"Package_Quantity", 6},
+                           {"Unit_of_Measure", "P"}});
         // Database of XYZ: short numbers (key length 12), 64-byte records.
         site.Database("XYZ", 12, 64,
                       {{1, "DB-1", {{"List_Price", 7.25}}},
-                       {2, "DB-100", {{"Cost", 123.45}, {"List_Price", 200}, {"Description", "FROM DB"},
-                                      {"OemCode", -1}, {"UOMcode", "E"}, {"PackageCode", "CS"},
-                                      {"PackageQuantity", 12}, {"PriceCode", "P"},
-                                      {"Popularity", "A"}}}});
+                       {2,
+                        "DB-100",
+                        {{"Cost", 123.45},
+                         {"List_Price", 200},
+                         {"Description", "FROM DB"},
+                         {"OemCode", -1},
+                         {"UOMcode", "E"},
+                         {"PackageCode", "CS"},
+                         {"PackageQuantity", 12},
+                         {"PriceCode", "P"},
+                         {"Popularity", "A"}}}});
         // Database of the two-letter line "AB " (its names end in a blank): long numbers
         // (key length 14) in 128-byte records.
         site.Database("AB ", 14, 128,
@@ -156,9 +172,9 @@ TEST_F(LinePartTest, DatabaseFallbackOverlaysTheTemplateOrTheDefaults) {
     Lookup l{"DB-100"};
     records::clsParts p = l.Run("XYZ");
     EXPECT_EQ(l.record, -2);
-    EXPECT_EQ(p.Bin, "TMPL  ");              // from the template
+    EXPECT_EQ(p.Bin, "TMPL  ");  // from the template
     EXPECT_EQ(p.Order_Code, "Z");
-    EXPECT_EQ(p.Package_Quantity, 12);       // the database's
+    EXPECT_EQ(p.Package_Quantity, 12);  // the database's
     EXPECT_EQ(p.Line, 13);
     // Line ABC has no template: the defaults.
     Lookup nowhere{"NO-SUCH"};

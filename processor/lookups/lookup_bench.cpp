@@ -13,10 +13,10 @@
 #include "engine/facade.h"
 #include "engine/state.h"
 #include "platform/test_support.h"
-#include "processor/lookups/customer_lookup.h"
 #include "processor/globals.h"
-#include "processor/lookups/line_part_lookup.h"
 #include "processor/lookup_site.h"
+#include "processor/lookups/customer_lookup.h"
+#include "processor/lookups/line_part_lookup.h"
 #include "processor/lookups/price_lookup.h"
 #include "processor/lookups/supersession.h"
 
@@ -44,17 +44,28 @@ struct World {
 
     World() {
         Site site;
-        site.Line(1, 7, "ABC", {{"Line_Name", "ABC WIDGETS"}, {"Price_Def_1_Level", 5},
-                                {"Price_Def_1_Use", 2}, {"Price_Def_1_Perc", 5}});
+        site.Line(1, 7, "ABC",
+                  {{"Line_Name", "ABC WIDGETS"},
+                   {"Price_Def_1_Level", 5},
+                   {"Price_Def_1_Use", 2},
+                   {"Price_Def_1_Perc", 5}});
         site.Line(2, 550, "UNK", {{"Line_Name", "UNKNOWN"}});
         site.Line(3, 13, "XYZ", {{"Line_Name", "XYZ CATALOG"}});
-        site.Customer(1, 1001, {{"Name", "ACME"}, {"Price_Matrix", 5}, {"Default_Level", 4},
-                                {"Percentage_Bump", 150}});
+        site.Customer(1, 1001,
+                      {{"Name", "ACME"},
+                       {"Price_Matrix", 5},
+                       {"Default_Level", 4},
+                       {"Percentage_Bump", 150}});
         site.Customer(2, 0, {{"Name", "DEFAULTS"}});
         for (int i = 1; i <= kParts; ++i) {
             site.Part(i, 7, PartName(i),
-                      {{"Quantity_On_Hand", i % 7}, {"List_Price", 10 + i % 50}, {"Level_1_Price", 9},
-                       {"Level_2_Price", 8}, {"Level_3_Price", 7}, {"Cost", 5}, {"Package_Code", "E11"}});
+                      {{"Quantity_On_Hand", i % 7},
+                       {"List_Price", 10 + i % 50},
+                       {"Level_1_Price", 9},
+                       {"Level_2_Price", 8},
+                       {"Level_3_Price", 7},
+                       {"Cost", 5},
+                       {"Package_Code", "E11"}});
             if (i % 10 == 0) {
                 site.Supersedes(7, PartName(i), 7, PartName(i + 1));
                 site.Substitute(7, PartName(i), PartName(i + 2));
@@ -62,7 +73,8 @@ struct World {
             }
             if (i % 100 == 0) site.Special(5, 7, Crm(PartName(i), 12), Site::SpecialRecord(3, 200));
         }
-        for (int i = 1; i <= kBranchParts; ++i) site.Part(i, 7, PartName(i), {{"Quantity_On_Hand", 3}}, 2);
+        for (int i = 1; i <= kBranchParts; ++i)
+            site.Part(i, 7, PartName(i), {{"Quantity_On_Hand", 3}}, 2);
         site.Special(5, 1007, Crm("P9ZZZZZZZZZZZZZZZZ", 12), Site::SpecialRecord(2, 0));
         site.Special(5, 4007, Crm("Q", 12), Site::SpecialRecord(2, 0));
         site.Brackets(5, false, -25, 300, 0);
@@ -71,7 +83,8 @@ struct World {
                             {{"at", 389}, {"pack", "C"}, {"value", 1000}},
                             {{"at", 391}, {"pack", "C"}, {"value", 5000}}};
         std::vector<Site::DbPart> db;
-        for (int i = 1; i <= kDbParts; ++i) db.push_back({i, "D" + std::to_string(100000 + i), {{"List_Price", 12}}});
+        for (int i = 1; i <= kDbParts; ++i)
+            db.push_back({i, "D" + std::to_string(100000 + i), {{"List_Price", 12}}});
         site.Database("XYZ", 12, 64, db);
         std::vector<std::pair<std::string, std::string>> chain;
         for (int i = 0; i < kChain + 2; ++i)
@@ -113,7 +126,8 @@ World& TheWorld() {
     return world;
 }
 
-void Report(benchmark::State& state, std::int64_t itemsPerIteration, double floorItemsPerIteration) {
+void Report(benchmark::State& state, std::int64_t itemsPerIteration,
+            double floorItemsPerIteration) {
     state.SetItemsProcessed(state.iterations() * itemsPerIteration);
     state.counters["floor_ns"] = TheWorld().floorNs;
     state.counters["x_floor"] = benchmark::Counter(
@@ -141,7 +155,8 @@ records::clsParts PartByKey(const char* line, std::string part) {
 void BM_GetPart(benchmark::State& state) {
     TheWorld();
     int i = 0;
-    for (auto _ : state) benchmark::DoNotOptimize(PartByKey("ABC", PartName(1 + (i++ * 7919) % kParts)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PartByKey("ABC", PartName(1 + (i++ * 7919) % kParts)));
     Report(state, 1, 1);
 }
 BENCHMARK(BM_GetPart);
@@ -181,7 +196,8 @@ void BM_DatabaseFallbackItem(benchmark::State& state) {
     TheWorld();
     int i = 0;
     for (auto _ : state)
-        benchmark::DoNotOptimize(PartByKey("XYZ", "D" + std::to_string(100001 + (i++ * 97) % kDbParts)));
+        benchmark::DoNotOptimize(
+            PartByKey("XYZ", "D" + std::to_string(100001 + (i++ * 97) % kDbParts)));
     Report(state, 1, 1);
 }
 BENCHMARK(BM_DatabaseFallbackItem);

@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "platform/convert.h"
 #include "engine/errors.h"
+#include "platform/convert.h"
 #include "processor/lookups/line_part_lookup.h"
 #include "processor/lookups/lookup_support.h"
 
@@ -47,7 +47,8 @@ std::int64_t TruncateToCents(std::int64_t raw) { return raw / kRawPerCent * kRaw
 
 // Rounded to whole cents, halves away from zero, as the two-decimal format rounds.
 std::int64_t RoundToCents(std::int64_t raw) {
-    const std::int64_t cents = (raw < 0 ? raw - kRawPerCent / 2 : raw + kRawPerCent / 2) / kRawPerCent;
+    const std::int64_t cents =
+        (raw < 0 ? raw - kRawPerCent / 2 : raw + kRawPerCent / 2) / kRawPerCent;
     return cents * kRawPerCent;
 }
 
@@ -77,7 +78,7 @@ std::int64_t UnitsPerCost(const records::clsParts& part) {
 struct PassResult {
     std::int64_t price = 0;  // raw currency
     std::int32_t level = 0;
-    std::int64_t bump = 0;   // hundredths of a percent
+    std::int64_t bump = 0;  // hundredths of a percent
 };
 
 class Pricing {
@@ -122,12 +123,18 @@ public:
 private:
     Currency PriceOfLevel(std::int32_t level) const {
         switch (level) {
-            case 2: return part_.Level_1_Price;
-            case 3: return part_.Level_2_Price;
-            case 4: return part_.Level_3_Price;
-            case 5: return part_.Level_4_Price;
-            case 6: return part_.Level_5_Price;
-            default: return part_.List_Price;
+            case 2:
+                return part_.Level_1_Price;
+            case 3:
+                return part_.Level_2_Price;
+            case 4:
+                return part_.Level_3_Price;
+            case 5:
+                return part_.Level_4_Price;
+            case 6:
+                return part_.Level_5_Price;
+            default:
+                return part_.List_Price;
         }
     }
 
@@ -238,13 +245,15 @@ void GetPrice(records::clsParts& Part, records::clsLines& Line, records::clsCust
             if (hit.r > 0) {
                 found = hit.r;
             } else {
-                hit = speci.Find(matrix, line + 1000, lookup::CompressTo(platform::TrimTrailingSpaces(part), 12));
+                hit = speci.Find(matrix, line + 1000,
+                                 lookup::CompressTo(platform::TrimTrailingSpaces(part), 12));
                 // Nothing at or after the key (r 0, the search key left in place) is the end.
                 if (hit.r == 0 || SpecialPrices::EndOfIndex(hit.key) ||
                     SpecialPrices::Field(hit.key, 1) != matrix)
                     break;
                 if (SpecialPrices::Field(hit.key, 3) == ((line + 1000) & 0xFFFF)) {
-                    std::string prefix = platform::TrimTrailingSpaces(lookup::ExpandAt(hit.key, 5, 12));
+                    std::string prefix =
+                        platform::TrimTrailingSpaces(lookup::ExpandAt(hit.key, 5, 12));
                     prefix.erase(prefix.find_last_not_of('Z') + 1);
                     if (StartsWith(part, prefix)) found = std::abs(hit.r);
                 }

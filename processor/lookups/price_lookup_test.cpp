@@ -49,8 +49,8 @@ protected:
     void File0(int markup, std::vector<int> thresholds = {}) {
         site.file0Block0.push_back({{"at", 93}, {"pack", "C"}, {"value", markup}});
         for (std::size_t i = 0; i < thresholds.size(); ++i)
-            site.file0Block0.push_back({{"at", 389 + 2 * static_cast<int>(i)}, {"pack", "C"},
-                                        {"value", thresholds[i]}});
+            site.file0Block0.push_back(
+                {{"at", 389 + 2 * static_cast<int>(i)}, {"pack", "C"}, {"value", thresholds[i]}});
     }
     Priced Price() {
         Priced p;
@@ -89,10 +89,10 @@ TEST_F(PriceTest, BumpsAreExactDecimalsTruncatedTowardZeroToACent) {
     File0(0);
     Build();
     part.Level_5_Price = Cents(1000);
-    EXPECT_EQ(Price(0, 6, 70).net, Cents(1007));    // 0.7 % of 10.00 is 0.07
-    EXPECT_EQ(Price(0, 6, 33).net, Cents(1003));    // 0.033 -> 0.03
+    EXPECT_EQ(Price(0, 6, 70).net, Cents(1007));  // 0.7 % of 10.00 is 0.07
+    EXPECT_EQ(Price(0, 6, 33).net, Cents(1003));  // 0.033 -> 0.03
     EXPECT_EQ(Price(0, 6, -150).net, Cents(985));
-    EXPECT_EQ(Price(0, 6, -33).net, Cents(997));    // -0.033 -> -0.03
+    EXPECT_EQ(Price(0, 6, -33).net, Cents(997));  // -0.033 -> -0.03
     // The price itself is truncated to cents after the bump.
     part.Level_5_Price = Currency::FromUnits(100999, 10000);  // 10.0999
     EXPECT_EQ(Price(0, 6, 0).net, Cents(1009));
@@ -139,7 +139,7 @@ TEST_F(PriceTest, BracketsAdjustTheNetPriceBelowTheirThresholds) {
     site.Brackets(5, true, 100, 0, 0);
     Build();
     part.Level_5_Price = Cents(900);
-    EXPECT_EQ(Price(5, 6, 0).net, Cents(925));   // 9.00 + 25 cents
+    EXPECT_EQ(Price(5, 6, 0).net, Cents(925));  // 9.00 + 25 cents
     part.Level_5_Price = Cents(4000);
     EXPECT_EQ(Price(5, 6, 0).net, Cents(4200));  // 40.00 + 5 %
     part.Level_5_Price = Cents(6000);
@@ -186,7 +186,7 @@ TEST_F(PriceTest, LevelSevenIsTheUnitCostPlusTheBump) {
     part.Cost = Cents(1200);
     const Priced p = Price(0, 7, 1000);
     EXPECT_EQ(p.unitCost, Cents(12));
-    EXPECT_EQ(p.net, Cents(13));  // 0.12 + 0.012 truncated to 0.01
+    EXPECT_EQ(p.net, Cents(13));       // 0.12 + 0.012 truncated to 0.01
     EXPECT_EQ(p.retail, Cents(2000));  // prices are not divided
 }
 
@@ -210,8 +210,11 @@ TEST_F(PriceTest, ALevelWithoutAPriceFallsBackOneLevelAtATime) {
 }
 
 TEST_F(PriceTest, LineDefinitionsStandInForALevelWithoutAPrice) {
-    Lines({{"Price_Def_2_Level", 4}, {"Price_Def_2_Use", 2}, {"Price_Def_2_Perc", 10},
-           {"Price_Def_3_Level", 5}, {"Price_Def_3_Use", 5}});
+    Lines({{"Price_Def_2_Level", 4},
+           {"Price_Def_2_Use", 2},
+           {"Price_Def_2_Perc", 10},
+           {"Price_Def_3_Level", 5},
+           {"Price_Def_3_Use", 5}});
     File0(0);
     Build();
     part.Level_3_Price = Currency();
@@ -227,7 +230,9 @@ TEST_F(PriceTest, LineDefinitionsStandInForALevelWithoutAPrice) {
 }
 
 TEST_F(PriceTest, DefinitionsThatSendLevelsToEachOtherEndAndFallBack) {
-    Lines({{"Price_Def_1_Level", 4}, {"Price_Def_1_Use", 5}, {"Price_Def_2_Level", 5},
+    Lines({{"Price_Def_1_Level", 4},
+           {"Price_Def_1_Use", 5},
+           {"Price_Def_2_Level", 5},
            {"Price_Def_2_Use", 4}});
     File0(0);
     Build();
@@ -247,9 +252,9 @@ TEST_F(PriceTest, UnitsPerCostFromThePackageCodeTheLastRuleThatAppliesWins) {
         const char* code;
         std::int32_t quantity;
         std::int64_t cents;
-    } cases[] = {{"C  ", 1, 12}, {"M  ", 1, 1},  {"S  ", 6, 200}, {"E1S", -4, 300},
-                 {"E1S", 4, 1200}, {"S  ", 0, 1200}, {"S  ", -3, 400}, {"C1S", -4, 300},
-                 {"", 5, 1200}};
+    } cases[] = {{"C  ", 1, 12},   {"M  ", 1, 1},    {"S  ", 6, 200},
+                 {"E1S", -4, 300}, {"E1S", 4, 1200}, {"S  ", 0, 1200},
+                 {"S  ", -3, 400}, {"C1S", -4, 300}, {"", 5, 1200}};
     for (const auto& c : cases) {
         part.Package_Code = c.code;
         part.Package_Quantity = c.quantity;
@@ -298,7 +303,8 @@ TEST_F(PriceTest, ADamagedSpecialPriceIndexPricesWithoutSpecials) {
     Lines();
     File0(0);
     site.Special(5, 7, Crm("AB123", 12), Site::SpecialRecord(4, 250));
-    site.indexes["SPECI"].blocks = {{"0", json::array({{{"at", 9}, {"pack", "C"}, {"value", 30000}}})}};
+    site.indexes["SPECI"].blocks = {
+        {"0", json::array({{{"at", 9}, {"pack", "C"}, {"value", 30000}}})}};
     Build();
     const Priced p = Price(5, 2, 0);
     EXPECT_EQ(p.level, 2);

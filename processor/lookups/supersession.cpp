@@ -32,7 +32,8 @@ bool SamePrefix(const std::string& a, const std::string& b, std::size_t n) {
 }
 
 std::string Substitute(const std::string& key) {
-    return lookup::Fixed(platform::TrimTrailingSpaces(lookup::ExpandAt(key, 17, 10)), kSubstituteWidth);
+    return lookup::Fixed(platform::TrimTrailingSpaces(lookup::ExpandAt(key, 17, 10)),
+                         kSubstituteWidth);
 }
 
 }  // namespace
@@ -104,7 +105,8 @@ Alternates GetDbAlternates(std::string& AlphaLine, std::int32_t& /*LineNumber*/,
             const std::string entered = platform::TrimTrailingSpaces(alt);
             bool repeated = false;
             for (std::int32_t k = 1; k <= count; ++k)
-                if (platform::TrimTrailingSpaces(found.altPartNumbers[static_cast<std::size_t>(k)]) == entered)
+                if (platform::TrimTrailingSpaces(
+                        found.altPartNumbers[static_cast<std::size_t>(k)]) == entered)
                     repeated = true;
             if (repeated || count == kMaxAlternates) break;
 

@@ -81,7 +81,8 @@ TEST_F(SupersessionTest, ADamagedIndexFindsNothingRatherThanItsOwnSearchKey) {
     site.Supersedes(7, "A1", 7, "B1");
     site.Substitute(7, "A1", "S1");
     // The root block lies beyond the file: every search stops with nothing found.
-    site.indexes["SUPLI"].blocks = {{"0", json::array({{{"at", 9}, {"pack", "C"}, {"value", 30000}}})}};
+    site.indexes["SUPLI"].blocks = {
+        {"0", json::array({{{"at", 9}, {"pack", "C"}, {"value", 30000}}})}};
     Build();
     std::int32_t line = 7;
     std::string part = "A1";
@@ -95,9 +96,7 @@ TEST_F(SupersessionTest, ADamagedIndexFindsNothingRatherThanItsOwnSearchKey) {
 
 class DbAlternatesTest : public testing::SiteTest {
 protected:
-    void SetUp() override {
-        site.Line(1, 13, "XYZ", {{"Line_Name", "XYZ"}});
-    }
+    void SetUp() override { site.Line(1, 13, "XYZ", {{"Line_Name", "XYZ"}}); }
     Alternates Walk(std::string part, std::int32_t record, std::string alpha = "XYZ") {
         std::int32_t line = 13, quantity = 1;
         return GetDbAlternates(alpha, line, part, quantity, record);
@@ -133,7 +132,8 @@ TEST_F(DbAlternatesTest, ARepeatedAlternateEndsTheChain) {
 
 TEST_F(DbAlternatesTest, ALongChainStopsAtTwentyAlternates) {
     std::vector<std::pair<std::string, std::string>> chain;
-    for (int i = 0; i < 25; ++i) chain.push_back({"C" + std::to_string(i), "C" + std::to_string(i + 1)});
+    for (int i = 0; i < 25; ++i)
+        chain.push_back({"C" + std::to_string(i), "C" + std::to_string(i + 1)});
     site.DatabaseChain("XYZ", chain);
     Build();
     const Alternates found = Walk("C0", 0);
@@ -181,9 +181,12 @@ TEST_F(DbAlternatesTest, NoDatabaseNoChainAndCodesThatAreNoFileName) {
 }
 
 TEST_F(DbAlternatesTest, ADamagedChainFileEndsTheWalk) {
-    site.files.push_back({{"path", "DB\\SUPLIXYZ"}, {"type", "-"}, {"recordLength", 512},
-                          {"lastRecord", 3},
-                          {"blocks", {{"0", json::array({{{"at", 1}, {"hex", "001D0010FFFF0002FFFF"}}})}}}});
+    site.files.push_back(
+        {{"path", "DB\\SUPLIXYZ"},
+         {"type", "-"},
+         {"recordLength", 512},
+         {"lastRecord", 3},
+         {"blocks", {{"0", json::array({{{"at", 1}, {"hex", "001D0010FFFF0002FFFF"}}})}}}});
     Build();
     EXPECT_EQ(Walk("P", 0).count, 0);
 }

@@ -4,10 +4,10 @@
 #include <QDateTime>
 #include <QEventLoop>
 
-#include "processor/windows/error_window_widget.h"
-#include "processor/windows/placement.h"
 #include "processor/globals.h"
 #include "processor/utilities.h"
+#include "processor/windows/error_window_widget.h"
+#include "processor/windows/placement.h"
 
 namespace zel::processor {
 namespace {
@@ -40,7 +40,9 @@ ErrorController::ViewFactory ErrorController::SetViewFactory(ViewFactory factory
     return old;
 }
 
-int ErrorController::RetryInterval() { return retryOverride_ > 0 ? retryOverride_ : kRetryMilliseconds; }
+int ErrorController::RetryInterval() {
+    return retryOverride_ > 0 ? retryOverride_ : kRetryMilliseconds;
+}
 
 void ErrorController::ShowNow() {
     QDateTime now = QDateTime::currentDateTime();

@@ -2,7 +2,8 @@
 // The "Connection Error" window's behaviour (frmError): shown modally by the connection test
 // while the business share does not answer. It beeps and shows the date and time at once and
 // on every retry, closes itself when the business data folder answers again, and offers Pause
-// (gState.gPauseRequested), which makes the polling pass stop monitoring before the request is touched.
+// (gState.gPauseRequested), which makes the polling pass stop monitoring before the request is
+// touched.
 #include <QObject>
 #include <QTimer>
 #include <QWidget>

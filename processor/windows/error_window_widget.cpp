@@ -6,8 +6,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "processor/windows/error_window.h"
 #include "processor/utilities.h"
+#include "processor/windows/error_window.h"
 
 namespace zel::processor {
 

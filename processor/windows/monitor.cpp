@@ -14,14 +14,14 @@
 #include "platform/paths.h"
 #include "platform/seams.h"
 #include "platform/settings.h"
-#include "processor/globals.h"
 #include "processor/answers/order_journal.h"
 #include "processor/cycle/request_cycle.h"
-#include "processor/windows/error_window.h"
-#include "processor/windows/settings_window.h"
 #include "processor/cycle/request_listing.h"
+#include "processor/globals.h"
 #include "processor/statistics.h"
 #include "processor/utilities.h"
+#include "processor/windows/error_window.h"
+#include "processor/windows/settings_window.h"
 
 namespace zel::processor {
 namespace {
@@ -71,7 +71,8 @@ private:
 
 class WaitCursor {
 public:
-    WaitCursor() : active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+    WaitCursor()
+        : active_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
         if (active_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     }
     ~WaitCursor() {
@@ -89,7 +90,8 @@ private:
 MonitorController::MonitorController() {
     timer_.setInterval(20);
     connect(&timer_, &QTimer::timeout, this, [this] { RunHandler([this] { Timer1_Timer(); }); });
-    connect(&shareWait_, &QTimer::timeout, this, [this] { RunHandler([this] { ShareWait_Timer(); }); });
+    connect(&shareWait_, &QTimer::timeout, this,
+            [this] { RunHandler([this] { ShareWait_Timer(); }); });
     items_[0][0] = "Stock Queries ";
     items_[1][0] = "Orders ";
     gInstance = this;
@@ -177,10 +179,11 @@ void MonitorController::Form_Load() {
     // stores (ours and the business workstation's, written back above) are replaced the same
     // way, so their folders are cleaned too.
     Skippable([this] {
-        for (const std::string& folder : {RequestFolder(), "\\\\" + gState.gHost + "\\DadAri\\ZelArchive",
-                                          "\\\\" + gState.gHost + "\\DadAri\\zeltest",
-                                          platform::FolderPart(platform::SettingsFilePath(kSettingsApp)),
-                                          platform::FolderPart(platform::SettingsFilePath(kCorvelApp))})
+        for (const std::string& folder :
+             {RequestFolder(), "\\\\" + gState.gHost + "\\DadAri\\ZelArchive",
+              "\\\\" + gState.gHost + "\\DadAri\\zeltest",
+              platform::FolderPart(platform::SettingsFilePath(kSettingsApp)),
+              platform::FolderPart(platform::SettingsFilePath(kCorvelApp))})
             platform::RemoveOwnLeftovers(folder);
     });
 
@@ -241,8 +244,9 @@ void MonitorController::StartMonitoring() {
     inputsEnabled_ = false;
     emit changed();
     if (!FolderAnswers(BusinessDataFolder(txtServer_, txtDirectory_))) {
-        platform::MsgBox("Invalid or Inaccessable Source.  Check either Server or Directory for validity.",
-                         platform::MsgButtons::Ok, "Invalid Path", platform::MsgIcon::Information);
+        platform::MsgBox(
+            "Invalid or Inaccessable Source.  Check either Server or Directory for validity.",
+            platform::MsgButtons::Ok, "Invalid Path", platform::MsgIcon::Information);
         inputsEnabled_ = true;
         emit changed();
         btnPause_Click();
@@ -255,8 +259,10 @@ void MonitorController::StartMonitoring() {
     try {
         gState.gFile0Block1 = engine_.BlockReadFile("FILE0", 1, true);
         gState.gFile0Block401 = engine_.BlockReadFile("FILE0", 401, false);
-        gState.gMultiBranch = gState.gFile0Block401.size() >= 309 && gState.gFile0Block401[308] == 'Y';
-        gState.gRestrictLines = gState.gFile0Block401.size() >= 45 && gState.gFile0Block401[44] == 'Y' ? 1 : 0;
+        gState.gMultiBranch =
+            gState.gFile0Block401.size() >= 309 && gState.gFile0Block401[308] == 'Y';
+        gState.gRestrictLines =
+            gState.gFile0Block401.size() >= 45 && gState.gFile0Block401[44] == 'Y' ? 1 : 0;
         Save("Host", txtServer_);
         Save("Directory", txtDirectory_);
         Save("Auto-start", std::to_string(xStartUp_));

@@ -14,8 +14,8 @@
 #include <string>
 
 #include "processor/cycle/monitor_engine.h"
-#include "processor/monitor_view.h"
 #include "processor/cycle/set_aside.h"
+#include "processor/monitor_view.h"
 
 namespace zel::processor {
 

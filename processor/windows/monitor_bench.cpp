@@ -32,8 +32,11 @@ using namespace zel;
 fs::path BuildDir() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path(); }
 
 void StoreSite() {
-    for (auto [key, value] : {std::pair{"Host", "HOST"}, {"Directory", "1"}, {"Auto-Start", "1"},
-                              {"Interval", "0"}, {"PickTicketCounter", "100"}})
+    for (auto [key, value] : {std::pair{"Host", "HOST"},
+                              {"Directory", "1"},
+                              {"Auto-Start", "1"},
+                              {"Interval", "0"},
+                              {"PickTicketCounter", "100"}})
         platform::SaveSetting(processor::kSettingsApp, processor::kSettingsSection, key, value);
 }
 
@@ -41,7 +44,8 @@ bool BuildShare(const platform::testing::SandboxEnv& env) {
     std::string json = env.dir().Write("share.json", R"({"host": "HOST", "directory": "QMR1",
         "ttymap": ["OTHER 2"], "file0": {},
         "catalog": {"Server": "HOST", "Directory": "QMR1", "TerminalID": "1"}})");
-    std::string cmd = (BuildDir() / "tools/sharegen/sharegen").string() + " " + json + " > /dev/null";
+    std::string cmd =
+        (BuildDir() / "tools/sharegen/sharegen").string() + " " + json + " > /dev/null";
     if (std::system(cmd.c_str()) != 0) return false;
     env.dir().MakeDirs("unc/HOST/DadAri/zeldist");
     env.dir().MakeDirs("unc/HOST/DadAri/ZelArchive");
@@ -104,9 +108,11 @@ void BM_IdleProgram(benchmark::State& state) {
         auto start = std::chrono::steady_clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
         long after = CpuTicks(pid);
-        double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        state.counters["cpu_percent_of_one_core"] =
-            100.0 * static_cast<double>(after - before) / static_cast<double>(::sysconf(_SC_CLK_TCK)) / wall;
+        double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.counters["cpu_percent_of_one_core"] = 100.0 * static_cast<double>(after - before) /
+                                                    static_cast<double>(::sysconf(_SC_CLK_TCK)) /
+                                                    wall;
         state.counters["rss_kB"] = static_cast<double>(StatusKb(pid, "VmRSS"));
         state.counters["peak_rss_kB"] = static_cast<double>(StatusKb(pid, "VmHWM"));
         ::kill(pid, SIGKILL);

@@ -1,6 +1,6 @@
 #include "processor/windows/monitor.h"
-#include "processor/monitor_view.h"
 #include "processor/cycle/request_listing.h"
+#include "processor/monitor_view.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,18 +15,18 @@
 #include <QPushButton>
 #include <chrono>
 #include <filesystem>
-#include <memory>
 #include <fstream>
+#include <memory>
 
 #include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/settings.h"
 #include "processor/hooks.h"
-#include "processor/windows/monitor_test_support.h"
-#include "processor/windows/window_timing_test_support.h"
-#include "processor/windows/monitor_widget.h"
 #include "processor/statistics.h"
+#include "processor/windows/monitor_test_support.h"
+#include "processor/windows/monitor_widget.h"
+#include "processor/windows/window_timing_test_support.h"
 
 namespace zel::processor {
 namespace {
@@ -39,7 +39,8 @@ using testing::WaitFor;
 namespace fs = std::filesystem;
 
 std::string Request(const std::string& docType) {
-    return "[ZELINFO]\r\nDocType=" + docType + "\r\nDealerNumber=1\r\n[DMSINFO]\r\nTIMESUBMITED=08:00:00\r\n";
+    return "[ZELINFO]\r\nDocType=" + docType +
+           "\r\nDealerNumber=1\r\n[DMSINFO]\r\nTIMESUBMITED=08:00:00\r\n";
 }
 
 QWidget* VisibleTopLevel(const char* name) {
@@ -70,8 +71,12 @@ protected:
         Store("Auto-Start", autoStart);
         Store("PickTicketCounter", "100");
     }
-    std::string Zeldist(const std::string& name = "") const { return "HOST/DadAri/zeldist/" + name; }
-    void HideDataFolder() const { fs::rename(Native("HOST/QMRLINK/QMR1"), Native("HOST/QMRLINK/QMR1.away")); }
+    std::string Zeldist(const std::string& name = "") const {
+        return "HOST/DadAri/zeldist/" + name;
+    }
+    void HideDataFolder() const {
+        fs::rename(Native("HOST/QMRLINK/QMR1"), Native("HOST/QMRLINK/QMR1.away"));
+    }
     void BringBackDataFolder() const {
         fs::rename(Native("HOST/QMRLINK/QMR1.away"), Native("HOST/QMRLINK/QMR1"));
     }
@@ -79,8 +84,9 @@ protected:
     void HideHost() const { fs::rename(Native("HOST"), Native("HOST.away")); }
     void BringBackHost() const { fs::rename(Native("HOST.away"), Native("HOST")); }
     static std::vector<std::string> LateShareBoxes() {
-        const std::string connection = "You are attempting to connect to: \\\\HOST\\QMRLINK\\ and this "
-                                       "shows to be an invalid network share";
+        const std::string connection =
+            "You are attempting to connect to: \\\\HOST\\QMRLINK\\ and this "
+            "shows to be an invalid network share";
         return {connection, connection, "Error... could not initialize cBusinessBasic. "};
     }
 
@@ -149,7 +155,8 @@ TEST_F(MonitorTest, BadSourcePathLeavesTheMonitorStopped) {
     Store("Directory", "9");
     monitor.Form_Load();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Invalid or Inaccessable Source.  Check either Server or Directory for validity.");
+    EXPECT_EQ(boxes[0].text,
+              "Invalid or Inaccessable Source.  Check either Server or Directory for validity.");
     EXPECT_EQ(boxes[0].title, "Invalid Path");
     EXPECT_EQ(boxes[0].icon, platform::MsgIcon::Information);
     EXPECT_FALSE(monitor.Timer1().isActive());
@@ -344,7 +351,8 @@ TEST_F(MonitorTest, HostileNamesAndLinksInTheRequestFolderAreLeftAlone) {
 
     EXPECT_TRUE(Exists(Zeldist("fine.req.2")));
     std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(Native(Zeldist()))) left.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(Native(Zeldist())))
+        left.push_back(e.path().filename());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"..\\victim.req", "a:b.req", "fine.req.2", "link.req",
                                               "pipe.req", "tab\t.req"}));
@@ -360,8 +368,10 @@ TEST_F(MonitorTest, StartUpRemovesOnlyItsOwnLeftoverTemporaryFiles) {
     const pid_t ended = ::fork();
     if (ended == 0) ::_exit(0);
     ::waitpid(ended, nullptr, 0);
-    const std::string own = platform::detail::TemporaryTagOfThisProgram() + std::to_string(ended) + "-4";
-    const std::string agents = ".~zel-ZelAgent@" + platform::ComputerName() + "-" + std::to_string(ended) + "-4";
+    const std::string own =
+        platform::detail::TemporaryTagOfThisProgram() + std::to_string(ended) + "-4";
+    const std::string agents =
+        ".~zel-ZelAgent@" + platform::ComputerName() + "-" + std::to_string(ended) + "-4";
     Put(Zeldist("1.req.1" + own), "half");
     Put(Zeldist("2.req" + agents), "half");
     Put("HOST/DadAri/ZelArchive/3.req" + own, "half");
@@ -381,8 +391,8 @@ TEST_F(MonitorTest, StartUpCleansTheSettingsFolderByTheSameRule) {
     const std::string tag = platform::detail::TemporaryTagOfThisProgram();
     const std::string own = settings + tag + std::to_string(ended) + "-4";
     const std::string running = settings + tag + std::to_string(::getppid()) + "-4";
-    const std::string agents =
-        settings + ".~zel-ZelAgent@" + platform::ComputerName() + "-" + std::to_string(ended) + "-4";
+    const std::string agents = settings + ".~zel-ZelAgent@" + platform::ComputerName() + "-" +
+                               std::to_string(ended) + "-4";
     for (const std::string& path : {own, running, agents}) std::ofstream(path) << "[half";
     // An export cut short is the order journal's to finish, not a leftover.
     Put("HOST/DadAri/WebTask/In/100.tmp", "***850ZEL\r\n");
@@ -419,8 +429,9 @@ TEST_F(MonitorTest, StartUpCleansTheWorkstationsSettingsFolderByTheSameRule) {
 TEST(RequestNames, OnlyNamesWindowsCouldHoldAreRequests) {
     EXPECT_TRUE(IsWindowsFileName("12345.req"));
     EXPECT_TRUE(IsWindowsFileName("a b.c.req"));
-    for (const std::string bad : {"..\\v.req", "a/b.req", "c:x.req", "*.req", "?.req", "q\".req",
-                                  "<.req", ">.req", "|.req", "\x01.req", "\x1f.req", "\x7f.req", ""})
+    for (const std::string bad :
+         {"..\\v.req", "a/b.req", "c:x.req", "*.req", "?.req", "q\".req", "<.req", ">.req", "|.req",
+          "\x01.req", "\x1f.req", "\x7f.req", ""})
         EXPECT_FALSE(IsWindowsFileName(bad)) << bad;
 }
 
@@ -521,7 +532,8 @@ TEST_F(MonitorTest, ResetDeletesEveryCounter) {
     BumpStatistic("Item1-1", 3);
     BumpStatistic("Item2-6", 1);
     monitor.btnReset_Click();
-    EXPECT_EQ(platform::GetSetting(kSettingsApp, kStatisticsSection, "Item1-1", "<none>"), "<none>");
+    EXPECT_EQ(platform::GetSetting(kSettingsApp, kStatisticsSection, "Item1-1", "<none>"),
+              "<none>");
     EXPECT_EQ(Stored("Host"), "HOST");  // the parent section stays
     monitor.btnReset_Click();           // nothing to delete is no error
     monitor.Timer1_Timer();

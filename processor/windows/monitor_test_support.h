@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <exception>
 #include <fstream>
-#include <nlohmann/json.hpp>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -19,14 +19,14 @@
 #include "engine/state.h"
 #include "platform/seams.h"
 #include "platform/test_support.h"
+#include "processor/globals.h"
+#include "processor/utilities.h"
 #include "processor/windows/error_window.h"
 #include "processor/windows/install.h"
-#include "processor/globals.h"
 #include "processor/windows/settings_window.h"
 #include "processor/windows/window_timing_test_support.h"
 #include "testing/qt_app.h"
 #include "tools/sharegen/sharegen.h"
-#include "processor/utilities.h"
 
 namespace zel::processor::testing {
 
@@ -44,7 +44,9 @@ inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
 }
 
 // Runs `action` once the event loop next gets control (inside a modal window's loop, say).
-inline void Soon(int ms, std::function<void()> action) { QTimer::singleShot(ms, &App(), std::move(action)); }
+inline void Soon(int ms, std::function<void()> action) {
+    QTimer::singleShot(ms, &App(), std::move(action));
+}
 
 // The business share description the tests build: host HOST, data directory QMR1, a terminal
 // map, FILE0 with the multi-location and restricted-lines flags set, and the catalog INI.
@@ -96,7 +98,8 @@ protected:
     // Builds the test share with the share builder; true when it was built.
     bool BuildShare() const {
         try {
-            sharegen::BuildShare(nlohmann::json::parse(kShareDescription), env.UncRoot(), env.Temp());
+            sharegen::BuildShare(nlohmann::json::parse(kShareDescription), env.UncRoot(),
+                                 env.Temp());
         } catch (const std::exception& e) {
             ADD_FAILURE() << "share not built: " << e.what();
             return false;

@@ -17,13 +17,15 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "processor/windows/monitor.h"
 #include "processor/utilities.h"
+#include "processor/windows/monitor.h"
 
 namespace zel::processor {
 namespace {
 
-QString Text(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+QString Text(const std::string& s) {
+    return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
+}
 std::string Bytes(const QString& s) { return s.toLatin1().toStdString(); }
 
 QLineEdit* Box(QWidget* parent, const QString& name, bool readOnly) {
@@ -87,7 +89,7 @@ frmMonitor::frmMonitor(MonitorController& controller, QWidget* parent)
     auto* frame2 = new QGroupBox("Statistics", this);
     frame2->setObjectName("Frame2");
     auto* statGrid = new QGridLayout(frame2);
-    static const char* const kHeads[7] = {"Transaction Type", "Processed",    "Items",
+    static const char* const kHeads[7] = {"Transaction Type", "Processed",     "Items",
                                           "Fillable",         "Special Order", "Back-Ordered",
                                           "Non-Stock"};
     for (int k = 0; k < 7; ++k) {
@@ -186,7 +188,8 @@ void frmMonitor::Refresh() {
     SetTextIfDifferent(txtDirectory_, controller_.txtDirectory());
     txtServer_->setEnabled(controller_.txtServerEnabled());
     txtDirectory_->setEnabled(controller_.txtDirectoryEnabled());
-    if (List1_->currentRow() != controller_.List1Index()) List1_->setCurrentRow(controller_.List1Index());
+    if (List1_->currentRow() != controller_.List1Index())
+        List1_->setCurrentRow(controller_.List1Index());
     xStartUp_->setCheckState(controller_.xStartUp() == 0   ? Qt::Unchecked
                              : controller_.xStartUp() == 2 ? Qt::PartiallyChecked
                                                            : Qt::Checked);
@@ -194,7 +197,8 @@ void frmMonitor::Refresh() {
     btnPause_->setEnabled(controller_.btnPauseEnabled());
     btnSettings_->setEnabled(controller_.btnSettingsEnabled());
     for (int row = 1; row <= 2; ++row)
-        for (int k = 1; k <= 6; ++k) SetTextIfDifferent(txtItem_[row - 1][k], controller_.txtItem(row, k));
+        for (int k = 1; k <= 6; ++k)
+            SetTextIfDifferent(txtItem_[row - 1][k], controller_.txtItem(row, k));
     SetTextIfDifferent(txtCntr_, controller_.txtCntr());
     SetTextIfDifferent(txtCount_, controller_.txtCount());
     SetTextIfDifferent(txtStartTime_, controller_.txtStartTime());
@@ -207,9 +211,10 @@ void frmMonitor::AddTrayIcon() {
     trayIcon_ = new QSystemTrayIcon(windowIcon(), this);
     trayIcon_->setToolTip(MonitorController::kTrayTip);
     trayIcon_->setContextMenu(mPopUpSys_);
-    connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick) Restore();
-    });
+    connect(trayIcon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason r) {
+                if (r == QSystemTrayIcon::DoubleClick) Restore();
+            });
     trayIcon_->show();
 }
 
@@ -254,7 +259,7 @@ bool frmMonitor::eventFilter(QObject* watched, QEvent* event) {
         // Only typed characters are filtered; editing keys (arrows, Delete, ...) pass.
         if (typed.size() == 1 && typed[0].unicode() >= 32 && typed[0].unicode() != 127) {
             char c = typed[0].unicode() < 256 ? static_cast<char>(typed[0].toLatin1()) : 0;
-            char result = c == 0 ? 0
+            char result = c == 0                  ? 0
                           : watched == txtServer_ ? MonitorController::txtServer_KeyPress(c)
                                                   : MonitorController::txtDirectory_KeyPress(c);
             if (result == 0) return true;

@@ -5,9 +5,9 @@
 // counter, so these run with the windows installed.
 #include "processor/answers/order_acknowledgement.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -29,12 +29,12 @@
 #include "platform/seams.h"
 #include "platform/settings.h"
 #include "platform/test_support.h"
-#include "processor/export_test_support.h"
+#include "processor/answers/order_journal.h"
 #include "processor/crash_sweep_test_support.h"
+#include "processor/cycle/request_cycle.h"
+#include "processor/export_test_support.h"
 #include "processor/globals.h"
 #include "processor/hooks.h"
-#include "processor/answers/order_journal.h"
-#include "processor/cycle/request_cycle.h"
 #include "processor/statistics.h"
 #include "processor/utilities.h"
 #include "processor/windows/install.h"
@@ -85,7 +85,8 @@ protected:
         ResetValues();
         gState.gHost = kHost;
         gState.gDirectory = "1";
-        gState.gFile0Block1 = std::string(150, ' ') + "SAMPLE DISTRIBUTING" + std::string(16, '\0') + "tail";
+        gState.gFile0Block1 =
+            std::string(150, ' ') + "SAMPLE DISTRIBUTING" + std::string(16, '\0') + "tail";
         engine::LoadCatalogSettings();
         ASSERT_TRUE(engine::Engine().DataEngine) << "no engine on the test share";
     }
@@ -112,16 +113,37 @@ protected:
                     row["number"] = ++next;
                     rows.push_back(row);
                 };
-                add({{"Line", 12}, {"Part_w_Dash", "HALF-45"}, {"Description", "FOUR AND A HALF"}, {"Quantity_On_Hand", 4.5}});
-                add({{"Line", 12}, {"Part_w_Dash", "HALF-05"}, {"Description", "HALF A ONE"}, {"Quantity_On_Hand", 0.5}});
-                add({{"Line", 12}, {"Part_w_Dash", "NONE-0"}, {"Description", "NONE ON HAND"}, {"Quantity_On_Hand", 0}});
-                add({{"Line", 100}, {"Part_w_Dash", "CH-100"}, {"Description", "CHAIN START"}, {"Quantity_On_Hand", 2}});
-                add({{"Line", 100}, {"Part_w_Dash", "CH-300"}, {"Description", "CHAIN END"}, {"Quantity_On_Hand", 3}});
+                add({{"Line", 12},
+                     {"Part_w_Dash", "HALF-45"},
+                     {"Description", "FOUR AND A HALF"},
+                     {"Quantity_On_Hand", 4.5}});
+                add({{"Line", 12},
+                     {"Part_w_Dash", "HALF-05"},
+                     {"Description", "HALF A ONE"},
+                     {"Quantity_On_Hand", 0.5}});
+                add({{"Line", 12},
+                     {"Part_w_Dash", "NONE-0"},
+                     {"Description", "NONE ON HAND"},
+                     {"Quantity_On_Hand", 0}});
+                add({{"Line", 100},
+                     {"Part_w_Dash", "CH-100"},
+                     {"Description", "CHAIN START"},
+                     {"Quantity_On_Hand", 2}});
+                add({{"Line", 100},
+                     {"Part_w_Dash", "CH-300"},
+                     {"Description", "CHAIN END"},
+                     {"Quantity_On_Hand", 3}});
                 // Superseded by a part that is oversold: the order stays with the old part's
                 // stock but is placed for the new part.
-                add({{"Line", 12}, {"Part_w_Dash", "MV-1"}, {"Description", "MOVED"}, {"Quantity_On_Hand", 5},
+                add({{"Line", 12},
+                     {"Part_w_Dash", "MV-1"},
+                     {"Description", "MOVED"},
+                     {"Quantity_On_Hand", 5},
                      {"supersededBy", {{"part", "MV-2"}}}});
-                add({{"Line", 12}, {"Part_w_Dash", "MV-2"}, {"Description", "OVERSOLD"}, {"Quantity_On_Hand", -2}});
+                add({{"Line", 12},
+                     {"Part_w_Dash", "MV-2"},
+                     {"Description", "OVERSOLD"},
+                     {"Quantity_On_Hand", -2}});
             }
         }
         for (auto& file : d["files"]) {
@@ -129,9 +151,20 @@ protected:
             auto& rows = file["rows"];
             int next = 0;
             for (const auto& row : rows) next = std::max(next, row["number"].get<int>());
-            rows.push_back({{"number", ++next}, {"AlphaLine", "ABC"}, {"Part_w_Dash", "CH-100"}, {"Description", "CHAIN START"}, {"supersededBy", "CH-200"}});
-            rows.push_back({{"number", ++next}, {"AlphaLine", "ABC"}, {"Part_w_Dash", "CH-200"}, {"Description", "CHAIN MIDDLE"}, {"supersededBy", "CH-300"}});
-            rows.push_back({{"number", ++next}, {"AlphaLine", "ABC"}, {"Part_w_Dash", "CH-300"}, {"Description", "CHAIN END"}});
+            rows.push_back({{"number", ++next},
+                            {"AlphaLine", "ABC"},
+                            {"Part_w_Dash", "CH-100"},
+                            {"Description", "CHAIN START"},
+                            {"supersededBy", "CH-200"}});
+            rows.push_back({{"number", ++next},
+                            {"AlphaLine", "ABC"},
+                            {"Part_w_Dash", "CH-200"},
+                            {"Description", "CHAIN MIDDLE"},
+                            {"supersededBy", "CH-300"}});
+            rows.push_back({{"number", ++next},
+                            {"AlphaLine", "ABC"},
+                            {"Part_w_Dash", "CH-300"},
+                            {"Description", "CHAIN END"}});
             file["lastRecord"] = std::max(file.value("lastRecord", 0), next + 2);
         }
     }
@@ -140,9 +173,13 @@ protected:
     static std::vector<std::string> Order(const std::vector<std::string>& more,
                                           const std::string& dealer = "1001",
                                           const std::string& testFlag = "") {
-        std::vector<std::string> lines = {"[ZELINFO]", "DocType=PO", "TradePartner=self",
-                                          "DealerNumber=" + dealer, "TestFlag=" + testFlag,
-                                          "[DMSINFO]", "TIMESUBMITED=09:00:00"};
+        std::vector<std::string> lines = {"[ZELINFO]",
+                                          "DocType=PO",
+                                          "TradePartner=self",
+                                          "DealerNumber=" + dealer,
+                                          "TestFlag=" + testFlag,
+                                          "[DMSINFO]",
+                                          "TIMESUBMITED=09:00:00"};
         lines.insert(lines.end(), more.begin(), more.end());
         return lines;
     }
@@ -157,7 +194,8 @@ protected:
         }
         return lines;
     }
-    static std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+    static std::vector<std::string> Join(std::vector<std::string> a,
+                                         const std::vector<std::string>& b) {
         a.insert(a.end(), b.begin(), b.end());
         return a;
     }
@@ -182,7 +220,8 @@ protected:
         return pf::ListDirectory("\\\\QSERVER\\DadAri\\WebTask\\In\\*");
     }
     std::vector<std::string> Export(std::int32_t ticket) const {
-        return Lines(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/" + std::to_string(ticket) + ".txt"));
+        return Lines(
+            env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/" + std::to_string(ticket) + ".txt"));
     }
     std::string Counter() const {
         return pf::GetSetting(kSettingsApp, kSettingsSection, "PickTicketCounter", "");
@@ -190,7 +229,8 @@ protected:
     // The order lines of an export (everything after "H491").
     static std::vector<std::string> OrderLines(const std::vector<std::string>& lines) {
         auto it = std::find(lines.begin(), lines.end(), "H491");
-        return it == lines.end() ? std::vector<std::string>{} : std::vector<std::string>(it + 1, lines.end());
+        return it == lines.end() ? std::vector<std::string>{}
+                                 : std::vector<std::string>(it + 1, lines.end());
     }
 
     pf::testing::SandboxEnv env_;
@@ -215,7 +255,8 @@ TEST_F(PurchaseOrderTest, OrderIsAcknowledgedAndExportedUnderItsTicket) {
               "quantities prior to submission of this order, and therefore could change when the "
               "order is pulled.  Please check back regularly for Order Status updates and Shipper "
               "Tracking numbers.");
-    EXPECT_THAT(Answer("a.req.1", "Time"), ::testing::MatchesRegex("[0-9][0-9]:[0-9][0-9]:[0-9][0-9]"));
+    EXPECT_THAT(Answer("a.req.1", "Time"),
+                ::testing::MatchesRegex("[0-9][0-9]:[0-9][0-9]:[0-9][0-9]"));
     EXPECT_THAT(Answer("a.req.1", "Date"), ::testing::MatchesRegex("20[0-9]{6}"));
     // Bytes 151-185 of the first system block, ending at the first NUL.
     EXPECT_EQ(Answer("a.req.1", "VendorName"), "SAMPLE DISTRIBUTING");
@@ -231,9 +272,10 @@ TEST_F(PurchaseOrderTest, OrderIsAcknowledgedAndExportedUnderItsTicket) {
 
     EXPECT_THAT(ExportNames(), ElementsAre("500.txt"));
     const auto lines = Export(500);
-    EXPECT_THAT(Trimmed(lines), ElementsAre("***850ZEL", "H00500", "H011001", "H09PO-1", "H330", "H340",
-                                   "H491", "D011", "D02REM", "D06LEAVE AT THE BACK DOOR", "D012",
-                                   "D02AB", "D031234-5", "D042"));
+    EXPECT_THAT(
+        Trimmed(lines),
+        ElementsAre("***850ZEL", "H00500", "H011001", "H09PO-1", "H330", "H340", "H491", "D011",
+                    "D02REM", "D06LEAVE AT THE BACK DOOR", "D012", "D02AB", "D031234-5", "D042"));
     EXPECT_EQ(TrimValue(Answer("a.req.1", "PartNumber1")), "1234-5");
     EXPECT_EQ(ReadStatistic("Item2-1"), "1");
     EXPECT_EQ(ReadStatistic("Item2-2"), "1");
@@ -241,7 +283,8 @@ TEST_F(PurchaseOrderTest, OrderIsAcknowledgedAndExportedUnderItsTicket) {
 }
 
 TEST_F(PurchaseOrderTest, TestOrderDrawsANumberAndLeavesNoExport) {
-    Put("t.req", Join(Order({"[POHEADER]", "PoNumber=T"}, "1001", "y"), Items({{"AB", "1234-5", "1"}})));
+    Put("t.req",
+        Join(Order({"[POHEADER]", "PoNumber=T"}, "1001", "y"), Items({{"AB", "1234-5", "1"}})));
     Process("t.req");
     EXPECT_EQ(Counter(), "501");
     EXPECT_EQ(Answer("t.req.1", "ConfirmationNumber"), "500");
@@ -261,23 +304,26 @@ TEST_F(PurchaseOrderTest, OrderWithoutValidItemsCarriesTheTwoErrorRemarks) {
     for (const char* count : {"", "PoItemCount=0", "PoItemCount=many", "PoItemCount=99999999999"}) {
         SCOPED_TRACE(count);
         const std::int32_t ticket = std::stoi(Counter());
-        Put("c.req", Order({"[POHEADER]", "PoNumber=C", "ShipNote=N", "EmergencyCode=Y", "[COUNT]", count}));
+        Put("c.req",
+            Order({"[POHEADER]", "PoNumber=C", "ShipNote=N", "EmergencyCode=Y", "[COUNT]", count}));
         Process("c.req");
         EXPECT_EQ(Answer("c.req.1", "ItemCount"), "0");
         EXPECT_EQ(Answer("c.req.1", "MfgCode1"), "<missing>");
         EXPECT_THAT(OrderLines(Export(ticket)),
                     ElementsAre("D011", "D02REM", "D06CALL US" + std::string(29, ' '),  //
                                 "D012", "D02REM", "D06N",                               //
-                                "D011", "D02REM", "D06ZEL ORDER WITH THE FOLLOWING ERRORS",
-                                "D012", "D02REM", "D06NO VALID PRODUCT LINES"));
+                                "D011", "D02REM", "D06ZEL ORDER WITH THE FOLLOWING ERRORS", "D012",
+                                "D02REM", "D06NO VALID PRODUCT LINES"));
         pf::DeleteFile(Path("c.req.1"));
     }
 }
 
 // A count far beyond what the request holds is taken as far as its item sections go.
 TEST_F(PurchaseOrderTest, AbsurdItemCountIsCutToTheItemsTheRequestHolds) {
-    auto lines = Join(Order({"[POHEADER]", "PoNumber=A"}), Items({{"AB", "1234-5", "1"}, {"AB", "1234-5", "2"}}));
-    std::replace(lines.begin(), lines.end(), std::string("PoItemCount=2"), std::string("PoItemCount=2000000000"));
+    auto lines = Join(Order({"[POHEADER]", "PoNumber=A"}),
+                      Items({{"AB", "1234-5", "1"}, {"AB", "1234-5", "2"}}));
+    std::replace(lines.begin(), lines.end(), std::string("PoItemCount=2"),
+                 std::string("PoItemCount=2000000000"));
     Put("b.req", lines);
     Process("b.req");
     EXPECT_EQ(Answer("b.req.1", "ItemCount"), "2");
@@ -288,10 +334,20 @@ TEST_F(PurchaseOrderTest, AbsurdItemCountIsCutToTheItemsTheRequestHolds) {
 // One small order with a count of 2147483647 and a section planted under that number: the two
 // sections it holds are acknowledged under their own numbers and exported as two lines.
 TEST_F(PurchaseOrderTest, PlantedSectionUnderAHugeCountOrdersOnlyTheSectionsHeld) {
-    const std::vector<std::string> lines = {
-        "[ZELINFO]", "DocType=PO", "TradePartner=self", "DealerNumber=1001", "[COUNT]",
-        "PoItemCount=2147483647", "[POITEMS1]", "MfgCode=AB", "PartNumber=1234-5", "PartQty=2",
-        "[POITEMS2147483647]", "MfgCode=AB", "PartNumber=1234-5", "PartQty=1"};
+    const std::vector<std::string> lines = {"[ZELINFO]",
+                                            "DocType=PO",
+                                            "TradePartner=self",
+                                            "DealerNumber=1001",
+                                            "[COUNT]",
+                                            "PoItemCount=2147483647",
+                                            "[POITEMS1]",
+                                            "MfgCode=AB",
+                                            "PartNumber=1234-5",
+                                            "PartQty=2",
+                                            "[POITEMS2147483647]",
+                                            "MfgCode=AB",
+                                            "PartNumber=1234-5",
+                                            "PartQty=1"};
     ASSERT_LT(Doc(lines).size(), 250u);
     Put("h.req", lines);
     Process("h.req");
@@ -303,8 +359,9 @@ TEST_F(PurchaseOrderTest, PlantedSectionUnderAHugeCountOrdersOnlyTheSectionsHeld
     EXPECT_EQ(Answer("h.req.1", "MfgCode2"), "<missing>");
     EXPECT_EQ(ReadStatistic("Item2-2"), "2");
     EXPECT_EQ(ReadStatistic("Item2-3"), "2");
-    EXPECT_THAT(Trimmed(OrderLines(Export(500))),
-                ElementsAre("D011", "D02AB", "D031234-5", "D042", "D012", "D02AB", "D031234-5", "D041"));
+    EXPECT_THAT(
+        Trimmed(OrderLines(Export(500))),
+        ElementsAre("D011", "D02AB", "D031234-5", "D042", "D012", "D02AB", "D031234-5", "D041"));
 }
 
 // Item sections under a count above the cut: the order takes no more than the cut's count,
@@ -314,8 +371,9 @@ TEST_F(PurchaseOrderTest, CountAboveTheCutOrdersNoMoreItemsThanTheCut) {
     lines.push_back("[COUNT]");
     lines.push_back("PoItemCount=2000000");
     for (int n = 10002; n >= 1; --n) {
-        for (const std::string& line : {"[POITEMS" + std::to_string(n) + "]", std::string("MfgCode=AB"),
-                                        std::string("PartNumber=1234-5"), std::string("PartQty=1")})
+        for (const std::string& line :
+             {"[POITEMS" + std::to_string(n) + "]", std::string("MfgCode=AB"),
+              std::string("PartNumber=1234-5"), std::string("PartQty=1")})
             lines.push_back(line);
     }
     Put("m.req", lines);
@@ -336,7 +394,8 @@ TEST_F(PurchaseOrderTest, GroupingMarksInDealerQuantityAndCount) {
     pf::testing::ScopedDefaultLocale english("en_US");
     auto lines = Join(Order({"[POHEADER]", "PoNumber=G"}, "1,001"),
                       Items({{"AB", "1234-5", "1,000"}, {"AB", "1234-5", "1,0"}}));
-    std::replace(lines.begin(), lines.end(), std::string("PoItemCount=2"), std::string("PoItemCount=10,000"));
+    std::replace(lines.begin(), lines.end(), std::string("PoItemCount=2"),
+                 std::string("PoItemCount=10,000"));
     Put("g.req", lines);
     Process("g.req");
     ASSERT_THAT(FolderNames(), ElementsAre("g.req.1"));
@@ -354,7 +413,8 @@ TEST_F(PurchaseOrderTest, GroupingMarksInDealerQuantityAndCount) {
     // Not a number under this locale: the dealer error, and account 0 billed.
     Put("i.req", Join(Order({"[POHEADER]", "PoNumber=I"}, "1,0"), Items({{"AB", "1234-5", "1"}})));
     Process("i.req");
-    EXPECT_EQ(Answer("i.req.2", "ErrorMsg1", "ERRORINFO"), "Invalid Dealer Number: 1,0.  FATAL ERROR");
+    EXPECT_EQ(Answer("i.req.2", "ErrorMsg1", "ERRORINFO"),
+              "Invalid Dealer Number: 1,0.  FATAL ERROR");
     EXPECT_EQ(Trimmed(Export(501))[2], "H010");
 }
 
@@ -387,12 +447,12 @@ TEST_F(PurchaseOrderTest, StateRuleDropsRestrictedLinesAndOneValidItemAvoidsTheE
 
 TEST_F(PurchaseOrderTest, QuantitiesAndStockGiveTheirDispositionsAndCounters) {
     Put("q.req", Join(Order({"[POHEADER]", "PoNumber=Q"}),
-                      Items({{"AB", "HALF-45", "5"},      // 4.5 on hand: partial, ship 4
-                             {"AB", "HALF-05", "1"},      // 0.5 on hand: not >= 1
-                             {"AB", "1234-5", "lots"},    // not numeric: 0
+                      Items({{"AB", "HALF-45", "5"},           // 4.5 on hand: partial, ship 4
+                             {"AB", "HALF-05", "1"},           // 0.5 on hand: not >= 1
+                             {"AB", "1234-5", "lots"},         // not numeric: 0
                              {"AB", "1234-5", "99999999999"},  // beyond 32 bits: 0
-                             {"XYZ", "SPEC-1", "2"},      // out of stock, order code Z
-                             {"AB", "NONE-0", "3"}})));   // out of stock, other order code
+                             {"XYZ", "SPEC-1", "2"},           // out of stock, order code Z
+                             {"AB", "NONE-0", "3"}})));        // out of stock, other order code
     Process("q.req");
     EXPECT_EQ(Answer("q.req.1", "PartDisposition1"), "Partial Fill - Balance BackOrdered");
     EXPECT_EQ(Answer("q.req.1", "QtyShipped1"), "4");
@@ -429,10 +489,12 @@ TEST_F(PurchaseOrderTest, DropShipAddressAndPhone) {
         {{"DropShip=y", "ShipName=JOE", "ShipAddr=1 MAIN ST", "ShipCity=AUSTIN", "ShipStat=TX",
           "ShipZip=78701", "ShipPhone=555-123-4567"},
          {"H29JOE", "H301 MAIN ST", "H31AUSTIN, TX  78701", "H33555", "H341234567"}},
-        {{"DropShip=Y", "ShipName=JOE", "ShipAddr=1 MAIN ST", "ShipAddr2=SUITE 4", "ShipCity=AUSTIN",
-          "ShipStat=TX", "ShipZip=78701", "ShipPhone=555-123-4567", "ShipPhon=555 765 4321"},
+        {{"DropShip=Y", "ShipName=JOE", "ShipAddr=1 MAIN ST", "ShipAddr2=SUITE 4",
+          "ShipCity=AUSTIN", "ShipStat=TX", "ShipZip=78701", "ShipPhone=555-123-4567",
+          "ShipPhon=555 765 4321"},
          {"H29JOE", "H301 MAIN ST", "H31SUITE 4", "H32AUSTIN, TX  78701", "H33555", "H347654321"}},
-        {{"DropShip=Y", "ShipName=JOE", "ShipPhone=123-4567"}, {"H29JOE", "H31,", "H330", "H341234567"}},
+        {{"DropShip=Y", "ShipName=JOE", "ShipPhone=123-4567"},
+         {"H29JOE", "H31,", "H330", "H341234567"}},
         {{"DropShip=Y", "ShipName=JOE", "ShipPhone=1234-5678"}, {"H29JOE", "H31,", "H330", "H340"}},
         {{"DropShip=N", "ShipName=JOE", "ShipPhone=555-123-4567"}, {"H330", "H340"}},
         {{"ShipName=JOE", "ShipPhone=555-123-4567"}, {"H330", "H340"}},
@@ -444,12 +506,14 @@ TEST_F(PurchaseOrderTest, DropShipAddressAndPhone) {
         Put("d.req", Order(header));
         Process("d.req");
         const auto lines = Export(ticket++);
-        std::vector<std::string> expected = {"***850ZEL", "H00" + std::to_string(ticket - 1), "H011001", "H09D"};
+        std::vector<std::string> expected = {"***850ZEL", "H00" + std::to_string(ticket - 1),
+                                             "H011001", "H09D"};
         expected.insert(expected.end(), c.expected.begin(), c.expected.end());
         expected.push_back("H491");
         // No items: the two error remarks follow.
         ASSERT_GE(lines.size(), 6u);
-        EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end() - 6), expected) << c.header[0];
+        EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end() - 6), expected)
+            << c.header[0];
         pf::DeleteFile(Path("d.req.1"));
     }
 }
@@ -480,13 +544,14 @@ TEST_F(PurchaseOrderTest, ShipNoteOf36And37CharactersAndEmergencyRemarks) {
     Process("n.req");
     EXPECT_EQ(Answer("n.req.1", "ShipNote"), note36);
     EXPECT_THAT(OrderLines(Export(500)),
-                ElementsAre("D011", "D02REM", "D06RUSH THIS ORDER TODAY PLEASE AND    ",  //
+                ElementsAre("D011", "D02REM", "D06RUSH THIS ORDER TODAY PLEASE AND    ",     //
                             "D012", "D02REM", "D06CALL THE COUNTER" + std::string(20, ' '),  //
-                            "D013", "D02REM", "D06ABCDEFGHIJ ABCDEFGHIJ ABCDEFGHIJ ABC",
-                            "D011", "D02REM", "D06ZEL ORDER WITH THE FOLLOWING ERRORS",
-                            "D012", "D02REM", "D06NO VALID PRODUCT LINES"));
+                            "D013", "D02REM", "D06ABCDEFGHIJ ABCDEFGHIJ ABCDEFGHIJ ABC", "D011",
+                            "D02REM", "D06ZEL ORDER WITH THE FOLLOWING ERRORS", "D012", "D02REM",
+                            "D06NO VALID PRODUCT LINES"));
 
-    Put("m.req", Order({"[POHEADER]", "PoNumber=M", "EmergencyCode=N", "ShipNote=" + note36 + "d"}));
+    Put("m.req",
+        Order({"[POHEADER]", "PoNumber=M", "EmergencyCode=N", "ShipNote=" + note36 + "d"}));
     Process("m.req");
     const auto order = OrderLines(Export(501));
     ASSERT_GE(order.size(), 6u);
@@ -539,7 +604,8 @@ TEST_F(PurchaseOrderTest, InvalidDealerIsReportedAndTheOrderStillExported) {
     for (const char* dealer : {"4242", "", "99999999999"}) {
         SCOPED_TRACE(dealer);
         const std::int32_t ticket = std::stoi(Counter());
-        Put("i.req", Join(Order({"[POHEADER]", "PoNumber=I"}, dealer), Items({{"AB", "1234-5", "1"}})));
+        Put("i.req",
+            Join(Order({"[POHEADER]", "PoNumber=I"}, dealer), Items({{"AB", "1234-5", "1"}})));
         Process("i.req");
         EXPECT_THAT(FolderNames(), ElementsAre("i.req.2"));
         EXPECT_EQ(Answer("i.req.2", "ErrCount", "COUNT"), "1");
@@ -645,7 +711,8 @@ TEST_F(PurchaseOrderTest, DanglingLinkOrFolderInTheWayMakesTheRerunDrawANewNumbe
 // order gives the number up and its rerun draws the next.
 TEST_F(PurchaseOrderTest, UnremovableFileUnderTheExportsTemporaryNameMakesTheRerunDrawANewNumber) {
     const std::string in = env_.dir().MakeDirs("unc/QSERVER/DadAri/WebTask/In");
-    const std::string taken = env_.dir().Write("unc/QSERVER/DadAri/WebTask/In/500.tmp", "someone else's");
+    const std::string taken =
+        env_.dir().Write("unc/QSERVER/DadAri/WebTask/In/500.tmp", "someone else's");
     // As the superuser a file is made immutable; otherwise its folder is closed to changes.
     const int fd = ::open(taken.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
@@ -678,8 +745,9 @@ TEST_F(PurchaseOrderTest, UnremovableFileUnderTheExportsTemporaryNameMakesTheRer
     pf::ScopedEndProgramThrows ends;
     EXPECT_THROW(Process("x.req"), pf::ProgramEnded);
     ASSERT_EQ(boxes_.texts.size(), 1u);
-    EXPECT_EQ(boxes_.texts[0], "Error: File already exists: \\\\QSERVER\\DadAri\\WebTask\\In\\500.tmp"
-                               " at Line: 710 in ProcessRequest");
+    EXPECT_EQ(boxes_.texts[0],
+              "Error: File already exists: \\\\QSERVER\\DadAri\\WebTask\\In\\500.tmp"
+              " at Line: 710 in ProcessRequest");
     if (!immutable) ::chmod(in.c_str(), 0755);  // the folder open again; the file is still there
 
     Process("x.req");
@@ -707,8 +775,8 @@ TEST_F(PurchaseOrderTest, PlantedSealedJournalRenamesNothingAndTheOrderIsDrawnAf
         SCOPED_TRACE(exportLine);
         Put("p.req", Join(Order({"[POHEADER]", "PoNumber=P"}), Items({{"AB", "1234-5", "1"}})));
         env_.dir().Write("unc/QSERVER/DadAri/zeldist/p.req.journal",
-                         Doc({"ZelOrderJournal 1", "Request=" + RequestIdentity(Path("p.req")), ticketLine,
-                              exportLine, "Sealed=0", "End"}));
+                         Doc({"ZelOrderJournal 1", "Request=" + RequestIdentity(Path("p.req")),
+                              ticketLine, exportLine, "Sealed=0", "End"}));
         Process("p.req");
         EXPECT_EQ(Answer("p.req.1", "ConfirmationNumber"), std::to_string(ticket));
         EXPECT_EQ(Export(ticket).at(1), "H00" + std::to_string(ticket));
@@ -721,8 +789,8 @@ TEST_F(PurchaseOrderTest, PlantedSealedJournalRenamesNothingAndTheOrderIsDrawnAf
     EXPECT_FALSE(env_.dir().Exists("unc/QSERVER/QMRLINK/QMR1/LEDGER.txt"));
     EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/0.tmp"), "planted 0");
     EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/-5.tmp"), "planted -5");
-    EXPECT_THAT(ExportNames(), ::testing::UnorderedElementsAre("0.tmp", "-5.tmp", "500.txt", "501.txt",
-                                                               "502.txt", "503.txt"));
+    EXPECT_THAT(ExportNames(), ::testing::UnorderedElementsAre("0.tmp", "-5.tmp", "500.txt",
+                                                               "501.txt", "502.txt", "503.txt"));
     EXPECT_THAT(FolderNames(), ::testing::IsEmpty());
 }
 
@@ -816,7 +884,8 @@ protected:
 };
 
 TEST_F(OrderCrashTest, OrderIsExportedOnceWhereverTheProgramDies) {
-    Sweep(Join(Order({"[POHEADER]", "PoNumber=O"}), Items({{"AB", "1234-5", "1"}})), "o.req.1", true);
+    Sweep(Join(Order({"[POHEADER]", "PoNumber=O"}), Items({{"AB", "1234-5", "1"}})), "o.req.1",
+          true);
 }
 
 TEST_F(OrderCrashTest, TestOrderDrawsOneNumberWhereverTheProgramDies) {
@@ -865,9 +934,10 @@ TEST_F(OrderCrashTest, NameTakenAfterTheSealIsReportedAndTheExportKept) {
         boxes_.texts.clear();
         EXPECT_THROW(StartAndPoll(), pf::ProgramEnded) << start;
         ASSERT_FALSE(boxes_.texts.empty()) << start;
-        EXPECT_EQ(boxes_.texts[0],
-                  "Error: File already exists: \\\\QSERVER\\DadAri\\WebTask\\In\\500.txt at Line: 710 in "
-                  "ProcessRequest");
+        EXPECT_EQ(
+            boxes_.texts[0],
+            "Error: File already exists: \\\\QSERVER\\DadAri\\WebTask\\In\\500.txt at Line: 710 in "
+            "ProcessRequest");
         EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.tmp"), exportText);
         struct stat st {};
         ASSERT_EQ(::lstat((in + "/500.txt").c_str(), &st), 0);
@@ -898,9 +968,10 @@ TEST_F(OrderCrashTest, LinkUnderTheSealedExportsNameIsNeverPublished) {
     pf::ScopedEndProgramThrows ends;
     EXPECT_THROW(StartAndPoll(), pf::ProgramEnded);
     ASSERT_FALSE(boxes_.texts.empty());
-    EXPECT_EQ(boxes_.texts[0],
-              "Error: Path/File access error: \\\\QSERVER\\DadAri\\WebTask\\In\\500.tmp at Line: 710 "
-              "in ProcessRequest");
+    EXPECT_EQ(
+        boxes_.texts[0],
+        "Error: Path/File access error: \\\\QSERVER\\DadAri\\WebTask\\In\\500.tmp at Line: 710 "
+        "in ProcessRequest");
     EXPECT_FALSE(pf::NameExists("\\\\QSERVER\\DadAri\\WebTask\\In\\500.txt"));
     EXPECT_EQ(env_.dir().Read("elsewhere/500.txt"), "someone else's");
     EXPECT_TRUE(InFolder("o.req"));

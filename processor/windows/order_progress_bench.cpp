@@ -61,19 +61,28 @@ struct Site {
 
         std::string body;
         for (std::size_t i = 0; i < items.size(); ++i)
-            body += "[POITEMS" + std::to_string(i + 1) + "]\r\nMfgCode=" + items[i].mfg + "\r\nPartNumber=" +
-                    items[i].part + "\r\nPartQty=" + std::to_string(items[i].qty) + "\r\n";
+            body += "[POITEMS" + std::to_string(i + 1) + "]\r\nMfgCode=" + items[i].mfg +
+                    "\r\nPartNumber=" + items[i].part +
+                    "\r\nPartQty=" + std::to_string(items[i].qty) + "\r\n";
         const std::string count = std::to_string(items.size());
-        query = "[ZELINFO]\r\nDocType=QUERY\r\nTradePartner=BENCH\r\nDealerNumber=1001\r\n"
-                "[COUNT]\r\nPOItemCount=" + count + "\r\n" + body;
-        order = "[ZELINFO]\r\nDocType=PO\r\nTradePartner=BENCH\r\nDealerNumber=1001\r\n"
-                "[POHEADER]\r\nPoNumber=BENCH-1\r\nShipNote=Back dock\r\n"
-                "[COUNT]\r\nPoItemCount=" + count + "\r\n" + body;
+        query =
+            "[ZELINFO]\r\nDocType=QUERY\r\nTradePartner=BENCH\r\nDealerNumber=1001\r\n"
+            "[COUNT]\r\nPOItemCount=" +
+            count + "\r\n" + body;
+        order =
+            "[ZELINFO]\r\nDocType=PO\r\nTradePartner=BENCH\r\nDealerNumber=1001\r\n"
+            "[POHEADER]\r\nPoNumber=BENCH-1\r\nShipNote=Back dock\r\n"
+            "[COUNT]\r\nPoItemCount=" +
+            count + "\r\n" + body;
 
         sharegen::BuildShare(d, env.UncRoot(), env.Temp());
         env.dir().MakeDirs(kZeldist);
-        for (auto [key, value] : {std::pair{"Host", "QSERVER"}, {"Directory", "1"}, {"Auto-Start", "0"},
-                                  {"Interval", "5"}, {"Archive", "0"}, {"Logging", "0"},
+        for (auto [key, value] : {std::pair{"Host", "QSERVER"},
+                                  {"Directory", "1"},
+                                  {"Auto-Start", "0"},
+                                  {"Interval", "5"},
+                                  {"Archive", "0"},
+                                  {"Logging", "0"},
                                   {"PickTicketCounter", "1000"}})
             platform::SaveSetting(processor::kSettingsApp, processor::kSettingsSection, key, value);
 
@@ -83,7 +92,8 @@ struct Site {
         monitor->Form_Load();
         window->show();
         QCoreApplication::processEvents();
-        // The flags that Start reads from FILE0 (the timer itself stays off: every pass is run here).
+        // The flags that Start reads from FILE0 (the timer itself stays off: every pass is run
+        // here).
         processor::gState.gMultiBranch = true;
         processor::gState.gRestrictLines = 1;
     }
@@ -95,7 +105,8 @@ struct Site {
         for (const json& r : d["resolutions"])
             for (const json& f : r["files"]) {
                 if (f.value("table", "") == "clsLines")
-                    for (const json& row : f["rows"]) alpha[row["Line"].get<std::int64_t>()] = row["Alpha_Line"];
+                    for (const json& row : f["rows"])
+                        alpha[row["Line"].get<std::int64_t>()] = row["Alpha_Line"];
                 if (r["path"] == "QMR1:QMR1FD" && f.value("table", "") == "clsParts") parts = &f;
             }
         const std::size_t wantFound = kItems * 40 / 100, wantShort = kItems * 25 / 100;
@@ -106,7 +117,8 @@ struct Site {
             const double onHand = row.value("Quantity_On_Hand", 0.0);
             const std::string& line = alpha[row["Line"].get<std::int64_t>()];
             if (line == "ROP" || line == "POU") continue;
-            if (onHand >= 10 && found.size() < wantFound) found.push_back({line, number, 1});
+            if (onHand >= 10 && found.size() < wantFound)
+                found.push_back({line, number, 1});
             else if (onHand >= 0 && onHand < 10 && shortItems.size() < wantShort)
                 shortItems.push_back({line, number, 1000});
         }
@@ -125,9 +137,11 @@ struct Site {
         const auto start = std::chrono::steady_clock::now();
         monitor->Timer1_Timer();
         QCoreApplication::processEvents();
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         state.PauseTiming();
-        if (!env.dir().Exists(std::string(kZeldist) + "bench.req.1")) state.SkipWithError("no answer");
+        if (!env.dir().Exists(std::string(kZeldist) + "bench.req.1"))
+            state.SkipWithError("no answer");
         for (const char* folder : {kZeldist, "unc/QSERVER/DadAri/WebTask/In/"}) {
             const fs::path path = env.dir().path() + "/" + folder;
             if (!fs::exists(path)) continue;

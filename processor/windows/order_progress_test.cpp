@@ -16,8 +16,8 @@
 #include "processor/sample_share_test_support.h"
 #include "processor/windows/monitor.h"
 #include "processor/windows/monitor_test_support.h"
-#include "processor/windows/window_timing_test_support.h"
 #include "processor/windows/monitor_widget.h"
+#include "processor/windows/window_timing_test_support.h"
 
 namespace zel::processor {
 namespace {
@@ -32,7 +32,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == box_ && event->type() == QEvent::Paint) texts.push_back(box_->text().toStdString());
+        if (watched == box_ && event->type() == QEvent::Paint)
+            texts.push_back(box_->text().toStdString());
         return false;
     }
 
@@ -45,7 +46,8 @@ protected:
     void SetUp() override {
         DulvanSandbox::SetUp();
         window.show();
-        ASSERT_TRUE(testing::WaitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
+        ASSERT_TRUE(testing::WaitFor(
+            [&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
         QCoreApplication::processEvents();  // the first full painting is not the progress's
         WindowTiming::SetProgressClock(monitor, [this] { return now; });
         QObject::connect(&monitor, &MonitorController::repaintNow, [this] { ++repaints; });
@@ -58,7 +60,8 @@ protected:
 
     MonitorController monitor;
     frmMonitor window{monitor};
-    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
+    std::chrono::steady_clock::time_point now =
+        std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
     int repaints = 0;
 };
 
@@ -114,11 +117,13 @@ protected:
     }
     // A test order (nothing is exported) of `items` parts that are on file nowhere.
     void DropOrder(const std::string& name, int items) const {
-        std::string text = "[ZELINFO]\r\nDocType=PO\r\nTestFlag=Y\r\nTradePartner=self\r\nDealerNumber=1001\r\n"
-                           "[COUNT]\r\nPoItemCount=" + std::to_string(items) + "\r\n";
+        std::string text =
+            "[ZELINFO]\r\nDocType=PO\r\nTestFlag=Y\r\nTradePartner=self\r\nDealerNumber=1001\r\n"
+            "[COUNT]\r\nPoItemCount=" +
+            std::to_string(items) + "\r\n";
         for (int n = 1; n <= items; ++n)
-            text += "[POITEMS" + std::to_string(n) + "]\r\nMfgCode=AB\r\nPartNumber=NOPE-" + std::to_string(n) +
-                    "\r\nPartQty=1\r\n";
+            text += "[POITEMS" + std::to_string(n) + "]\r\nMfgCode=AB\r\nPartNumber=NOPE-" +
+                    std::to_string(n) + "\r\nPartQty=1\r\n";
         Put("QSERVER/DadAri/zeldist/" + name, text);
     }
 
@@ -137,7 +142,8 @@ TEST_F(OrderPassTest, ThePassPaintsTheLastItemNumberWhenTheOrderIsDone) {
     EXPECT_EQ(numbers.texts, (std::vector<std::string>{"", "30"}));
 
     // A clock that moves a whole interval at each look paints every item.
-    WindowTiming::SetProgressClock(monitor, [this] { return now += MonitorController::kProgressPaintInterval; });
+    WindowTiming::SetProgressClock(
+        monitor, [this] { return now += MonitorController::kProgressPaintInterval; });
     repaints = 0;
     numbers.texts.clear();
     DropOrder("po2.req", 5);

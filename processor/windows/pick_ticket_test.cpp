@@ -81,7 +81,8 @@ TEST_F(PickTicketTest, AWindowLoadedBeforeAnotherInstanceDrewNumbersDoesNotRepea
     pid_t child = ::fork();
     if (child == 0) {
         for (int i = 10; i < 15; ++i)
-            platform::SaveSetting(kSettingsApp, kSettingsSection, "PickTicketCounter", std::to_string(i + 1));
+            platform::SaveSetting(kSettingsApp, kSettingsSection, "PickTicketCounter",
+                                  std::to_string(i + 1));
         ::_exit(0);
     }
     int status = 0;

@@ -47,10 +47,12 @@ void ExpectCentredOn(const QRect& window, const QRect& over, const char* what) {
 class PlacementTest : public testing::DulvanSandbox {
 protected:
     QRect OpenSettings() {
-        return OpenedAt("frmSettings", [] { SettingsController::Instance().ShowModal(); }, "btnClose");
+        return OpenedAt(
+            "frmSettings", [] { SettingsController::Instance().ShowModal(); }, "btnClose");
     }
     QRect OpenError() {
-        return OpenedAt("frmError", [] { ErrorController::ShowModal("Can't Connect"); }, "btnPause");
+        return OpenedAt(
+            "frmError", [] { ErrorController::ShowModal("Can't Connect"); }, "btnPause");
     }
     QRect Screen() const { return QGuiApplication::primaryScreen()->availableGeometry(); }
 };
@@ -62,7 +64,8 @@ TEST_F(PlacementTest, WindowsOpenCentredOverTheShownMonitorElseOnTheScreen) {
     MonitorController monitor;
     frmMonitor window(monitor);
     window.show();
-    ASSERT_TRUE(testing::WaitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
+    ASSERT_TRUE(testing::WaitFor(
+        [&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
     // Away from the screen's middle, so that the two answers differ, but not so far that the
     // windows over it would leave the screen.
     const QPoint at = Screen().center() - QPoint(window.frameGeometry().width() / 2 + 40,
@@ -83,7 +86,8 @@ TEST_F(PlacementTest, AWindowOverAMonitorAtTheScreensEdgeStaysOnTheScreen) {
     MonitorController monitor;
     frmMonitor window(monitor);
     window.show();
-    ASSERT_TRUE(testing::WaitFor([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
+    ASSERT_TRUE(testing::WaitFor(
+        [&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
     const QPoint corner = Screen().bottomRight() - QPoint(50, 40);
     window.move(corner);
     ASSERT_TRUE(testing::WaitFor([&] { return window.frameGeometry().topLeft() == corner; }));

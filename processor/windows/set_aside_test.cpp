@@ -30,7 +30,8 @@ const std::string kRequest = "\\\\qserver\\dadari\\zeldist\\p1.req";
 
 std::string Estimate() { return "[ZELINFO]\r\nDocType=Estimate\r\nDealerNumber=1001\r\n"; }
 std::string Order() {
-    return "[ZELINFO]\r\nDocType=PO\r\nTradePartner=self\r\nDealerNumber=1001\r\n[POHEADER]\r\nPoNumber=P1\r\n";
+    return "[ZELINFO]\r\nDocType=PO\r\nTradePartner=self\r\nDealerNumber=1001\r\n[POHEADER]"
+           "\r\nPoNumber=P1\r\n";
 }
 
 class SetAsideTest : public testing::DulvanSandbox {
@@ -67,7 +68,8 @@ protected:
         return false;
     }
     bool OthersAnswered() const {
-        return Exists(Zeldist("q1.req.2")) && Exists(Zeldist("q2.req.2")) && Exists(Zeldist("q3.req.2"));
+        return Exists(Zeldist("q1.req.2")) && Exists(Zeldist("q2.req.2")) &&
+               Exists(Zeldist("q3.req.2"));
     }
     static std::string Counter() {
         return platform::GetSetting(kSettingsApp, kSettingsSection, "PickTicketCounter", "");
@@ -104,8 +106,9 @@ TEST_F(SetAsideTest, TimeLogNameHeldByAFifoAFolderOrADeviceLink) {
         } else {
             fs::create_symlink("/dev/zero", log);
         }
-        EndsOnceThenPassedOver("Error: Path/File access error: \\\\qserver\\dadari\\zeldist\\p1.log"
-                               " at Line: 15 in ProcessRequest");
+        EndsOnceThenPassedOver(
+            "Error: Path/File access error: \\\\qserver\\dadari\\zeldist\\p1.log"
+            " at Line: 15 in ProcessRequest");
 
         // Mended and renamed, the request is taken up again.
         fs::remove(log);
@@ -114,7 +117,8 @@ TEST_F(SetAsideTest, TimeLogNameHeldByAFifoAFolderOrADeviceLink) {
         EXPECT_THAT(boxes, IsEmpty());
         EXPECT_TRUE(Exists(Zeldist("p2.req.2")));
         EXPECT_FALSE(Exists(Zeldist("p2.req")));
-        for (const char* name : {"p2.req.2", "q1.req.2", "q2.req.2", "q3.req.2"}) fs::remove(Native(Zeldist(name)));
+        for (const char* name : {"p2.req.2", "q1.req.2", "q2.req.2", "q3.req.2"})
+            fs::remove(Native(Zeldist(name)));
         for (const char* name : {"q1.req", "q2.req", "q3.req"}) Put(Zeldist(name), Estimate());
     }
 }

@@ -7,9 +7,9 @@
 #include "platform/settings.h"
 #include "processor/globals.h"
 #include "processor/request_documents.h"
-#include "processor/windows/settings_window_widget.h"
-#include "processor/windows/placement.h"
 #include "processor/utilities.h"
+#include "processor/windows/placement.h"
+#include "processor/windows/settings_window_widget.h"
 
 namespace zel::processor {
 namespace {
@@ -23,7 +23,8 @@ void Store(const char* key, const std::string& value) {
 }
 
 SettingsController::ViewFactory& Factory() {
-    static SettingsController::ViewFactory f = [](SettingsController& c) -> std::unique_ptr<QWidget> {
+    static SettingsController::ViewFactory f =
+        [](SettingsController& c) -> std::unique_ptr<QWidget> {
         return std::make_unique<frmSettings>(c);
     };
     return f;
@@ -115,8 +116,12 @@ void SettingsController::ClickBox(bool& box, bool* flag, const char* key, bool t
     emit changed();
 }
 
-void SettingsController::SetArchive(bool ticked) { ClickBox(chkArchive_, &gState.gArchive, "Archive", ticked); }
-void SettingsController::SetLogging(bool ticked) { ClickBox(chkLogging_, &gState.gLogging, "Logging", ticked); }
+void SettingsController::SetArchive(bool ticked) {
+    ClickBox(chkArchive_, &gState.gArchive, "Archive", ticked);
+}
+void SettingsController::SetLogging(bool ticked) {
+    ClickBox(chkLogging_, &gState.gLogging, "Logging", ticked);
+}
 void SettingsController::SetSetupUnknown(bool ticked) {
     ClickBox(chkSetupUnknown_, &gState.gSetupParts, "SetupParts", ticked);
 }

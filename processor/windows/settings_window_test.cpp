@@ -148,7 +148,8 @@ TEST_F(SettingsWindowTest, WidgetMirrorsTheControlsAndForwardsTheUser) {
     EXPECT_EQ(counter->text(), "5");
     EXPECT_TRUE(archive->isChecked());
     EXPECT_EQ(archive->toolTip(),
-              "Keep copys of all transactions in the zelarchive folder.  This will require periodic removal.");
+              "Keep copys of all transactions in the zelarchive folder.  This will require "
+              "periodic removal.");
 
     logging->click();
     EXPECT_TRUE(gState.gLogging);

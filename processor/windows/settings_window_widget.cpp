@@ -14,17 +14,21 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "processor/windows/settings_window.h"
 #include "processor/utilities.h"
+#include "processor/windows/settings_window.h"
 
 namespace zel::processor {
 namespace {
 
-QString Text(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+QString Text(const std::string& s) {
+    return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
+}
 std::string Bytes(const QString& s) { return s.toLatin1().toStdString(); }
 
 // Colour values are kept as the business programs store them: blue, green, red from the top.
-QColor FromColourValue(std::uint32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
+QColor FromColourValue(std::uint32_t v) {
+    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
 
 }  // namespace
 
@@ -36,7 +40,8 @@ frmSettings::frmSettings(SettingsController& controller, QWidget* parent)
     chkArchive_ = new QCheckBox("Archive Transactions", this);
     chkArchive_->setObjectName("chkArchive");
     chkArchive_->setToolTip(
-        "Keep copys of all transactions in the zelarchive folder.  This will require periodic removal.");
+        "Keep copys of all transactions in the zelarchive folder.  This will require periodic "
+        "removal.");
     chkLogging_ = new QCheckBox("Logging", this);
     chkLogging_->setObjectName("chkLogging");
     chkLogging_->setToolTip(

@@ -13,6 +13,8 @@ MonitorController::Clock WindowTiming::SetProgressClock(MonitorController& monit
     return previous;
 }
 
-void WindowTiming::SetRetryInterval(int milliseconds) { ErrorController::retryOverride_ = milliseconds; }
+void WindowTiming::SetRetryInterval(int milliseconds) {
+    ErrorController::retryOverride_ = milliseconds;
+}
 
 }  // namespace zel::processor

@@ -29,7 +29,8 @@ std::vector<json*> Tables(json& d, const std::string& kind) {
 
 std::int32_t NextNumber(const json& table) {
     std::int32_t high = 0;
-    for (const json& row : table.value("rows", json::array())) high = std::max(high, row.value("number", 0));
+    for (const json& row : table.value("rows", json::array()))
+        high = std::max(high, row.value("number", 0));
     return high + 1;
 }
 
@@ -42,7 +43,7 @@ double Cents(std::mt19937& rng, int low, int high) {
 }
 
 constexpr const char* kStates[] = {"CA 95814", "NV 89501", "AZ 85001", "HI 96813", "OR 97201",
-                                    "WA 98101", "TX 73301", "IL 62701", "NY 10001", "FL 32301"};
+                                   "WA 98101", "TX 73301", "IL 62701", "NY 10001", "FL 32301"};
 constexpr const char* kUnits[] = {" ", " ", " ", "A", "B", "D", "F", "P", "S"};
 
 }  // namespace
@@ -61,7 +62,8 @@ void ExpandGenerated(json& d) {
     for (json* t : Tables(d, "clsLines"))
         for (const json& row : t->value("rows", json::array())) {
             LineInfo info{row.value("Line", 0), {}};
-            for (const json& c : row.value("Comodities", json::array())) info.commodities.push_back(c.get<std::string>());
+            for (const json& c : row.value("Comodities", json::array()))
+                info.commodities.push_back(c.get<std::string>());
             if (info.line != 550) lines.push_back(std::move(info));
         }
 
@@ -73,12 +75,14 @@ void ExpandGenerated(json& d) {
     for (json* t : partTables) next.push_back(NextNumber(*t));
     for (std::int32_t i = 0; i < parts; ++i) {
         const std::size_t ti = static_cast<std::size_t>(i) % partTables.size();
-        const LineInfo& line = lines[std::uniform_int_distribution<std::size_t>(0, lines.size() - 1)(rng)];
+        const LineInfo& line =
+            lines[std::uniform_int_distribution<std::size_t>(0, lines.size() - 1)(rng)];
         const double list = Cents(rng, 100, 250000);
         json row = {
             {"number", next[ti]},
             {"Line", line.line},
-            {"Part_w_Dash", "G" + std::to_string(i / 100000) + "-" + std::to_string(100000 + i % 100000)},
+            {"Part_w_Dash",
+             "G" + std::to_string(i / 100000) + "-" + std::to_string(100000 + i % 100000)},
             {"Description", "GENERATED PART " + std::to_string(i % 100000)},
             {"Quantity_On_Hand", std::uniform_int_distribution<int>(-20, 5000)(rng) / 10.0},
             {"List_Price", list},
@@ -86,12 +90,14 @@ void ExpandGenerated(json& d) {
             {"Level_2_Price", std::round(list * 80) / 100},
             {"Cost", std::round(list * 60) / 100},
             {"Package_Quantity", 1},
-            {"Unit_of_Measure", kUnits[std::uniform_int_distribution<std::size_t>(0, std::size(kUnits) - 1)(rng)]},
+            {"Unit_of_Measure",
+             kUnits[std::uniform_int_distribution<std::size_t>(0, std::size(kUnits) - 1)(rng)]},
             {"Order_Code", std::uniform_int_distribution<int>(0, 19)(rng) == 0 ? "Z" : " "},
             {"Date_Last_Change", "2024-05-17"},
         };
         if (!line.commodities.empty())
-            row["Comodity"] = line.commodities[std::uniform_int_distribution<std::size_t>(0, line.commodities.size() - 1)(rng)];
+            row["Comodity"] = line.commodities[std::uniform_int_distribution<std::size_t>(
+                0, line.commodities.size() - 1)(rng)];
         (*partTables[ti])["rows"].push_back(std::move(row));
         Grow(*partTables[ti], next[ti]);
         ++next[ti];
@@ -105,7 +111,8 @@ void ExpandGenerated(json& d) {
         json& t = *customerTables.front();
         std::int32_t number = NextNumber(t);
         for (std::int32_t i = 0; i < customers; ++i, ++number) {
-            const char* state = kStates[std::uniform_int_distribution<std::size_t>(0, std::size(kStates) - 1)(rng)];
+            const char* state =
+                kStates[std::uniform_int_distribution<std::size_t>(0, std::size(kStates) - 1)(rng)];
             t["rows"].push_back({
                 {"number", number},
                 {"Account", 20000 + i},

@@ -25,11 +25,19 @@ constexpr int kBlock = 512;
 
 int WidthOf(char code) {
     switch (code) {
-        case 'B': case 'I': return 1;
-        case 'C': case 'J': return 2;
-        case 'D': case 'K': return 3;
-        case 'L': return 4;
-        default: return 0;
+        case 'B':
+        case 'I':
+            return 1;
+        case 'C':
+        case 'J':
+            return 2;
+        case 'D':
+        case 'K':
+            return 3;
+        case 'L':
+            return 4;
+        default:
+            return 0;
     }
 }
 
@@ -83,7 +91,8 @@ std::int64_t Int(const json& j, const char* key, std::int64_t def) {
 
 bool Bool(const json& j, const char* key, bool def) {
     if (!j.contains(key) || j[key].is_null()) return def;
-    if (!j[key].is_boolean()) throw DescriptionError(std::string("\"") + key + "\" must be true/false");
+    if (!j[key].is_boolean())
+        throw DescriptionError(std::string("\"") + key + "\" must be true/false");
     return j[key].get<bool>();
 }
 
@@ -109,8 +118,8 @@ std::string Bytes(const json& j, std::size_t length) {
         return Compress(t, Str(j, "head", " ,/."));
     }
     if (j.contains("fields")) {
-        std::string image(static_cast<std::size_t>(Int(j, "length", static_cast<std::int64_t>(length))),
-                          '\0');
+        std::string image(
+            static_cast<std::size_t>(Int(j, "length", static_cast<std::int64_t>(length))), '\0');
         ApplyFields(image, j["fields"]);
         return image;
     }
@@ -301,7 +310,8 @@ BuiltIndex BuildIndex(const IndexSpec& spec, std::vector<IndexEntry> entries) {
     out.root = blocks[level.front()].number;
     out.levels = levels;
     out.entryLength = E;
-    out.bytes.assign(static_cast<std::size_t>(total + 1) * static_cast<std::size_t>(blockSize), '\0');
+    out.bytes.assign(static_cast<std::size_t>(total + 1) * static_cast<std::size_t>(blockSize),
+                     '\0');
 
     auto put3 = [&](std::string& img, int lowAt, int highAt, std::int64_t v) {
         PutPacked(img, lowAt, 'C', v & 0xFFFF);
@@ -320,7 +330,8 @@ BuiltIndex BuildIndex(const IndexSpec& spec, std::vector<IndexEntry> entries) {
     out.bytes.replace(0, header.size(), header);
 
     const std::int64_t endMark = spec.extended ? 0xFFFFFF : 0xFFFF;
-    for (std::size_t li = 0; li < leaves.size(); ++li) out.leaves.push_back(blocks[leaves[li]].number);
+    for (std::size_t li = 0; li < leaves.size(); ++li)
+        out.leaves.push_back(blocks[leaves[li]].number);
     std::map<std::size_t, std::size_t> leafPos;
     for (std::size_t li = 0; li < leaves.size(); ++li) leafPos[leaves[li]] = li;
 
@@ -371,7 +382,8 @@ std::string BuildRecordFile(const RecordFileSpec& spec) {
         bytes.replace(static_cast<std::size_t>(number) * rl, image.size(), image);
     }
     for (std::int32_t n = 1; n <= spec.lastRecord; ++n) {
-        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + static_cast<std::size_t>(n) * rl;
+        const auto* p =
+            reinterpret_cast<const unsigned char*>(bytes.data()) + static_cast<std::size_t>(n) * rl;
         auto status = static_cast<std::int16_t>((p[0] << 8) | p[1]);
         if (status > 0) {
             high = n;
@@ -484,8 +496,9 @@ Area BuildArea(const json& f, std::vector<IndexEntry> derived = {}) {
         a.recordLength = static_cast<std::int32_t>(Int(f, "recordLength", kBlock));
         a.lastRecord = static_cast<std::int32_t>(Int(f, "lastRecord", 0));
         if (a.recordLength < 1 || a.lastRecord < 0) throw DescriptionError("bad raw file size");
-        a.bytes.assign(static_cast<std::size_t>(a.lastRecord + 1) * static_cast<std::size_t>(a.recordLength),
-                       '\0');
+        a.bytes.assign(
+            static_cast<std::size_t>(a.lastRecord + 1) * static_cast<std::size_t>(a.recordLength),
+            '\0');
     }
     ApplyBlocks(a.bytes, f);
     return a;
@@ -520,7 +533,8 @@ std::vector<IndexEntry> Derived(const json& f, const Tables& tables) {
     const std::string from = Str(f, "from");
     const auto it = tables.find(from);
     if (!from.empty() && it == tables.end())
-        throw DescriptionError("index derived from \"" + from + "\", which is no record table here");
+        throw DescriptionError("index derived from \"" + from +
+                               "\", which is no record table here");
     return DeriveEntries(f, it == tables.end() ? nullptr : &it->second);
 }
 
@@ -534,9 +548,11 @@ std::string LinkRow(const std::string& link, const std::string& resolution) {
 }
 
 std::string DirectoryRow(const Area& a, std::int64_t position) {
-    if (a.name.empty() || a.name.size() > 10) throw DescriptionError("file names are 1 to 10 characters");
+    if (a.name.empty() || a.name.size() > 10)
+        throw DescriptionError("file names are 1 to 10 characters");
     // Bytes 7-8 hold the flags inside the name window: a longer name would be overwritten.
-    if (a.flags && a.name.size() > 6) throw DescriptionError("a file with flags has a name of at most 6 characters");
+    if (a.flags && a.name.size() > 6)
+        throw DescriptionError("a file with flags has a name of at most 6 characters");
     std::string row(32, '\0');
     row.replace(0, a.name.size(), a.name);
     if (a.flags) PutPacked(row, 7, 'C', a.flags);
@@ -554,7 +570,8 @@ std::string DataFilePath(const std::string& resolutionPath) {
 
 }  // namespace
 
-BuildResult BuildShare(const json& given, const std::string& uncRoot, const std::string& tempFolder) {
+BuildResult BuildShare(const json& given, const std::string& uncRoot,
+                       const std::string& tempFolder) {
     json d = given;
     ExpandGenerated(d);
     const std::string host = Str(d, "host");
@@ -580,14 +597,16 @@ BuildResult BuildShare(const json& given, const std::string& uncRoot, const std:
             if (dataBytes.size() < at + a.bytes.size()) dataBytes.resize(at + a.bytes.size(), '\0');
             dataBytes.replace(at, a.bytes.size(), a.bytes);
             nextBlock = std::max<std::int64_t>(
-                nextBlock, position + static_cast<std::int64_t>((a.bytes.size() + kBlock - 1) / kBlock));
+                nextBlock,
+                position + static_cast<std::int64_t>((a.bytes.size() + kBlock - 1) / kBlock));
             json names = f.value("links", json::array({":" + directory + ":" + a.name}));
             for (const auto& n : names) links += LinkRow(n.get<std::string>(), resolution);
         };
         for (const auto& f : files) {
             if (f.contains("table")) {
                 const TypedTable& t = tables.at(Str(f, "name"));
-                place(TableArea(f, Str(f, "name"), t.recordLength, t.lastRecord, BaseFileBytes(t)), f);
+                place(TableArea(f, Str(f, "name"), t.recordLength, t.lastRecord, BaseFileBytes(t)),
+                      f);
                 if (t.extensionLength > 0) {
                     const json& e = f["extension"];
                     place(TableArea(e, Str(e, "name"), t.extensionLength, t.extensionLastRecord,
@@ -640,9 +659,10 @@ BuildResult BuildShare(const json& given, const std::string& uncRoot, const std:
     result.shareRoot = share.string();
     if (d.contains("catalog") && !d["catalog"].is_null()) {
         std::string ini = "[Rolvik]\r\n";
-        for (const char* key : {"Server", "DataShare", "CatalogShare", "Directory", "TerminalID",
-                                "CustomerNumber"}) {
-            if (d["catalog"].contains(key)) ini += std::string(key) + "=" + Str(d["catalog"], key) + "\r\n";
+        for (const char* key :
+             {"Server", "DataShare", "CatalogShare", "Directory", "TerminalID", "CustomerNumber"}) {
+            if (d["catalog"].contains(key))
+                ini += std::string(key) + "=" + Str(d["catalog"], key) + "\r\n";
         }
         fs::path ini_path = fs::path(tempFolder) / "QMRCatalog.ini";
         WriteFile(ini_path, ini);

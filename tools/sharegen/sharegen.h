@@ -31,26 +31,26 @@ int CompareKeys(const std::string& a, const std::string& b);
 
 // ---- keyed index ----
 struct IndexSpec {
-    int keyLength = 8;          // bytes of the key proper
-    bool extended = false;      // extended variant ("09" mark, 3-byte block numbers)
-    int blockSize = 512;        // block size; the plain variant is always 512
-    bool duplicates = false;    // header flag; extended entries then carry 2 extra bytes
-    int fillPercent = 100;      // how full the bulk-built blocks are (1..100)
-    int spareBlocks = 0;        // unused blocks after the tree (counted in LastRecord)
+    int keyLength = 8;              // bytes of the key proper
+    bool extended = false;          // extended variant ("09" mark, 3-byte block numbers)
+    int blockSize = 512;            // block size; the plain variant is always 512
+    bool duplicates = false;        // header flag; extended entries then carry 2 extra bytes
+    int fillPercent = 100;          // how full the bulk-built blocks are (1..100)
+    int spareBlocks = 0;            // unused blocks after the tree (counted in LastRecord)
     std::uint32_t scatterSeed = 0;  // non-zero: block numbers are a shuffled permutation
 };
 
 struct IndexEntry {
-    std::string key;            // up to keyLength bytes; shorter keys are padded with zeros
+    std::string key;  // up to keyLength bytes; shorter keys are padded with zeros
     std::int32_t record = 0;
 };
 
 struct BuiltIndex {
-    std::string bytes;          // header block + index blocks: the whole area of the file
+    std::string bytes;            // header block + index blocks: the whole area of the file
     std::int32_t lastRecord = 0;  // highest block number
     std::int32_t root = 0;
     int levels = 0;
-    int entryLength = 0;        // E as the header holds it
+    int entryLength = 0;               // E as the header holds it
     std::vector<std::int32_t> leaves;  // leaf block numbers, left to right
 };
 
@@ -72,8 +72,8 @@ std::string BuildRecordFile(const RecordFileSpec& spec);
 
 // ---- whole share ----
 struct BuildResult {
-    std::string shareRoot;      // native folder of ...HOST/QMRLINK
-    std::string catalogIni;     // native path written, or empty
+    std::string shareRoot;   // native folder of ...HOST/QMRLINK
+    std::string catalogIni;  // native path written, or empty
 };
 
 // Builds the share that `description` gives under `uncRoot`/HOST and the catalog INI in

@@ -19,7 +19,8 @@ using nlohmann::json;
 
 std::uint32_t U(const std::string& s, std::size_t at, int width) {
     std::uint32_t v = 0;
-    for (int i = 0; i < width; ++i) v = v << 8 | static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]);
+    for (int i = 0; i < width; ++i)
+        v = v << 8 | static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]);
     return v;
 }
 
@@ -43,7 +44,8 @@ TEST(SharegenIndex, PlainTreeLayout) {
     IndexSpec spec;
     spec.keyLength = 8;  // E = 12, 42 entries a block
     std::vector<IndexEntry> entries;
-    for (int i = 0; i < 100; ++i) entries.push_back({std::string(1, static_cast<char>(100 - i)), i + 1});
+    for (int i = 0; i < 100; ++i)
+        entries.push_back({std::string(1, static_cast<char>(100 - i)), i + 1});
     BuiltIndex idx = BuildIndex(spec, entries);
     ASSERT_EQ(idx.levels, 2);
     ASSERT_EQ(idx.leaves.size(), 3u);  // 101 entries with the end marker
@@ -85,8 +87,8 @@ TEST(SharegenIndex, ExtendedHeaderAndBlockNumbers) {
     EXPECT_EQ(U(b, 18, 1) << 16 | U(b, 8, 2), static_cast<std::uint32_t>(idx.root));
     const std::size_t leaf = static_cast<std::size_t>(idx.root) * 2048;
     EXPECT_EQ(U(b, leaf + 6, 1) << 16 | U(b, leaf + 2, 2), 0xFFFFFFu);
-    EXPECT_EQ(U(b, leaf + 8 + 4, 2), 0u);       // duplicate sequence of the first "AB"
-    EXPECT_EQ(U(b, leaf + 18 + 4, 2), 1u);      // and of the second
+    EXPECT_EQ(U(b, leaf + 8 + 4, 2), 0u);   // duplicate sequence of the first "AB"
+    EXPECT_EQ(U(b, leaf + 18 + 4, 2), 1u);  // and of the second
     EXPECT_EQ(U(b, leaf + 18 + 6, 4), 8u);
 }
 
@@ -169,8 +171,8 @@ TEST(SharegenCommand, BuildsTheSampleUnderTheUncRoot) {
     EXPECT_EQ(fs::file_size(root.path + "/QSERVER/QMRLINK/QMR1/FILE0"), 402u * 512u);
     EXPECT_TRUE(fs::exists(root.path + "/QMRCatalog.ini"));
 
-    const std::string unset = "env -u ZEL_UNC_ROOT '" + std::string(SHAREGEN_EXE) + "' '" + sample +
-                              "' 2>/dev/null";
+    const std::string unset =
+        "env -u ZEL_UNC_ROOT '" + std::string(SHAREGEN_EXE) + "' '" + sample + "' 2>/dev/null";
     EXPECT_NE(std::system(unset.c_str()), 0);
 }
 
@@ -191,7 +193,8 @@ TEST(SharegenCommand, HelpAndAWrongCommandLineShowTheUsage) {
     for (const char* help : {"--help", "-h"}) {
         const CommandResult r = RunSharegen(help);
         EXPECT_EQ(r.code, 0) << help;
-        EXPECT_EQ(r.out.rfind("usage: sharegen DESCRIPTION.json\n", 0), 0u) << help << ": " << r.out;
+        EXPECT_EQ(r.out.rfind("usage: sharegen DESCRIPTION.json\n", 0), 0u)
+            << help << ": " << r.out;
         EXPECT_NE(r.out.find("ZEL_UNC_ROOT"), std::string::npos);
         EXPECT_EQ(r.err, "");
     }

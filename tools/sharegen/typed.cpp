@@ -29,18 +29,42 @@ void PutAt(std::string& image, int at, const std::string& bytes, const std::stri
 std::string Packed(char code, std::int64_t value, const std::string& what) {
     std::int64_t lo = 0, hi = 0;
     switch (code) {
-        case 'B': hi = 0xFF; break;
-        case 'C': hi = 0xFFFF; break;
-        case 'D': hi = 0xFFFFFF; break;
-        case 'I': lo = -0x80; hi = 0x7F; break;
-        case 'J': lo = -0x8000; hi = 0x7FFF; break;
-        case 'K': lo = -0x800000; hi = 0x7FFFFF; break;
-        case 'L': lo = INT32_MIN; hi = INT32_MAX; break;
-        default: Bad(what + ": unknown pack code");
+        case 'B':
+            hi = 0xFF;
+            break;
+        case 'C':
+            hi = 0xFFFF;
+            break;
+        case 'D':
+            hi = 0xFFFFFF;
+            break;
+        case 'I':
+            lo = -0x80;
+            hi = 0x7F;
+            break;
+        case 'J':
+            lo = -0x8000;
+            hi = 0x7FFF;
+            break;
+        case 'K':
+            lo = -0x800000;
+            hi = 0x7FFFFF;
+            break;
+        case 'L':
+            lo = INT32_MIN;
+            hi = INT32_MAX;
+            break;
+        default:
+            Bad(what + ": unknown pack code");
     }
     if (value < lo || value > hi)
-        Bad(what + ": " + std::to_string(value) + " does not fit packed code " + std::string(1, code));
-    std::string bytes(code == 'B' || code == 'I' ? 1 : code == 'C' || code == 'J' ? 2 : code == 'L' ? 4 : 3, '\0');
+        Bad(what + ": " + std::to_string(value) + " does not fit packed code " +
+            std::string(1, code));
+    std::string bytes(code == 'B' || code == 'I'   ? 1
+                      : code == 'C' || code == 'J' ? 2
+                      : code == 'L'                ? 4
+                                                   : 3,
+                      '\0');
     PutPacked(bytes, 1, code, value);
     return bytes;
 }
@@ -91,16 +115,18 @@ std::int64_t DaysFromCivil(int y, int m, int d) {
 }
 
 std::string DateField(const FieldLayout& f, const json& v, const std::string& what) {
-    if (v.is_string() && v.get<std::string>().empty()) return std::string(static_cast<std::size_t>(f.width), '\0');
+    if (v.is_string() && v.get<std::string>().empty())
+        return std::string(static_cast<std::size_t>(f.width), '\0');
     const Ymd date = ParseDate(TextOf(v, what), what);
     if (f.opcode == 'J') {
-        const std::int64_t day = DaysFromCivil(date.y, date.m, date.d) - DaysFromCivil(1967, 12, 31);
+        const std::int64_t day =
+            DaysFromCivil(date.y, date.m, date.d) - DaysFromCivil(1967, 12, 31);
         return Packed('C', day, what);
     }
     if (date.y < 1930 || date.y > 2029) Bad(what + ": two-digit years cover 1930 to 2029");
     const int yy = date.y % 100;
-    const std::int64_t n = f.opcode == 'R' ? yy * 10000 + date.m * 100 + date.d
-                                           : date.m * 10000 + date.d * 100 + yy;
+    const std::int64_t n =
+        f.opcode == 'R' ? yy * 10000 + date.m * 100 + date.d : date.m * 10000 + date.d * 100 + yy;
     return Packed('D', n, what);
 }
 
@@ -123,7 +149,8 @@ std::string ExpandGroup(const std::string& bytes) {
     const std::string alphabet = " ,/." + std::string(kTail);
     std::string out;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 8 | static_cast<unsigned char>(bytes[i + 1]);
+        unsigned v =
+            static_cast<unsigned char>(bytes[i]) << 8 | static_cast<unsigned char>(bytes[i + 1]);
         out += alphabet[(v / 1600) % 40];
         out += alphabet[(v / 40) % 40];
         out += alphabet[v % 40];
@@ -133,7 +160,8 @@ std::string ExpandGroup(const std::string& bytes) {
 
 std::string PartKeyText(const std::string& part, const std::string& what) {
     std::string stripped, code;
-    if (!StripForStorage(part, stripped, code)) Bad(what + ": more than three dashes in \"" + part + "\"");
+    if (!StripForStorage(part, stripped, code))
+        Bad(what + ": more than three dashes in \"" + part + "\"");
     return stripped;
 }
 
@@ -169,15 +197,19 @@ std::string RowPart(const TypedRow& row) {
 
 bool StripForStorage(const std::string& part, std::string& stripped, std::string& code) {
     const std::size_t first = part.find_first_not_of(' ');
-    const std::string trimmed =
-        first == std::string::npos ? "" : part.substr(first, part.find_last_not_of(' ') - first + 1);
+    const std::string trimmed = first == std::string::npos
+                                    ? ""
+                                    : part.substr(first, part.find_last_not_of(' ') - first + 1);
     stripped.clear();
     code.clear();
     for (std::size_t i = 0; i < trimmed.size(); ++i) {
         const char c = trimmed[i];
-        const bool storable = c == ',' || c == '/' || c == '.' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
-        if (storable) stripped += c;
-        else if (i < kDashPositions.size()) code += kDashPositions[i];
+        const bool storable =
+            c == ',' || c == '/' || c == '.' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
+        if (storable)
+            stripped += c;
+        else if (i < kDashPositions.size())
+            code += kDashPositions[i];
     }
     return code.size() < 4;
 }
@@ -195,7 +227,8 @@ void PutTypedField(std::string& image, const FieldLayout& f, const json& v) {
             if (std::fabs(scaled - whole) > 1e-6 * std::max(1.0, std::fabs(scaled)))
                 Bad(what + ": " + v.dump() + " is finer than the field stores");
             if (std::fabs(whole) > 4e9) Bad(what + ": " + v.dump() + " is out of range");
-            PutAt(image, f.position, Packed(f.opcode, static_cast<std::int64_t>(whole), what), what);
+            PutAt(image, f.position, Packed(f.opcode, static_cast<std::int64_t>(whole), what),
+                  what);
             return;
         }
         case FieldKind::Date:
@@ -203,7 +236,8 @@ void PutTypedField(std::string& image, const FieldLayout& f, const json& v) {
             return;
         case FieldKind::Compressed:
             PutAt(image, f.position,
-                  CompressedField(TextOf(v, what), f.width, f.head.empty() ? records::kRestingHead : f.head, what),
+                  CompressedField(TextOf(v, what), f.width,
+                                  f.head.empty() ? records::kRestingHead : f.head, what),
                   what);
             return;
         case FieldKind::Plain:
@@ -231,20 +265,25 @@ void PutTypedField(std::string& image, const FieldLayout& f, const json& v) {
         case FieldKind::PartNumber: {
             std::string stripped, code;
             if (!StripForStorage(TextOf(v, what), stripped, code))
-                Bad(what + ": more than three characters to restore in \"" + v.get<std::string>() + "\"");
+                Bad(what + ": more than three characters to restore in \"" + v.get<std::string>() +
+                    "\"");
             const int numberBytes = f.width - 2;
-            PutAt(image, f.position, CompressedField(stripped, numberBytes, records::kRestingHead, what), what);
-            PutAt(image, f.position + numberBytes, CompressedField(code, 2, records::kRestingHead, what), what);
+            PutAt(image, f.position,
+                  CompressedField(stripped, numberBytes, records::kRestingHead, what), what);
+            PutAt(image, f.position + numberBytes,
+                  CompressedField(code, 2, records::kRestingHead, what), what);
             return;
         }
         case FieldKind::CodeChar: {
             const std::string c = TextOf(v, what);
             if (c.size() > 1) Bad(what + " is one character");
-            if (static_cast<std::size_t>(f.position - 1 + f.width) > image.size()) Bad(what + " does not fit");
+            if (static_cast<std::size_t>(f.position - 1 + f.width) > image.size())
+                Bad(what + " does not fit");
             std::string group = ExpandGroup(image.substr(static_cast<std::size_t>(f.position - 1),
                                                          static_cast<std::size_t>(f.width)));
             group[static_cast<std::size_t>(f.bit - 1)] = c.empty() ? ' ' : c[0];
-            PutAt(image, f.position, CompressedField(group, f.width, records::kRestingHead, what), what);
+            PutAt(image, f.position, CompressedField(group, f.width, records::kRestingHead, what),
+                  what);
             return;
         }
         case FieldKind::Derived:
@@ -290,10 +329,12 @@ TypedTable BuildTable(const json& d) {
             if (!f->plus.empty() && row.contains(std::string(f->plus))) {
                 // Stored without the month: written as the record class reads it back.
                 const json& month = row[std::string(f->plus)];
-                if (!value.is_number() || !month.is_number()) Bad(std::string(f->name) + " must be a number");
-                const json stored = value.is_number_integer() && month.is_number_integer()
-                                        ? json(value.get<std::int64_t>() - month.get<std::int64_t>())
-                                        : json(value.get<double>() - month.get<double>());
+                if (!value.is_number() || !month.is_number())
+                    Bad(std::string(f->name) + " must be a number");
+                const json stored =
+                    value.is_number_integer() && month.is_number_integer()
+                        ? json(value.get<std::int64_t>() - month.get<std::int64_t>())
+                        : json(value.get<double>() - month.get<double>());
                 PutTypedField(r.image, *f, stored);
                 continue;
             }
@@ -301,14 +342,17 @@ TypedTable BuildTable(const json& d) {
         }
         if (t.kind == "mailing") {
             std::string text;
-            for (const char* line : {"Name", "Address_Line_1", "Address_Line_2", "Address_Line_3"}) {
+            for (const char* line :
+                 {"Name", "Address_Line_1", "Address_Line_2", "Address_Line_3"}) {
                 std::string l = row.contains(line) ? TextOf(row[line], line) : "";
                 if (l.size() > 30) Bad(std::string(line) + " is longer than 30 characters");
                 l.resize(30, ' ');
                 text += l;
             }
-            PutAt(r.image, kMailingText, CompressedField(text, 80, records::kRestingHead, "mailing text"), "mailing text");
-            PutAt(r.image, kMailingAccount, Packed('L', row.value("Account", 0), "Account"), "Account");
+            PutAt(r.image, kMailingText,
+                  CompressedField(text, 80, records::kRestingHead, "mailing text"), "mailing text");
+            PutAt(r.image, kMailingAccount, Packed('L', row.value("Account", 0), "Account"),
+                  "Account");
         }
         if (row.contains("raw")) ApplyByteFields(r.image, row["raw"]);
         highest = std::max(highest, r.number);
@@ -322,7 +366,8 @@ TypedTable BuildTable(const json& d) {
         t.highUsed = z.value("highUsed", -2);
         t.activeCount = z.value("activeCount", -2);
     }
-    if (d.contains("extension")) t.extensionLastRecord = d["extension"].value("lastRecord", t.lastRecord);
+    if (d.contains("extension"))
+        t.extensionLastRecord = d["extension"].value("lastRecord", t.lastRecord);
     return t;
 }
 
@@ -366,16 +411,20 @@ std::vector<IndexEntry> DeriveEntries(const json& index, const TypedTable* t) {
     const std::string what = "index " + kind;
     if (kind == "CUSTI") {
         need("clsCustomers");
-        for (const TypedRow& r : t->rows) out.push_back({Packed('L', RowWhole(r, "Account"), what), r.number});
+        for (const TypedRow& r : t->rows)
+            out.push_back({Packed('L', RowWhole(r, "Account"), what), r.number});
     } else if (kind == "MAILI") {
         need("mailing");
-        for (const TypedRow& r : t->rows) out.push_back({Packed('L', RowWhole(r, "Account"), what), r.number});
+        for (const TypedRow& r : t->rows)
+            out.push_back({Packed('L', RowWhole(r, "Account"), what), r.number});
     } else if (kind == "LINEI") {
         need("clsLines");
         for (const TypedRow& r : t->rows) {
             out.push_back({Packed('C', RowWhole(r, "Line"), what), r.number});
             if (!RowText(r, "Alpha_Line").empty())
-                out.push_back({CompressedField(RowText(r, "Alpha_Line"), 2, records::kRestingHead, what), r.number});
+                out.push_back(
+                    {CompressedField(RowText(r, "Alpha_Line"), 2, records::kRestingHead, what),
+                     r.number});
         }
     } else if (kind == "COMODI") {
         need("clsLines");
@@ -391,11 +440,13 @@ std::vector<IndexEntry> DeriveEntries(const json& index, const TypedTable* t) {
     } else if (kind == "PARTI") {
         need("clsParts");
         for (const TypedRow& r : t->rows)
-            out.push_back({Packed('C', RowWhole(r, "Line"), what) + PartKey(RowPart(r), 12, what), r.number});
+            out.push_back(
+                {Packed('C', RowWhole(r, "Line"), what) + PartKey(RowPart(r), 12, what), r.number});
     } else if (kind == "SUPLI") {
         need("clsParts");
         for (const TypedRow& r : t->rows) {
-            const std::string head = Packed('C', RowWhole(r, "Line"), what) + PartKey(RowPart(r), 12, what);
+            const std::string head =
+                Packed('C', RowWhole(r, "Line"), what) + PartKey(RowPart(r), 12, what);
             const json& by = RowValue(r, "supersededBy");
             if (by.is_object()) {
                 std::string key = head + "S" + std::string(1, '\0') +
@@ -406,23 +457,30 @@ std::vector<IndexEntry> DeriveEntries(const json& index, const TypedTable* t) {
             const json& subs = RowValue(r, "substitutes");
             if (subs.is_array()) {
                 for (const json& s : subs)
-                    out.push_back({head + "Z" + std::string(1, '\0') + PartKey(TextOf(s, what), 10, what), r.number});
+                    out.push_back(
+                        {head + "Z" + std::string(1, '\0') + PartKey(TextOf(s, what), 10, what),
+                         r.number});
             }
         }
     } else if (kind == "DBPARTI") {
-        if (!t || (t->kind != "clsDbparts" && t->kind != "clsExtdbparts")) Bad(what + " is derived from a parts-database table");
+        if (!t || (t->kind != "clsDbparts" && t->kind != "clsExtdbparts"))
+            Bad(what + " is derived from a parts-database table");
         const std::size_t keyLength = static_cast<std::size_t>(index.value("keyLength", 14));
         for (const TypedRow& r : t->rows) {
-            std::string key = CompressedField(RowText(r, "AlphaLine"), 2, records::kRestingHead, what) +
-                              PartKey(RowPart(r), keyLength - 2, what);
+            std::string key =
+                CompressedField(RowText(r, "AlphaLine"), 2, records::kRestingHead, what) +
+                PartKey(RowPart(r), keyLength - 2, what);
             out.push_back({key, r.number});
         }
     } else if (kind == "DBSUPLI") {
-        if (!t || (t->kind != "clsDbparts" && t->kind != "clsExtdbparts")) Bad(what + " is derived from a parts-database table");
+        if (!t || (t->kind != "clsDbparts" && t->kind != "clsExtdbparts"))
+            Bad(what + " is derived from a parts-database table");
         for (const TypedRow& r : t->rows) {
             const json& by = RowValue(r, "supersededBy");
             if (!by.is_string()) continue;
-            out.push_back({PartKey(RowPart(r), 12, what) + "S" + PartKey(by.get<std::string>(), 12, what), r.number});
+            out.push_back(
+                {PartKey(RowPart(r), 12, what) + "S" + PartKey(by.get<std::string>(), 12, what),
+                 r.number});
         }
     } else if (kind == "SPECI") {
         for (const json& s : index.value("specials", json::array())) {
@@ -437,16 +495,19 @@ std::vector<IndexEntry> DeriveEntries(const json& index, const TypedTable* t) {
                 key += Packed('C', 9999, what) + Packed('C', Whole(s["chain"], what), what);
             } else {
                 if (s.contains("part")) {
-                    key += Packed('C', line, what) + PartKey(s["part"].get<std::string>(), 12, what);
+                    key +=
+                        Packed('C', line, what) + PartKey(s["part"].get<std::string>(), 12, what);
                 } else if (s.contains("prefix")) {
                     std::string prefix = PartKeyText(s["prefix"].get<std::string>(), what);
                     if (prefix.size() > 18) Bad(what + ": prefix longer than 18 characters");
                     prefix.resize(18, 'Z');
                     key += Packed('C', line + 1000, what) + Compress(prefix);
                 } else if (s.contains("priceCode")) {
-                    key += Packed('C', line + 4000, what) + PartKey(s["priceCode"].get<std::string>(), 12, what);
+                    key += Packed('C', line + 4000, what) +
+                           PartKey(s["priceCode"].get<std::string>(), 12, what);
                 } else if (s.contains("commodity")) {
-                    key += Packed('C', line + 3000, what) + PartKey(s["commodity"].get<std::string>(), 12, what);
+                    key += Packed('C', line + 3000, what) +
+                           PartKey(s["commodity"].get<std::string>(), 12, what);
                 } else {
                     key += Packed('C', line + 2000, what);
                 }
@@ -481,7 +542,8 @@ void PutFile0Values(std::string& area, const json& values) {
             PutAt(block, spec->position, PlainField(TextOf(value, what), spec->width, what), what);
         } else {
             const json list = value.is_array() ? value : json::array({value});
-            if (static_cast<int>(list.size()) > spec->count) Bad(what + ": at most " + std::to_string(spec->count) + " values");
+            if (static_cast<int>(list.size()) > spec->count)
+                Bad(what + ": at most " + std::to_string(spec->count) + " values");
             for (std::size_t i = 0; i < list.size(); ++i)
                 PutAt(block, spec->position + static_cast<int>(i) * spec->width,
                       Packed(spec->opcode, Whole(list[i], what), what), what);

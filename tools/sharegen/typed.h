@@ -15,15 +15,15 @@ namespace zel::sharegen {
 
 struct TypedRow {
     std::int32_t number = 0;
-    std::string image;            // the joined image (base record, then extension record)
+    std::string image;  // the joined image (base record, then extension record)
     const nlohmann::json* source = nullptr;  // the row in the description (which outlives it)
 };
 
 struct TypedTable {
-    std::string kind;             // the class name, or "mailing" for the mailing list
+    std::string kind;  // the class name, or "mailing" for the mailing list
     const records::RecordLayout* layout = nullptr;  // none for the mailing list
-    int recordLength = 0;         // base record
-    int extensionLength = 0;      // 0 when the table is one file
+    int recordLength = 0;                           // base record
+    int extensionLength = 0;                        // 0 when the table is one file
     std::int32_t lastRecord = 0;
     std::int32_t extensionLastRecord = 0;  // normally lastRecord; a shorter one leaves rows out
     // Record zero of the base file as described ("recordZero"); -2: worked out from the rows.
@@ -33,10 +33,12 @@ struct TypedTable {
 
 // Writes one field's JSON value into the image. A value that does not fit the field (too long,
 // out of range, characters the field cannot hold, a derived field) is a DescriptionError.
-void PutTypedField(std::string& image, const records::FieldLayout& field, const nlohmann::json& value);
+void PutTypedField(std::string& image, const records::FieldLayout& field,
+                   const nlohmann::json& value);
 
 // A typed table: {"table": class or "mailing", "recordLength": n, "lastRecord": n,
-// "extension": {"name", "recordLength", "lastRecord"}, "recordZero": {...}, "rows": [{"number": n, "status": s, <field>: value,
+// "extension": {"name", "recordLength", "lastRecord"}, "recordZero": {...}, "rows": [{"number": n,
+// "status": s, <field>: value,
 // ..., "raw": [byte fields]}]}.
 TypedTable BuildTable(const nlohmann::json& description);
 

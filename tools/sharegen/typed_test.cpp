@@ -14,7 +14,8 @@ using nlohmann::json;
 
 std::uint32_t U(const std::string& s, std::size_t at, int width) {
     std::uint32_t v = 0;
-    for (int i = 0; i < width; ++i) v = v << 8 | static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]);
+    for (int i = 0; i < width; ++i)
+        v = v << 8 | static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]);
     return v;
 }
 
@@ -34,7 +35,7 @@ TEST(SharegenTyped, PartFieldsLandInTheirBytes) {
     EXPECT_EQ(image.substr(4, 14), Compress("12345") + std::string(8, '\0') + Compress("3"));
     EXPECT_EQ(image.substr(20, 4), Compress("A    Z"));
     EXPECT_EQ(U(image, 35, 3), 125u);
-    EXPECT_EQ(U(image, 88, 1), 50u);  // bits 1, 4 and 5
+    EXPECT_EQ(U(image, 88, 1), 50u);      // bits 1, 4 and 5
     EXPECT_EQ(U(image, 69, 3), 240315u);  // yymmdd
     EXPECT_EQ(U(image, 273, 2), 2u);      // day number
     EXPECT_EQ(U(image, 30, 2), 0xABCDu);
@@ -70,9 +71,11 @@ TEST(SharegenTyped, CustomerNameLinesUseTheNameHead) {
     name.resize(30, ' ');
     EXPECT_EQ(image.substr(5, 20), Compress(name, " ,-."));
     EXPECT_THROW(BuildTable(json::parse(R"({"table": "clsCustomers", "recordLength": 300,
-        "rows": [{"number": 1, "Name": "A/B"}]})")), DescriptionError);
+        "rows": [{"number": 1, "Name": "A/B"}]})")),
+                 DescriptionError);
     EXPECT_THROW(BuildTable(json::parse(R"({"table": "clsCustomers", "recordLength": 300,
-        "rows": [{"number": 1, "State": "CA"}]})")), DescriptionError);
+        "rows": [{"number": 1, "State": "CA"}]})")),
+                 DescriptionError);
 }
 
 TEST(SharegenTyped, DerivedKeys) {
@@ -96,7 +99,8 @@ TEST(SharegenTyped, DerivedKeys) {
         {"matrix": 5, "line": 12, "part": "AB1", "level": 3, "bump": -150},
         {"matrix": 5, "line": 12, "prefix": "AB", "level": 2},
         {"matrix": 5, "high": true, "brackets": [-25, 100, 0]},
-        {"matrix": 6, "chain": 5}]})"), nullptr);
+        {"matrix": 6, "chain": 5}]})"),
+                                     nullptr);
     ASSERT_EQ(speci.size(), 4u);
     EXPECT_EQ(speci[0].key.substr(0, 4), std::string("\0\x05\0\x0C", 4));
     EXPECT_EQ(static_cast<std::uint32_t>(speci[0].record), (3u << 16) | 0xFF6Au);

@@ -24,7 +24,8 @@ std::optional<std::int32_t> ToInt(const std::string& s) {
         v = v * 10 + (s[i] - '0');
     }
     if (negative) v = -v;
-    if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
+    if (v < std::numeric_limits<std::int32_t>::min() ||
+        v > std::numeric_limits<std::int32_t>::max())
         return std::nullopt;
     return static_cast<std::int32_t>(v);
 }
@@ -54,11 +55,11 @@ std::string Decode(const std::string& s) {
 }
 
 // A reply carrying a readable document (no encryption) for the agent to keep.
-std::string PlainReply(const std::string& action, const std::string& docType,
-                       std::int32_t docId, const std::string& text) {
-    return "Action=" + action + "\r\nDocType=" + docType + "\r\nVersion=2.0\r\nDocId=" +
-           std::to_string(docId) + "\r\nDataLength=" + std::to_string(text.size()) +
-           "\r\nEncryption=NONE\r\nData=" + text;
+std::string PlainReply(const std::string& action, const std::string& docType, std::int32_t docId,
+                       const std::string& text) {
+    return "Action=" + action + "\r\nDocType=" + docType +
+           "\r\nVersion=2.0\r\nDocId=" + std::to_string(docId) +
+           "\r\nDataLength=" + std::to_string(text.size()) + "\r\nEncryption=NONE\r\nData=" + text;
 }
 
 std::string Error(const std::string& why) {
@@ -81,7 +82,8 @@ std::map<std::string, std::string> ParseForm(const std::string& body) {
         if (end == std::string::npos) end = body.size();
         const std::string pair = body.substr(pos, end - pos);
         const auto eq = pair.find('=');
-        if (eq != std::string::npos) form.emplace(Decode(pair.substr(0, eq)), Decode(pair.substr(eq + 1)));
+        if (eq != std::string::npos)
+            form.emplace(Decode(pair.substr(0, eq)), Decode(pair.substr(eq + 1)));
         pos = end + 1;
     }
     return form;
@@ -171,8 +173,9 @@ std::string Hub::GetMail(std::int32_t agentId) {
     const Document& doc = box.front();
     const std::string cipher = agent::EncryptData(doc.text, keyId);
     return "Action=RESPONSE\r\nDocType=" + doc.docType + "\r\nVersion=" + doc.version +
-           "\r\nDocId=" + std::to_string(doc.docId) + "\r\nDataLength=" +
-           std::to_string(cipher.size()) + "\r\nEncryption=DESede\r\nData=" + cipher;
+           "\r\nDocId=" + std::to_string(doc.docId) +
+           "\r\nDataLength=" + std::to_string(cipher.size()) +
+           "\r\nEncryption=DESede\r\nData=" + cipher;
 }
 
 std::string Hub::DeleteMail(std::int32_t agentId, std::int32_t docId) {

@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
             std::cerr << "zelhub: port " << port << " is already in use\n";
         else
             std::cerr << "zelhub: cannot bind port " << port
-                      << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) << "\n";
+                      << (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string())
+                      << "\n";
         return 1;
     }
     std::printf("zelhub listening on 127.0.0.1:%d\n", port);
