@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libqt6dbus6 libgl-dev
   libcurl4-openssl-dev libssl-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev
