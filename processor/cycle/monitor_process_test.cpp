@@ -41,6 +41,16 @@ bool BuildSampleShare(const platform::testing::SandboxEnv& env) {
     return true;
 }
 
+// The sample site's settings: auto-start on the sample host, fastest polling, tickets from 100.
+void SaveSampleSettings() {
+    for (auto [key, value] : {std::pair{"Host", "QSERVER"},
+                              {"Directory", "1"},
+                              {"Auto-Start", "1"},
+                              {"Interval", "0"},
+                              {"PickTicketCounter", "100"}})
+        platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
+}
+
 // A child process ended (SIGKILL) when the object goes.
 class Child {
 public:
@@ -103,12 +113,7 @@ bool Within(std::chrono::milliseconds limit, F done) {
 TEST(DulvanProcess, AutoStartedProgramAnswersAnUnsupportedRequestWithinSeconds) {
     platform::testing::SandboxEnv env;
     ASSERT_TRUE(BuildSampleShare(env));
-    for (auto [key, value] : {std::pair{"Host", "QSERVER"},
-                              {"Directory", "1"},
-                              {"Auto-Start", "1"},
-                              {"Interval", "0"},
-                              {"PickTicketCounter", "100"}})
-        platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
+    SaveSampleSettings();
 
     Child dulvan(std::string(ZEL_BINARY_DIR) + "/apps/Dulvan/Dulvan");
     const fs::path dadari = env.UncRoot() + "/QSERVER/DadAri";
@@ -493,12 +498,7 @@ TEST(DulvanLateShare, ProgramStartedBeforeTheShareAnswersOnceItIsThere) {
     platform::testing::SandboxEnv env;
     platform::testing::ScopedEnv station{"COMPUTERNAME", std::string("dealerpc")};
     ASSERT_TRUE(BuildSampleShare(env));
-    for (auto [key, value] : {std::pair{"Host", "QSERVER"},
-                              {"Directory", "1"},
-                              {"Auto-Start", "1"},
-                              {"Interval", "0"},
-                              {"PickTicketCounter", "100"}})
-        platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
+    SaveSampleSettings();
     const fs::path host = fs::path(env.UncRoot()) / "QSERVER";
     const fs::path away = fs::path(env.UncRoot()) / "QSERVER.away";
     fs::rename(host, away);
