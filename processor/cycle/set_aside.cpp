@@ -90,10 +90,12 @@ std::vector<Entry> Load() {
     std::size_t pos = 0;
     bool first = true;
     while (pos < bytes.size()) {
-        std::size_t end = bytes.find("\r\n", pos);
+        // Lines end in CR LF as written, or in LF alone once an editor has saved the file.
+        std::size_t end = bytes.find('\n', pos);
         if (end == std::string::npos) break;  // a last line cut short is no record
-        const std::string line = bytes.substr(pos, end - pos);
-        pos = end + 2;
+        std::string line = bytes.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        pos = end + 1;
         if (first) {
             if (line != kFormat) return {};
             first = false;

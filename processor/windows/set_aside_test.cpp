@@ -7,12 +7,15 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "engine/catalog.h"
 #include "platform/profile.h"
 #include "platform/seams.h"
 #include "platform/settings.h"
+#include "processor/cycle/set_aside.h"
 #include "processor/sample_share_test_support.h"
 #include "processor/windows/monitor.h"
 #include "processor/windows/monitor_test_support.h"
@@ -121,6 +124,25 @@ TEST_F(SetAsideTest, TimeLogNameHeldByAFifoAFolderOrADeviceLink) {
             fs::remove(Native(Zeldist(name)));
         for (const char* name : {"q1.req", "q2.req", "q3.req"}) Put(Zeldist(name), Estimate());
     }
+}
+
+// An administrator who removed a line with an editor that writes LF alone has not taken the
+// other requests up again: each would end the program once more.
+TEST_F(SetAsideTest, ARecordSavedWithBareLineFeedsStillSetsItsRequestsAside) {
+    Put(Zeldist("p1.req"), Estimate());
+    fs::create_directory(Native(Zeldist("p1.log")));
+    platform::ScopedEndProgramThrows ends;
+    ASSERT_TRUE(Start());
+
+    std::ifstream in(SetAsideFilePath(), std::ios::binary);
+    std::string record((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    ASSERT_NE(record.find("p1.req"), std::string::npos);
+    for (std::size_t at; (at = record.find("\r\n")) != std::string::npos;) record.erase(at, 1);
+    std::ofstream(SetAsideFilePath(), std::ios::binary | std::ios::trunc) << record;
+    EXPECT_FALSE(Start(2));
+    EXPECT_TRUE(OthersAnswered());
+    EXPECT_TRUE(Exists(Zeldist("p1.req")));
 }
 
 // A folder under the order's journal name: the order fails before it draws a number, so no
