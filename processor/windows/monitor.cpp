@@ -172,20 +172,9 @@ void MonitorController::Form_Load() {
     });
     emit changed();
 
-    // 8: the folders on the server share.
+    // 8: the folders on the server share, and this program's leftovers.
     MakeShareFolders();
-    // Temporary files this program left on this host when it was ended mid-write; another
-    // writer's (the agent's, possibly from another machine) are never touched. Both settings
-    // stores (ours and the business workstation's, written back above) are replaced the same
-    // way, so their folders are cleaned too.
-    Skippable([this] {
-        for (const std::string& folder :
-             {RequestFolder(), "\\\\" + gState.gHost + "\\DadAri\\ZelArchive",
-              "\\\\" + gState.gHost + "\\DadAri\\zeltest",
-              platform::FolderPart(platform::SettingsFilePath(kSettingsApp)),
-              platform::FolderPart(platform::SettingsFilePath(kCorvelApp))})
-            platform::RemoveOwnLeftovers(folder);
-    });
+    RemoveOwnLeftovers();
 
     // 9: automatic start: no pick-ticket check and no connection test. Without the engine
     // objects it waits for the share.
@@ -212,6 +201,21 @@ void MonitorController::Form_Load() {
     }
 }
 
+// Temporary files this program left on this host when it was ended mid-write; another
+// writer's (the agent's, possibly from another machine) are never touched. Both settings stores
+// (ours and the business workstation's, written back at start-up) are replaced the same way, so
+// their folders are cleaned too.
+void MonitorController::RemoveOwnLeftovers() {
+    Skippable([this] {
+        for (const std::string& folder :
+             {RequestFolder(), "\\\\" + gState.gHost + "\\DadAri\\ZelArchive",
+              "\\\\" + gState.gHost + "\\DadAri\\zeltest",
+              platform::FolderPart(platform::SettingsFilePath(kSettingsApp)),
+              platform::FolderPart(platform::SettingsFilePath(kCorvelApp))})
+            platform::RemoveOwnLeftovers(folder);
+    });
+}
+
 void MonitorController::MakeShareFolders() {
     for (const char* name : {"zeldist", "ZelArchive", "zeltest"})
         Skippable([name] { platform::MakeDirectory("\\\\" + gState.gHost + "\\DadAri\\" + name); });
@@ -222,6 +226,8 @@ bool MonitorController::CatchUpWithShare() {
     if (!engine_.CreateMissing()) return false;
     shareWait_.stop();
     MakeShareFolders();
+    // The share was not there when start-up cleaned it.
+    RemoveOwnLeftovers();
     Skippable([this] { DiscardStaleJournals(RequestFolder()); });
     return true;
 }

@@ -123,6 +123,9 @@ private:
     void SetStopped();
     // The request, archive and test folders (one level each; existing or unreachable is no error).
     void MakeShareFolders();
+    // Removes what this program left half-written on this host in the share's folders and the
+    // settings folders.
+    void RemoveOwnLeftovers();
     // Makes the engine objects (and the share's folders) the start-up could not make; true
     // when they are there.
     bool CatchUpWithShare();
