@@ -468,6 +468,8 @@ void ProfileDocument::Changed() noexcept {
 }
 
 void ProfileDocument::EndLastLine() {
+    // Every line but the last of the bytes as read has its line end, and written lines all
+    // have one.
     if (base_.empty()) return;
     const char c = base_.back();
     if (c == '\r' || c == '\n') return;
@@ -483,14 +485,8 @@ void ProfileDocument::EndLastLine() {
     }
 }
 
-void ProfileDocument::EnsureLastLineEnded() {
-    // Every line but the last of the bytes as read has its line end, and written lines all
-    // have one.
-    EndLastLine();
-}
-
 ProfileDocument::Section& ProfileDocument::AppendSection(const std::string& section) {
-    EnsureLastLineEnded();
+    EndLastLine();
     Section& s = store_.emplace_back();
     structBytes_ += kSectionCost;
     const std::string header = "[" + ini::OneLine(TrimBlanks(section)) + "]";

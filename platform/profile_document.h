@@ -162,7 +162,6 @@ private:
     // The first section named `section`, taken apart for writing; null when there is none.
     Section* Editable(const std::string& section);
     Section& AppendSection(const std::string& section);
-    void EnsureLastLineEnded();
     void Changed() noexcept;
 
     std::string_view View(std::uint64_t begin, std::uint64_t end) const;
