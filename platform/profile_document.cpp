@@ -371,7 +371,7 @@ ProfileDocument::Section* ProfileDocument::Editable(const std::string& section) 
     // last one holding something, and the blank lines after that are, and its keys.
     Section& s = store_.emplace_back();
     structBytes_ += kSectionCost;
-    const auto keyAt = [this](std::uint64_t line) { return FoldedKeyAt(line); };
+    const auto keyAt = KeyAt();
     std::size_t end = pieceEnd, headerEnd = 0, lastFull = 0;
     bool first = true;
     ini::ForEachLine(all.substr(at, pieceEnd - at),
@@ -430,8 +430,7 @@ std::string ProfileDocument::GetString(const std::string& section, const std::st
     bool found = false;
     const Place place = Locate(section);
     if (const Section* s = place.section) {
-        const std::uint64_t line =
-            s->keys.Find(Fold(key), [this](std::uint64_t l) { return FoldedKeyAt(l); });
+        const std::uint64_t line = s->keys.Find(Fold(key), KeyAt());
         if (line != detail::KeyIndex::kNone) {
             std::string name;
             found = ini::SplitKeyLine(LineText(*s, line), name, value);
@@ -515,7 +514,7 @@ void ProfileDocument::WriteString(const std::string& section, const std::string&
     Changed();
     Section* found = Editable(section);
     Section& s = found ? *found : AppendSection(section);
-    const auto keyAt = [this](std::uint64_t line) { return FoldedKeyAt(line); };
+    const auto keyAt = KeyAt();
     const std::uint64_t line = s.keys.Find(Fold(key), keyAt);
     if (line != detail::KeyIndex::kNone) {
         // The line is changed where it is and keeps its line end.
@@ -605,7 +604,7 @@ void ProfileDocument::WriteSection(const std::string& section, const std::string
         s->runs.insert(s->runs.begin() + static_cast<std::ptrdiff_t>(s->insertAt),
                        Run{at + lastFull, at + bytes.size()});
     structBytes_ += 2 * sizeof(Run);
-    const auto keyAt = [this](std::uint64_t line) { return FoldedKeyAt(line); };
+    const auto keyAt = KeyAt();
     ini::ForEachLine(bytes, [&](std::string_view text, std::string_view) {
         std::string k, v;
         if (ini::SplitKeyLine(text, k, v))
@@ -631,7 +630,7 @@ bool ProfileDocument::DeleteKey(const std::string& section, const std::string& k
     }
     Section& s = *Editable(section);
     const std::string folded = Fold(key);
-    const auto keyAt = [this](std::uint64_t line) { return FoldedKeyAt(line); };
+    const auto keyAt = KeyAt();
     const std::uint64_t line = s.keys.Find(folded, keyAt);
     if (line == detail::KeyIndex::kNone) return false;
     if (const auto e = s.edits.find(line); e != s.edits.end()) {

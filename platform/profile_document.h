@@ -168,6 +168,10 @@ private:
     // The bytes from line `line` to the end of its buffer.
     std::string_view From(std::uint64_t line) const;
     std::string FoldedKeyAt(std::uint64_t line) const;
+    // How the key index reads a line's key back.
+    auto KeyAt() const {
+        return [this](std::uint64_t line) { return FoldedKeyAt(line); };
+    }
     // The text of line `line` of `s` as it reads now (without its line end).
     std::string_view LineText(const Section& s, std::uint64_t line) const;
     std::uint64_t Add(std::string_view bytes);
