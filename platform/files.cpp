@@ -25,37 +25,32 @@
 namespace zel::platform {
 namespace {
 
+struct ClassicFailure {
+    int number;
+    const char* text;
+};
+
+ClassicFailure ClassicFailureOf(int e) {
+    if (e == ENOENT) return {err::kFileNotFound, "File not found"};
+    if (e == ENOTDIR) return {err::kPathNotFound, "Path not found"};
+    if (e == EACCES || e == EPERM || e == EROFS)
+        return {err::kPermissionDenied, "Permission denied"};
+    if (e == EEXIST) return {err::kFileAlreadyExists, "File already exists"};
+    if (e == EIO || e == ENOSPC) return {err::kDeviceIO, "Device I/O error"};
+    return {err::kPathFileAccess, "Path/File access error"};
+}
+
 [[noreturn]] void Fail(int e, const std::string& source, const std::string& /*path*/) {
-    int number = err::kPathFileAccess;
-    std::string text = "Path/File access error";
-    if (e == ENOENT) {
-        number = err::kFileNotFound;
-        text = "File not found";
-    } else if (e == ENOTDIR) {
-        number = err::kPathNotFound;
-        text = "Path not found";
-    } else if (e == EACCES || e == EPERM || e == EROFS) {
-        number = err::kPermissionDenied;
-        text = "Permission denied";
-    } else if (e == EEXIST) {
-        number = err::kFileAlreadyExists;
-        text = "File already exists";
-    } else if (e == EIO || e == ENOSPC) {
-        number = err::kDeviceIO;
-        text = "Device I/O error";
-    }
+    const ClassicFailure failure = ClassicFailureOf(e);
     // The description is the runtime's own text alone: it is what the failure boxes show.
-    throw RuntimeError(number, source, text);
+    throw RuntimeError(failure.number, source, failure.text);
 }
 
 // Going on unlocked would let two writers interleave, so a lock that cannot be had fails the
 // operation that needs it; the report names the lock file, which is what the user must fix.
 [[noreturn]] void FailLock(int e, const std::string& lockPath) {
-    try {
-        Fail(e, "Lock", lockPath);
-    } catch (const RuntimeError& error) {
-        throw RuntimeError(error.Number(), error.Source(), error.Description() + ": " + lockPath);
-    }
+    const ClassicFailure failure = ClassicFailureOf(e);
+    throw RuntimeError(failure.number, "Lock", std::string(failure.text) + ": " + lockPath);
 }
 
 bool StatNative(const std::string& w, struct stat& st) {
