@@ -53,6 +53,14 @@ ClassicFailure ClassicFailureOf(int e) {
     throw RuntimeError(failure.number, "Lock", std::string(failure.text) + ": " + lockPath);
 }
 
+// Whether the native name `native` itself (not what a link under it points to) carries the very
+// file `held` was taken of.
+bool NameCarries(const std::string& native, const struct stat& held) {
+    struct stat named;
+    return ::lstat(native.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+           named.st_ino == held.st_ino;
+}
+
 bool StatNative(const std::string& w, struct stat& st) {
     try {
         return ::stat(NativePath(w).c_str(), &st) == 0;
@@ -420,8 +428,7 @@ ScopedFileLock::ScopedFileLock(const std::string& lockPath) {
         }
         // While we waited, the name may have been given to another file: a lock on the old one
         // would exclude nobody.
-        if (::lstat(lockPath.c_str(), &named) == 0 && named.st_dev == opened.st_dev &&
-            named.st_ino == opened.st_ino) {
+        if (NameCarries(lockPath, opened)) {
             fd_ = fd;
             return;
         }
@@ -490,9 +497,7 @@ FileClaim::FileClaim(const std::string& path) : outcome_(Outcome::Gone) {
     }
     // Between the open and the lock the holder before us may have finished with the file and
     // taken it away; what carries the name now is another file or none.
-    struct stat named;
-    if (::lstat(native.c_str(), &named) != 0 || named.st_dev != held.st_dev ||
-        named.st_ino != held.st_ino) {
+    if (!NameCarries(native, held)) {
         ::close(fd);
         return;
     }
