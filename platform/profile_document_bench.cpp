@@ -98,7 +98,10 @@ void Report(benchmark::State& state, std::size_t size, long long base, long long
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 
-void BM_Document(benchmark::State& state) {
+// Runs `work` on a document of the benchmark's shape and size, made anew for each iteration
+// outside the timing; what `work` returns is still alive when what stays held is measured.
+template <class Work>
+void Measure(benchmark::State& state, Work work) {
     const int shape = static_cast<int>(state.range(0));
     const std::size_t size = static_cast<std::size_t>(state.range(1)) << 20;
     long long base = 0, peak = 0, held = 0;
@@ -108,48 +111,35 @@ void BM_Document(benchmark::State& state) {
         std::string bytes = Shape(shape, size);
         gPeak.store(gHeld.load());
         state.ResumeTiming();
+        const auto kept = work(std::move(bytes));
+        state.PauseTiming();
+        held = gHeld.load();
+        peak = gPeak.load();
+        state.ResumeTiming();
+    }
+    Report(state, size, base, peak, held);
+}
+
+void BM_Document(benchmark::State& state) {
+    Measure(state, [](std::string bytes) {
         ProfileDocument doc = ProfileDocument::FromBytes(std::move(bytes));
         benchmark::DoNotOptimize(doc.GetString("Time", "Start Time:", "", 100));
         doc.WriteString("Time", "End Time:", "12:00:00");
         benchmark::DoNotOptimize(doc.Bytes().size());
-        state.PauseTiming();
-        held = gHeld.load();
-        peak = gPeak.load();
-        state.ResumeTiming();
-    }
-    Report(state, size, base, peak, held);
+        return doc;
+    });
 }
 
 void BM_Reader(benchmark::State& state) {
-    const int shape = static_cast<int>(state.range(0));
-    const std::size_t size = static_cast<std::size_t>(state.range(1)) << 20;
-    long long base = 0, peak = 0, held = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        base = gHeld.load();
-        std::string bytes = Shape(shape, size);
-        gPeak.store(gHeld.load());
-        state.ResumeTiming();
-        const ProfileReader reader(std::move(bytes));
+    Measure(state, [](std::string bytes) {
+        ProfileReader reader(std::move(bytes));
         benchmark::DoNotOptimize(reader.GetString("COUNT", "POItemCount", "", 100));
-        state.PauseTiming();
-        held = gHeld.load();
-        peak = gPeak.load();
-        state.ResumeTiming();
-    }
-    Report(state, size, base, peak, held);
+        return reader;
+    });
 }
 
 void BM_ManyWrites(benchmark::State& state) {
-    const int shape = static_cast<int>(state.range(0));
-    const std::size_t size = static_cast<std::size_t>(state.range(1)) << 20;
-    long long base = 0, peak = 0, held = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        base = gHeld.load();
-        std::string bytes = Shape(shape, size);
-        gPeak.store(gHeld.load());
-        state.ResumeTiming();
+    Measure(state, [](std::string bytes) {
         ProfileDocument doc = ProfileDocument::FromBytes(std::move(bytes));
         for (int round = 0; round < 2; ++round) {
             for (int i = 0; i < 20000; ++i)
@@ -157,31 +147,22 @@ void BM_ManyWrites(benchmark::State& state) {
                                 "value of round " + std::to_string(round));
         }
         benchmark::DoNotOptimize(doc.Bytes().size());
-        state.PauseTiming();
-        held = gHeld.load();
-        peak = gPeak.load();
-        state.ResumeTiming();
-    }
-    Report(state, size, base, peak, held);
+        return doc;
+    });
 }
 
-void Shapes(benchmark::internal::Benchmark* b) {
-    for (int shape = 0; shape <= 7; ++shape) {
+// Shapes `first` to `last`, each at 8 and 32 MB.
+void Shapes(benchmark::internal::Benchmark* b, int first, int last) {
+    for (int shape = first; shape <= last; ++shape) {
         b->Args({shape, 8});
         b->Args({shape, 32});
     }
     b->Unit(benchmark::kMillisecond)->Iterations(2);
 }
 
-BENCHMARK(BM_Document)->Apply(Shapes);
-BENCHMARK(BM_Reader)->Apply(Shapes);
-BENCHMARK(BM_ManyWrites)->Apply([](benchmark::internal::Benchmark* b) {
-    for (int shape = 6; shape <= 7; ++shape) {
-        b->Args({shape, 8});
-        b->Args({shape, 32});
-    }
-    b->Unit(benchmark::kMillisecond)->Iterations(2);
-});
+BENCHMARK(BM_Document)->Apply([](benchmark::internal::Benchmark* b) { Shapes(b, 0, 7); });
+BENCHMARK(BM_Reader)->Apply([](benchmark::internal::Benchmark* b) { Shapes(b, 0, 7); });
+BENCHMARK(BM_ManyWrites)->Apply([](benchmark::internal::Benchmark* b) { Shapes(b, 6, 7); });
 
 }  // namespace
 
