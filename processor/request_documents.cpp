@@ -32,7 +32,7 @@ RequestContext MakeRequestContext(const std::string& lowerCasedRequestFile) {
     ctx.exceptionsWork = path + ".b";
     ctx.answerFile = path + ".1";
     ctx.exceptionsFile = path + ".2";
-    ctx.timeLog = path.ends_with(".req") ? path.substr(0, path.size() - 4) + ".log" : path + ".log";
+    ctx.timeLog = TimeLogPath(path);
     ctx.outFile = ctx.answerWork;
     ctx.answer = fs::ProfileDocument(ctx.answerWork);
     ctx.exceptions = fs::ProfileDocument(ctx.exceptionsWork);
@@ -40,6 +40,11 @@ RequestContext MakeRequestContext(const std::string& lowerCasedRequestFile) {
     ctx.log.ReadOnlyOwnFile(kTimeLogLimit);
     ctx.step = 10;
     return ctx;
+}
+
+std::string TimeLogPath(const std::string& lowerCasedRequestFile) {
+    const std::string& path = lowerCasedRequestFile;
+    return path.ends_with(".req") ? path.substr(0, path.size() - 4) + ".log" : path + ".log";
 }
 
 void AddError(fs::ProfileDocument& document, const std::string& errorCode,

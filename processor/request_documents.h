@@ -97,6 +97,8 @@ std::size_t ReadBackLimit(std::size_t requestBytes);
 // The context of a request whose path is already lower-cased: the derived file names, the
 // failure path defaulting to the answer work file.
 RequestContext MakeRequestContext(const std::string& lowerCasedRequestFile);
+// The time log beside a request whose path is already lower-cased (the context's timeLog).
+std::string TimeLogPath(const std::string& lowerCasedRequestFile);
 
 // The archive copy's path of a file of the request folder ("dadari\zeldist" becomes
 // "dadari\zelarchive").

@@ -15,16 +15,12 @@ namespace zel::processor {
 
 namespace {
 
-struct Counter {
-    std::string stored;                    // text as read at the start of the request
-    std::vector<std::int32_t> increments;  // this request's bumps, in order
-    bool bumped = false;
-};
+// This request's bumps of one counter, in order: they go onto what is stored when it is saved.
+using Increments = std::vector<std::int32_t>;
 
-// The counters of the request in progress, by key in the case it was bumped with; nothing
-// while no request runs.
-std::optional<std::map<std::string, Counter>>& Pending() {
-    static std::optional<std::map<std::string, Counter>> pending;
+// The counters bumped by the request in progress, by folded key; nothing while no request runs.
+std::optional<std::map<std::string, Increments>>& Pending() {
+    static std::optional<std::map<std::string, Increments>> pending;
     return pending;
 }
 
@@ -50,16 +46,7 @@ const std::vector<std::string>& StatisticKeys() {
     return keys;
 }
 
-void BeginStatistics() {
-    auto& pending = Pending();
-    pending.emplace();
-    const std::vector<std::string> stored = ReadStatistics();
-    for (std::size_t i = 0; i < stored.size(); ++i) {
-        Counter c;
-        c.stored = stored[i];
-        pending->emplace(Folded(StatisticKeys()[i]), std::move(c));
-    }
-}
+void BeginStatistics() { Pending().emplace(); }
 
 void BumpStatistic(const std::string& key, std::int32_t increment) {
     auto& pending = Pending();
@@ -68,12 +55,7 @@ void BumpStatistic(const std::string& key, std::int32_t increment) {
                               std::to_string(Bumped(ReadStatistic(key), increment)));
         return;
     }
-    auto it = pending->find(Folded(key));
-    if (it == pending->end())
-        it = pending->emplace(Folded(key), Counter{ReadStatistic(key), {}, false}).first;
-    Counter& c = it->second;
-    c.increments.push_back(increment);
-    c.bumped = true;
+    (*pending)[Folded(key)].push_back(increment);
 }
 
 void SaveStatistics() {
@@ -81,14 +63,13 @@ void SaveStatistics() {
     if (!pending) return;
     std::vector<std::string> names;
     std::vector<std::vector<std::int32_t>> increments;
-    for (auto& [key, c] : *pending) {
-        if (!c.bumped) continue;
+    for (auto& [key, bumps] : *pending) {
         // Stored under the name the monitor shows (the store matches keys without case).
         std::string name = key;
         for (const auto& shown : StatisticKeys())
             if (Folded(shown) == key) name = shown;
         names.push_back(name);
-        increments.push_back(std::move(c.increments));
+        increments.push_back(std::move(bumps));
     }
     pending.reset();
     if (names.empty()) return;

@@ -3,10 +3,10 @@
 // "Distributor\Settings\Connection\Statistics"): "Item1-1" to "Item1-6" for stock queries,
 // "Item2-1" to "Item2-6" for purchase orders, each a whole number kept as decimal text.
 //
-// During a request the counters live in memory: read from the store when the request begins
-// (so a Reset in the monitor between requests is never undone), bumped there, and saved in one
-// forced write when the request ends, at the query's pause exit, before a restart of the
-// program and before the error handler ends it.
+// During a request the bumps live in memory and go onto what is stored then (so neither a Reset
+// in the monitor nor another instance's counts are undone) in one forced write when the request
+// ends, at the query's pause exit, before a restart of the program and before the error
+// handler ends it.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,7 +16,7 @@ namespace zel::processor {
 // The twelve counter keys, in the order the monitor shows them.
 const std::vector<std::string>& StatisticKeys();
 
-// Reads every counter from the store; bumps go to memory until SaveStatistics.
+// From here bumps go to memory until SaveStatistics.
 void BeginStatistics();
 // Adds `increment` to the counter `key` (a missing counter counts from 0). A stored value that
 // is not a number, or a sum that would leave 32 bits, counts as 0 before the increment: a

@@ -55,8 +55,8 @@ TEST(Statistics, BadOrFullStoredValueCountsFromZero) {
     EXPECT_EQ(ReadStatistic("Item2-2"), "4");
 }
 
-// During a request the counters are bumped in memory and saved once, in one write; what was
-// read at the request's start is the base, so a Reset before it is never undone.
+// During a request the counters are bumped in memory and saved once, in one write, onto what is
+// stored then, so a Reset before it is never undone.
 TEST(Statistics, ARequestsBumpsAreSavedOnceAtItsEnd) {
     pf::testing::SandboxEnv env;
     BumpStatistic("Item1-1", 10);

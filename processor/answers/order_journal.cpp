@@ -240,13 +240,12 @@ void DiscardStaleJournals(const std::string& requestFolder) {
             if (journalClaim.Result() == fs::FileClaim::Outcome::Held ||
                 journalClaim.Result() == fs::FileClaim::Outcome::Gone)
                 continue;
-            const RequestContext ctx = MakeRequestContext(LowerCase(request));
-            if (fs::NameExists(ctx.timeLog)) {
+            const std::string timeLog = TimeLogPath(LowerCase(request));
+            if (fs::NameExists(timeLog)) {
                 // Only the time log this program wrote is archived, never what a link reaches.
-                if (gState.gArchive && fs::IsRegularFile(ctx.timeLog))
-                    fs::WriteCopy(ArchivePath(ctx.timeLog),
-                                  fs::ReadOwnFile(ctx.timeLog, kTimeLogLimit));
-                fs::DeleteFile(ctx.timeLog);
+                if (gState.gArchive && fs::IsRegularFile(timeLog))
+                    fs::WriteCopy(ArchivePath(timeLog), fs::ReadOwnFile(timeLog, kTimeLogLimit));
+                fs::DeleteFile(timeLog);
             }
             fs::DeleteFile(journal);
         } catch (const std::exception&) {
