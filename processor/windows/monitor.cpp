@@ -232,11 +232,16 @@ bool MonitorController::CatchUpWithShare() {
     return true;
 }
 
+void MonitorController::StartOnceShareAnswers() {
+    if (MonitorEngine::ShareAnswers() && CatchUpWithShare() && xStartUp_ >= 1 && !timer_.isActive())
+        StartMonitoring();
+}
+
 void MonitorController::ShareWait_Timer() {
     // Never inside another handler's box or modal window: it goes on once that is closed.
-    if (busy_ > 0 || passRunning_ || !MonitorEngine::ShareAnswers()) return;
+    if (busy_ > 0 || passRunning_) return;
     BusyScope busy{busy_};
-    if (CatchUpWithShare() && xStartUp_ >= 1 && !timer_.isActive()) StartMonitoring();
+    StartOnceShareAnswers();
 }
 
 void MonitorController::SetStopped() {
@@ -312,10 +317,8 @@ void MonitorController::btnStart_Click() {
         btnPause_Click();
         return;
     }
-    // The share answers now: what the start-up could not make is made, as the wait would.
-    if (!engine_.Ready() && MonitorEngine::ShareAnswers() && CatchUpWithShare() && xStartUp_ >= 1 &&
-        !timer_.isActive())
-        StartMonitoring();
+    // The share may answer now: what the start-up could not make is made, as the wait would.
+    if (!engine_.Ready()) StartOnceShareAnswers();
 }
 
 void MonitorController::btnPause_Click() {
