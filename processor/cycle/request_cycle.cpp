@@ -61,8 +61,9 @@ std::string ReadHeaderSection(const fs::ProfileReader& request) {
     return kept;
 }
 
-// Removes a work file an earlier run left on disk; the document itself is in memory.
-void RemoveLeftWorkFile(const std::string& path) {
+// Removes a file that must not outlive this step (a work file an earlier run left on disk, whose
+// document is in memory; the order journal); failing that, the step fails.
+void RemoveLeftFile(const std::string& path) {
     if (!fs::TryDeleteFile(path)) {
         throw fs::RuntimeError(fs::err::kPathFileAccess, "Kill", "Path/File access error: " + path);
     }
@@ -117,14 +118,14 @@ void EndOfRequest(RequestContext& ctx) {
             ctx.log.Assign(ctx.answer.Bytes());
         }
         ctx.step = 860;
-        RemoveLeftWorkFile(ctx.answerWork);
+        RemoveLeftFile(ctx.answerWork);
     } else {
         ctx.step = 880;
         DeleteIgnoringFailure(ctx.answerWork);
         ctx.step = 890;
         ctx.exceptions.SaveAs(ctx.exceptionsFile);
         ctx.step = 896;
-        RemoveLeftWorkFile(ctx.exceptionsWork);
+        RemoveLeftFile(ctx.exceptionsWork);
     }
 
     bool requestThere = true;
@@ -148,13 +149,10 @@ void EndOfRequest(RequestContext& ctx) {
         fs::DeleteFile(ctx.requestFile);
     }
     ctx.step = 950;
-    RemoveLeftWorkFile(ctx.timeLog);
+    RemoveLeftFile(ctx.timeLog);
     // Last: until here a rerun of an order must know that its ticket was drawn and its export
     // published.
-    if (!ctx.journal.empty() && !fs::TryDeleteFile(ctx.journal)) {
-        throw fs::RuntimeError(fs::err::kPathFileAccess, "Kill",
-                               "Path/File access error: " + ctx.journal);
-    }
+    if (!ctx.journal.empty()) RemoveLeftFile(ctx.journal);
 }
 
 // The request is read once, before anything else. A request the share refuses to hand over
@@ -177,12 +175,7 @@ std::string ReadRequest(const std::string& request) {
 // branch, which finishes it from the work files as its journal says.
 void StartWorkFilesAfresh(const RequestContext& ctx) {
     if (fs::FileExists(JournalPath(ctx.requestFile))) return;
-    for (const std::string& work : {ctx.answerWork, ctx.exceptionsWork}) {
-        if (!fs::TryDeleteFile(work)) {
-            throw fs::RuntimeError(fs::err::kPathFileAccess, "Kill",
-                                   "Path/File access error: " + work);
-        }
-    }
+    for (const std::string& work : {ctx.answerWork, ctx.exceptionsWork}) RemoveLeftFile(work);
 }
 
 void RunRequest(RequestContext& ctx) {

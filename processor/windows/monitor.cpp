@@ -39,6 +39,11 @@ void Save(const char* key, const std::string& value) {
     platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
 }
 
+// The folders of this program on the server share: requests, archive, test copies of the logs.
+constexpr const char* kShareFolders[] = {"zeldist", "ZelArchive", "zeltest"};
+
+std::string ShareFolder(const char* name) { return "\\\\" + gState.gHost + "\\DadAri\\" + name; }
+
 std::string TimeText() { return QTime::currentTime().toString("h:mm:ss AP").toStdString(); }
 
 // "Dulvan  Revision major.minor.revision" from the application's version text.
@@ -105,9 +110,7 @@ MonitorController::~MonitorController() {
 
 MonitorController* MonitorController::Instance() { return gInstance; }
 
-std::string MonitorController::RequestFolder() const {
-    return "\\\\" + gState.gHost + "\\DadAri\\zeldist";
-}
+std::string MonitorController::RequestFolder() const { return ShareFolder("zeldist"); }
 
 void MonitorController::Form_Load() {
     // 1-2: the program-wide engine objects, then the window's own one. Without them (the share
@@ -206,19 +209,16 @@ void MonitorController::Form_Load() {
 // (ours and the business workstation's, written back at start-up) are replaced the same way, so
 // their folders are cleaned too.
 void MonitorController::RemoveOwnLeftovers() {
-    Skippable([this] {
-        for (const std::string& folder :
-             {RequestFolder(), "\\\\" + gState.gHost + "\\DadAri\\ZelArchive",
-              "\\\\" + gState.gHost + "\\DadAri\\zeltest",
-              platform::FolderPart(platform::SettingsFilePath(kSettingsApp)),
-              platform::FolderPart(platform::SettingsFilePath(kCorvelApp))})
-            platform::RemoveOwnLeftovers(folder);
+    Skippable([] {
+        for (const char* name : kShareFolders) platform::RemoveOwnLeftovers(ShareFolder(name));
+        for (const char* app : {kSettingsApp, kCorvelApp})
+            platform::RemoveOwnLeftovers(platform::FolderPart(platform::SettingsFilePath(app)));
     });
 }
 
 void MonitorController::MakeShareFolders() {
-    for (const char* name : {"zeldist", "ZelArchive", "zeltest"})
-        Skippable([name] { platform::MakeDirectory("\\\\" + gState.gHost + "\\DadAri\\" + name); });
+    for (const char* name : kShareFolders)
+        Skippable([name] { platform::MakeDirectory(ShareFolder(name)); });
 }
 
 bool MonitorController::CatchUpWithShare() {
@@ -232,11 +232,16 @@ bool MonitorController::CatchUpWithShare() {
     return true;
 }
 
+void MonitorController::StartOnceShareAnswers() {
+    if (MonitorEngine::ShareAnswers() && CatchUpWithShare() && xStartUp_ >= 1 && !timer_.isActive())
+        StartMonitoring();
+}
+
 void MonitorController::ShareWait_Timer() {
     // Never inside another handler's box or modal window: it goes on once that is closed.
-    if (busy_ > 0 || passRunning_ || !MonitorEngine::ShareAnswers()) return;
+    if (busy_ > 0 || passRunning_) return;
     BusyScope busy{busy_};
-    if (CatchUpWithShare() && xStartUp_ >= 1 && !timer_.isActive()) StartMonitoring();
+    StartOnceShareAnswers();
 }
 
 void MonitorController::SetStopped() {
@@ -312,10 +317,8 @@ void MonitorController::btnStart_Click() {
         btnPause_Click();
         return;
     }
-    // The share answers now: what the start-up could not make is made, as the wait would.
-    if (!engine_.Ready() && MonitorEngine::ShareAnswers() && CatchUpWithShare() && xStartUp_ >= 1 &&
-        !timer_.isActive())
-        StartMonitoring();
+    // The share may answer now: what the start-up could not make is made, as the wait would.
+    if (!engine_.Ready()) StartOnceShareAnswers();
 }
 
 void MonitorController::btnPause_Click() {

@@ -129,6 +129,9 @@ private:
     // Makes the engine objects (and the share's folders) the start-up could not make; true
     // when they are there.
     bool CatchUpWithShare();
+    // When the business share answers: catches up with it and starts monitoring when
+    // "Auto-Start" says so and monitoring is not on already.
+    void StartOnceShareAnswers();
     void RefreshStatistics();
     std::string RequestFolder() const;
     // The progress boxes changed: painted at once unless they were painted less than
