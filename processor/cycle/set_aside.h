@@ -43,7 +43,8 @@ class SetAsideRequests {
 public:
     // Whether the request at `requestFile` (as the polling pass names it) is set aside. The
     // first time this start meets it, the user is told which request and why. A request whose
-    // identity changed since is taken up again, and its record dropped.
+    // identity changed since is taken up again; its old line stays in the record until newer
+    // ones push it out.
     bool PassOver(const std::string& requestFile);
 
 private:
