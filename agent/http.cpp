@@ -43,14 +43,10 @@ int SchemeNumber(const std::string& scheme) {
 
 int DefaultPort(int scheme) {
     switch (scheme) {
-        case 1:
-            return 21;
-        case 2:
-            return 70;
-        case kSchemeHttps:
-            return 443;
-        default:
-            return 80;
+        case 1: return 21;
+        case 2: return 70;
+        case kSchemeHttps: return 443;
+        default: return 80;
     }
 }
 
@@ -269,8 +265,7 @@ std::string UrlEncodeBody(std::string_view bytes) {
             case '&':
             case '<':
             case '>':
-            case '+':
-                break;
+            case '+': break;
             default:
                 if (b < 128) {
                     out.push_back(ch);

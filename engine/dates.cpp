@@ -158,27 +158,20 @@ std::int32_t StmaPartsToDay(std::int32_t month, std::int32_t day, std::int32_t y
 
 std::int32_t Sys(std::int32_t value, const DateTime& now) {
     switch (value) {
-        case 1:
-            return now.day;
-        case 2:
-            return now.month;
-        case 3:
-            return now.year;
+        case 1: return now.day;
+        case 2: return now.month;
+        case 3: return now.year;
         case 4: {
             const auto& sys = Engine().SystemInfo;
             if (!sys) RaiseClassic(err::kObjectNotSet, "Sys");
             return platform::ToInt32(sys->TerminalID, "Sys");
         }
-        case 28:
-            return now.month * 10000 + now.day * 100 + now.year % 100;
-        case 128:
-            return (now.year % 100) * 10000 + now.month * 100 + now.day;
+        case 28: return now.month * 10000 + now.day * 100 + now.year % 100;
+        case 128: return (now.year % 100) * 10000 + now.month * 100 + now.day;
         // Today's day number from the full year: a two-digit year would run through the
         // 1930-2029 window and give a wrong (negative) number from 2030 on.
-        case 152:
-            return StmaPartsToDay(now.month, now.day, now.year);
-        default:
-            return 0;
+        case 152: return StmaPartsToDay(now.month, now.day, now.year);
+        default: return 0;
     }
 }
 

@@ -267,9 +267,7 @@ void cBusinessBasic::Stma(Variant& Var1, Variant& Var2, Variant* Var3, Variant* 
                           Variant* Var6) {
     auto arg = [](const Variant* v) { return v ? *v : Variant(); };
     switch (Var1.AsLong()) {
-        case 10:
-            StmaSetAlphabetHead(Var2.AsLong(), arg(Var3).AsText());
-            break;
+        case 10: StmaSetAlphabetHead(Var2.AsLong(), arg(Var3).AsText()); break;
         case 11: {
             std::int32_t month = 0, day = 0, year = 0;
             DateTime date;
@@ -284,8 +282,7 @@ void cBusinessBasic::Stma(Variant& Var1, Variant& Var2, Variant* Var3, Variant* 
         case 12:
             Var2 = StmaPartsToDay(arg(Var3).AsLong(), arg(Var4).AsLong(), arg(Var5).AsLong());
             break;
-        default:
-            break;
+        default: break;
     }
 }
 

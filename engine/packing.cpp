@@ -17,22 +17,14 @@ struct Field {
 
 constexpr Field FieldOf(char upper) {
     switch (upper) {
-        case 'B':
-            return {1, false};
-        case 'C':
-            return {2, false};
-        case 'D':
-            return {3, false};
-        case 'I':
-            return {1, true};
-        case 'J':
-            return {2, true};
-        case 'K':
-            return {3, true};
-        case 'L':
-            return {4, true};
-        default:
-            return {0, false};
+        case 'B': return {1, false};
+        case 'C': return {2, false};
+        case 'D': return {3, false};
+        case 'I': return {1, true};
+        case 'J': return {2, true};
+        case 'K': return {3, true};
+        case 'L': return {4, true};
+        default: return {0, false};
     }
 }
 

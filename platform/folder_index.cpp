@@ -46,8 +46,7 @@ bool RemoteFileSystem(const std::string& dir) {
         case 0x47504653UL:  // GPFS
         case 0x00C36400UL:  // Ceph
             return true;
-        default:
-            return false;
+        default: return false;
     }
 }
 

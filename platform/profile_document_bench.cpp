@@ -64,28 +64,14 @@ std::string Shape(int shape, std::size_t size) {
     if (shape >= 6) bytes += "[Time]\r\n";
     while (bytes.size() < size) {
         switch (shape) {
-            case 0:
-                bytes += "\r\n";
-                break;
-            case 1:
-                bytes += "[s]\r\n";
-                break;
-            case 2:
-                bytes += "[s" + std::to_string(n++) + "]\r\n";
-                break;
-            case 3:
-                bytes.append(size - bytes.size(), 'x');
-                break;
+            case 0: bytes += "\r\n"; break;
+            case 1: bytes += "[s]\r\n"; break;
+            case 2: bytes += "[s" + std::to_string(n++) + "]\r\n"; break;
+            case 3: bytes.append(size - bytes.size(), 'x'); break;
             case 4:
-            case 7:
-                bytes += "k" + std::to_string(n++) + "=v\r\n";
-                break;
-            case 6:
-                bytes += "\r\n";
-                break;
-            default:
-                bytes += "[POITEMS" + std::to_string(++n) + "]\r\n";
-                break;
+            case 7: bytes += "k" + std::to_string(n++) + "=v\r\n"; break;
+            case 6: bytes += "\r\n"; break;
+            default: bytes += "[POITEMS" + std::to_string(++n) + "]\r\n"; break;
         }
     }
     return bytes;

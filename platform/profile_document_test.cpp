@@ -44,45 +44,28 @@ public:
     }
     std::string Value() {
         switch (Below(9)) {
-            case 0:
-                return "";
-            case 1:
-                return "\"quoted\"";
-            case 2:
-                return std::string("nul\0inside", 10);
-            case 3:
-                return "two\r\nlines";
-            case 4:
-                return " blanks ";
-            case 5:
-                return "]x[";
-            case 6:
-                return std::string(static_cast<std::size_t>(Below(150)), 'v');
-            case 7:
-                return "'q'";
-            default:
-                return "v" + std::to_string(Below(1000));
+            case 0: return "";
+            case 1: return "\"quoted\"";
+            case 2: return std::string("nul\0inside", 10);
+            case 3: return "two\r\nlines";
+            case 4: return " blanks ";
+            case 5: return "]x[";
+            case 6: return std::string(static_cast<std::size_t>(Below(150)), 'v');
+            case 7: return "'q'";
+            default: return "v" + std::to_string(Below(1000));
         }
     }
     std::string Eol() { return Pick<std::string>({"\r\n", "\r\n", "\n", "\r"}); }
     std::string Line() {
         switch (Below(10)) {
-            case 0:
-                return "[" + Section() + "]";
-            case 1:
-                return "  [" + Section() + "] trailing";
-            case 2:
-                return "";
-            case 3:
-                return "   ";
-            case 4:
-                return "; comment=1";
-            case 5:
-                return "no equals sign";
-            case 6:
-                return std::string("nul\0=x", 6);
-            default:
-                return Key() + (Below(2) ? "=" : " = ") + Value();
+            case 0: return "[" + Section() + "]";
+            case 1: return "  [" + Section() + "] trailing";
+            case 2: return "";
+            case 3: return "   ";
+            case 4: return "; comment=1";
+            case 5: return "no equals sign";
+            case 6: return std::string("nul\0=x", 6);
+            default: return Key() + (Below(2) ? "=" : " = ") + Value();
         }
     }
     std::string Document() {

@@ -28,13 +28,10 @@ EndProgramHandler& EndHandler() {
 MsgResult FirstButton(MsgButtons b) {
     switch (b) {
         case MsgButtons::Ok:
-        case MsgButtons::OkCancel:
-            return MsgResult::Ok;
+        case MsgButtons::OkCancel: return MsgResult::Ok;
         case MsgButtons::YesNo:
-        case MsgButtons::YesNoCancel:
-            return MsgResult::Yes;
-        case MsgButtons::RetryCancel:
-            return MsgResult::Retry;
+        case MsgButtons::YesNoCancel: return MsgResult::Yes;
+        case MsgButtons::RetryCancel: return MsgResult::Retry;
     }
     return MsgResult::Ok;
 }

@@ -95,13 +95,11 @@ bool IsStateCode(std::string_view word) { return kStateCodes.find(word) != std::
 bool IsZipCode(std::string_view word) {
     switch (word.size()) {
         case 5:
-        case 9:
-            return platform::IsNumeric(word);
+        case 9: return platform::IsNumeric(word);
         case 10:
             return word[5] == '-' && platform::IsNumeric(std::string(word.substr(0, 5)) +
                                                          std::string(word.substr(6, 4)));
-        default:
-            return false;
+        default: return false;
     }
 }
 

@@ -145,8 +145,7 @@ void UnpackField(const FieldLayout& f, FieldRef value, const std::string& image,
             return;
         }
         case FieldKind::Derived:
-        case FieldKind::NotStored:
-            return;
+        case FieldKind::NotStored: return;
     }
 }
 
@@ -216,8 +215,7 @@ void PackField(const FieldLayout& f, FieldRef value, std::string& image, FieldRe
         }
         case FieldKind::CodeChar:
         case FieldKind::Derived:
-        case FieldKind::NotStored:
-            return;
+        case FieldKind::NotStored: return;
     }
 }
 

@@ -85,19 +85,14 @@ namespace layout_detail {
 constexpr int WidthOf(char code) {
     switch (code) {
         case 'B':
-        case 'I':
-            return 1;
+        case 'I': return 1;
         case 'C':
-        case 'J':
-            return 2;
+        case 'J': return 2;
         case 'D':
         case 'K':
-        case 'R':
-            return 3;
-        case 'L':
-            return 4;
-        default:
-            return 0;
+        case 'R': return 3;
+        case 'L': return 4;
+        default: return 0;
     }
 }
 constexpr FieldLayout Int(std::string_view n, int at, char code, std::int32_t rangeMax = 0,

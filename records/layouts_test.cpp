@@ -37,10 +37,8 @@ bool OwnsBytes(const FieldLayout& f) {
     switch (f.kind) {
         case FieldKind::Derived:
         case FieldKind::NotStored:
-        case FieldKind::CodeChar:
-            return false;
-        default:
-            return true;
+        case FieldKind::CodeChar: return false;
+        default: return true;
     }
 }
 

@@ -29,31 +29,18 @@ MsgResult WindowBox(const MsgBoxRequest& r) {
     box.setWindowTitle(QString::fromStdString(title));
     box.setText(QString::fromLatin1(r.text.data(), static_cast<int>(r.text.size())));
     switch (r.icon) {
-        case MsgIcon::Information:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case MsgIcon::Warning:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case MsgIcon::Critical:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case MsgIcon::Question:
-            box.setIcon(QMessageBox::Question);
-            break;
-        case MsgIcon::None:
-            break;
+        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+        case MsgIcon::None: break;
     }
     switch (r.buttons) {
-        case MsgButtons::Ok:
-            box.setStandardButtons(QMessageBox::Ok);
-            break;
+        case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
         case MsgButtons::OkCancel:
             box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
             break;
-        case MsgButtons::YesNo:
-            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            break;
+        case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
         case MsgButtons::RetryCancel:
             box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
             break;
@@ -62,16 +49,11 @@ MsgResult WindowBox(const MsgBoxRequest& r) {
             break;
     }
     switch (box.exec()) {
-        case QMessageBox::Cancel:
-            return MsgResult::Cancel;
-        case QMessageBox::Yes:
-            return MsgResult::Yes;
-        case QMessageBox::No:
-            return MsgResult::No;
-        case QMessageBox::Retry:
-            return MsgResult::Retry;
-        default:
-            return MsgResult::Ok;
+        case QMessageBox::Cancel: return MsgResult::Cancel;
+        case QMessageBox::Yes: return MsgResult::Yes;
+        case QMessageBox::No: return MsgResult::No;
+        case QMessageBox::Retry: return MsgResult::Retry;
+        default: return MsgResult::Ok;
     }
 }
 

@@ -22,10 +22,8 @@ bool IsWindowsFileName(const std::string& name) {
             case '"':
             case '<':
             case '>':
-            case '|':
-                return false;
-            default:
-                break;
+            case '|': return false;
+            default: break;
         }
     }
     return true;

@@ -123,18 +123,12 @@ public:
 private:
     Currency PriceOfLevel(std::int32_t level) const {
         switch (level) {
-            case 2:
-                return part_.Level_1_Price;
-            case 3:
-                return part_.Level_2_Price;
-            case 4:
-                return part_.Level_3_Price;
-            case 5:
-                return part_.Level_4_Price;
-            case 6:
-                return part_.Level_5_Price;
-            default:
-                return part_.List_Price;
+            case 2: return part_.Level_1_Price;
+            case 3: return part_.Level_2_Price;
+            case 4: return part_.Level_3_Price;
+            case 5: return part_.Level_4_Price;
+            case 6: return part_.Level_5_Price;
+            default: return part_.List_Price;
         }
     }
 

@@ -26,18 +26,13 @@ constexpr int kBlock = 512;
 int WidthOf(char code) {
     switch (code) {
         case 'B':
-        case 'I':
-            return 1;
+        case 'I': return 1;
         case 'C':
-        case 'J':
-            return 2;
+        case 'J': return 2;
         case 'D':
-        case 'K':
-            return 3;
-        case 'L':
-            return 4;
-        default:
-            return 0;
+        case 'K': return 3;
+        case 'L': return 4;
+        default: return 0;
     }
 }
 

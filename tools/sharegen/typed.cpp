@@ -29,15 +29,9 @@ void PutAt(std::string& image, int at, const std::string& bytes, const std::stri
 std::string Packed(char code, std::int64_t value, const std::string& what) {
     std::int64_t lo = 0, hi = 0;
     switch (code) {
-        case 'B':
-            hi = 0xFF;
-            break;
-        case 'C':
-            hi = 0xFFFF;
-            break;
-        case 'D':
-            hi = 0xFFFFFF;
-            break;
+        case 'B': hi = 0xFF; break;
+        case 'C': hi = 0xFFFF; break;
+        case 'D': hi = 0xFFFFFF; break;
         case 'I':
             lo = -0x80;
             hi = 0x7F;
@@ -54,8 +48,7 @@ std::string Packed(char code, std::int64_t value, const std::string& what) {
             lo = INT32_MIN;
             hi = INT32_MAX;
             break;
-        default:
-            Bad(what + ": unknown pack code");
+        default: Bad(what + ": unknown pack code");
     }
     if (value < lo || value > hi)
         Bad(what + ": " + std::to_string(value) + " does not fit packed code " +
@@ -231,9 +224,7 @@ void PutTypedField(std::string& image, const FieldLayout& f, const json& v) {
                   what);
             return;
         }
-        case FieldKind::Date:
-            PutAt(image, f.position, DateField(f, v, what), what);
-            return;
+        case FieldKind::Date: PutAt(image, f.position, DateField(f, v, what), what); return;
         case FieldKind::Compressed:
             PutAt(image, f.position,
                   CompressedField(TextOf(v, what), f.width,
@@ -288,8 +279,7 @@ void PutTypedField(std::string& image, const FieldLayout& f, const json& v) {
         }
         case FieldKind::Derived:
             Bad(what + " is worked out from other fields and cannot be written");
-        case FieldKind::NotStored:
-            return;  // lists and record numbers feed derived indexes only
+        case FieldKind::NotStored: return;  // lists and record numbers feed derived indexes only
     }
 }
 
