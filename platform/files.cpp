@@ -10,11 +10,14 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "platform/atomic_file.h"
 #include "platform/convert.h"
@@ -390,7 +393,48 @@ void TextFileWriter::Close() {
     if (e != 0) Fail(e, "Close", path_);
 }
 
-ScopedFileLock::ScopedFileLock(const std::string& lockPath) {
+namespace {
+
+// Takes the lock on `fd`, waiting at most until `deadline` when there is one: 0, or the errno
+// of the failure (EWOULDBLOCK: the deadline passed with another holder still on it).
+int TakeLock(int fd, const std::optional<std::chrono::steady_clock::time_point>& deadline) {
+    if (!deadline) {
+        while (::flock(fd, LOCK_EX) != 0)
+            if (errno != EINTR) return errno;
+        return 0;
+    }
+    // flock cannot wait with a limit, so it is asked again and again. Holders keep the lock for
+    // a read and a write of a small file: short pauses find it soon after it is let go.
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+        if (errno != EWOULDBLOCK && errno != EINTR) return errno;
+        const auto left = *deadline - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero()) return EWOULDBLOCK;
+        const auto nap = std::min<std::chrono::steady_clock::duration>(pause, left);
+        ::usleep(static_cast<useconds_t>(
+            std::chrono::duration_cast<std::chrono::microseconds>(nap).count()));
+        pause = std::min(pause * 2, std::chrono::milliseconds(20));
+    }
+}
+
+std::string WaitText(std::chrono::milliseconds wait) {
+    if (wait.count() % 1000 == 0) return std::to_string(wait.count() / 1000) + " s";
+    return std::to_string(wait.count()) + " ms";
+}
+
+}  // namespace
+
+ScopedFileLock::ScopedFileLock(const std::string& lockPath) { Take(lockPath, std::nullopt); }
+
+ScopedFileLock::ScopedFileLock(const std::string& lockPath, std::chrono::milliseconds wait) {
+    Take(lockPath, wait);
+}
+
+void ScopedFileLock::Take(const std::string& lockPath,
+                          std::optional<std::chrono::milliseconds> wait) {
+    std::optional<std::chrono::steady_clock::time_point> deadline;
+    if (wait) deadline = std::chrono::steady_clock::now() + *wait;
     for (std::size_t i = 1; i < lockPath.size(); ++i)
         if (lockPath[i] == '/') ::mkdir(lockPath.substr(0, i).c_str(), 0777);
     // A lock file is never opened through a link: the lock would then be taken on, and the
@@ -419,12 +463,12 @@ ScopedFileLock::ScopedFileLock(const std::string& lockPath) {
             ::close(fd);
             continue;
         }
-        while (::flock(fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                const int e = errno;
-                ::close(fd);
-                FailLock(e, lockPath);
-            }
+        if (const int e = TakeLock(fd, deadline); e != 0) {
+            ::close(fd);
+            if (e != EWOULDBLOCK || !wait) FailLock(e, lockPath);
+            throw RuntimeError(err::kPermissionDenied, "Lock",
+                               "Permission denied: " + lockPath +
+                                   " held by another program for more than " + WaitText(*wait));
         }
         // While we waited, the name may have been given to another file: a lock on the old one
         // would exclude nobody.

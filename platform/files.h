@@ -1,7 +1,9 @@
 #pragma once
 // File services over Windows-form paths. The throwing forms raise RuntimeError with the classic
 // numbers (53 file not found, 75 path/file access error, 76 path not found).
+#include <chrono>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,15 +89,22 @@ int RemoveOwnLeftovers(const std::string& folder);
 // whatever else carries the name (a link, dangling or not, a FIFO, a device) goes as a name and
 // the file is made anew. A lock that cannot be had (unwritable folder, a folder of that name)
 // throws RuntimeError naming the lock file; nothing runs unlocked.
+//
+// With `wait`, another holder is waited for that long at most: a holder that never lets go (a
+// program stopped while it holds the lock) then fails this one with error 70, naming the lock
+// file, instead of stopping it too.
 class ScopedFileLock {
 public:
     explicit ScopedFileLock(const std::string& lockPath);
+    ScopedFileLock(const std::string& lockPath, std::chrono::milliseconds wait);
     ~ScopedFileLock();
     ScopedFileLock(const ScopedFileLock&) = delete;
     ScopedFileLock& operator=(const ScopedFileLock&) = delete;
     bool Held() const noexcept { return fd_ >= 0; }
 
 private:
+    void Take(const std::string& lockPath, std::optional<std::chrono::milliseconds> wait);
+
     int fd_ = -1;
 };
 

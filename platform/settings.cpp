@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "platform/atomic_file.h"
 #include "platform/convert.h"
@@ -19,6 +20,11 @@ namespace {
 std::mutex& StoreMutex() {
     static std::mutex m;
     return m;
+}
+
+std::chrono::milliseconds& LockWait() {
+    static std::chrono::milliseconds wait = kSettingsLockWait;
+    return wait;
 }
 
 std::string ConfigHome() {
@@ -49,7 +55,7 @@ void Modify(const std::string& app, Edit edit) {
                            "Cannot create the folder of " + path);
     // Two programs (or a restarted instance overlapping the old one) rewriting the store would
     // otherwise lose each other's settings and counters.
-    ScopedFileLock fileLock(path + ".lock");
+    SettingsLock fileLock(app, ".lock");
     std::string bytes;
     int e = detail::ReadNative(path, bytes);
     if (e != 0 && e != ENOENT)
@@ -64,6 +70,13 @@ void Modify(const std::string& app, Edit edit) {
 }
 
 }  // namespace
+
+std::chrono::milliseconds SetSettingsLockWait(std::chrono::milliseconds wait) {
+    return std::exchange(LockWait(), wait);
+}
+
+SettingsLock::SettingsLock(const std::string& appName, const std::string& ending)
+    : lock_(SettingsFilePath(appName) + ending, LockWait()) {}
 
 std::string SettingsFilePath(const std::string& appName) {
     return ConfigHome() + "/" + appName + "/settings.ini";

@@ -7,9 +7,9 @@
 
 #include "platform/convert.h"
 #include "platform/error.h"
-#include "platform/files.h"
 #include "platform/settings.h"
 #include "processor/globals.h"
+#include "processor/utilities.h"
 
 namespace zel::processor {
 
@@ -76,7 +76,7 @@ void SaveStatistics() {
     // Other instances sharing this store count their own requests meanwhile (and a Reset may
     // have come): this request's bumps go onto what is stored now, not onto what was read at
     // its start, with no other instance's save between the read and the write.
-    platform::ScopedFileLock lock(platform::SettingsFilePath(kSettingsApp) + kCounterLockEnding);
+    CounterLock lock;
     const std::vector<std::string> stored =
         platform::GetSettings(kSettingsApp, kStatisticsSection, names, "0");
     std::vector<std::pair<std::string, std::string>> values;

@@ -16,16 +16,6 @@ namespace {
 
 constexpr const char* kCounterKey = "PickTicketCounter";
 
-// Serialises the read-advance-save of the counter between programs that share one settings
-// store: two instances must never draw the same number from the same stored value.
-class CounterLock {
-public:
-    CounterLock() : lock_(platform::SettingsFilePath(kSettingsApp) + kCounterLockEnding) {}
-
-private:
-    platform::ScopedFileLock lock_;
-};
-
 // The counter text read as a 32-bit ticket number, or error 6.
 std::int32_t TicketFromText(const std::string& text) {
     return platform::WholeInt32(LeadingNumber(text), platform::err::kOverflow,
@@ -67,6 +57,8 @@ const char* const kUnitTexts[][2] = {
 };
 
 }  // namespace
+
+CounterLock::CounterLock() : lock_(kSettingsApp, kCounterLockEnding) {}
 
 std::int32_t NextPickTicketNumber() {
     const bool window = static_cast<bool>(gWindowHooks.ticketCounter);

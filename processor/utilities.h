@@ -8,12 +8,26 @@
 #include <string>
 
 #include "platform/convert.h"
+#include "platform/settings.h"
 #include "processor/globals.h"
 
 namespace zel::processor {
 
 using platform::DigitsOnly;
 using platform::Int16Or;
+
+// The counter lock: held across every read and write of a counter shared by the programs on one
+// settings store (the pick-ticket counter, the statistics), so that neither a draw, a save of
+// counts, a Reset nor a counter typed into the settings window goes between another's read and
+// its write. Raises the store's lock error (70, naming the lock) when another holder keeps it
+// past the store's wait.
+class CounterLock {
+public:
+    CounterLock();
+
+private:
+    platform::SettingsLock lock_;
+};
 
 // Hands out the next pick-ticket number from the settings window's counter field (loading the
 // window first when it is not loaded; the stored counter when the program has no windows) and

@@ -3,12 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <string>
 #include <utility>
 
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/settings.h"
 #include "platform/test_support.h"
 #include "processor/globals.h"
@@ -19,6 +23,7 @@ namespace zel::processor {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 
 std::string Padded(const std::string& s) {
     return s + std::string(kWrappedLineWidth - s.size(), ' ');
@@ -148,6 +153,42 @@ TEST_F(NoWindowsTest, PickTicketNumbersAreDrawnOnlyUnderTheLocks) {
     ASSERT_EQ(::mkdir((store + ".counter-lock").c_str(), 0700), 0);
     EXPECT_THROW(NextPickTicketNumber(), platform::RuntimeError);
     EXPECT_EQ(Stored(), "8");
+}
+
+// An instance stopped while it holds one of the store's locks: the draw of another fails after
+// the store's wait, naming the lock, and moves nothing.
+TEST_F(NoWindowsTest, ALockHolderThatNeverLetsGoFailsTheDrawNamingTheLock) {
+    platform::SaveSetting(kSettingsApp, kSettingsSection, "PickTicketCounter", "7");
+    const std::string store = platform::SettingsFilePath(kSettingsApp);
+    const auto wait = platform::SetSettingsLockWait(std::chrono::milliseconds(1));
+    for (const std::string& lock : {store + ".lock", store + kCounterLockEnding}) {
+        int held[2];
+        ASSERT_EQ(::pipe(held), 0);
+        const pid_t holder = ::fork();
+        ASSERT_GE(holder, 0);
+        if (holder == 0) {
+            platform::ScopedFileLock hold(lock);
+            if (::write(held[1], "x", 1) != 1) ::_exit(1);
+            ::raise(SIGSTOP);
+            for (;;) ::pause();
+        }
+        ::close(held[1]);
+        char x = 0;
+        ASSERT_EQ(::read(held[0], &x, 1), 1);
+        ::close(held[0]);
+        try {
+            NextPickTicketNumber();
+            ADD_FAILURE() << "no error with " << lock << " held";
+        } catch (const platform::RuntimeError& e) {
+            EXPECT_EQ(e.Number(), platform::err::kPermissionDenied);
+            EXPECT_THAT(e.Description(), HasSubstr(lock + " held by another program"));
+        }
+        ::kill(holder, SIGKILL);
+        ::waitpid(holder, nullptr, 0);
+        EXPECT_EQ(Stored(), "7");
+    }
+    platform::SetSettingsLockWait(wait);
+    EXPECT_EQ(NextPickTicketNumber(), 7);
 }
 
 TEST_F(NoWindowsTest, AShareThatDoesNotAnswerShowsNothingAndTheMonitorFieldsAreEmpty) {
