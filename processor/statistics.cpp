@@ -99,6 +99,9 @@ std::vector<std::string> ReadStatistics() {
 
 void ResetStatistics() {
     try {
+        // Under the counter lock: a save of another instance holds it from its read of the
+        // counts to its write of them, and a Reset between the two would be written over.
+        CounterLock lock;
         platform::DeleteSetting(kSettingsApp, kStatisticsSection);
     } catch (const std::exception&) {
         // A store that cannot be changed keeps its counters; a Reset must not end the program.

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/settings.h"
 #include "platform/test_support.h"
@@ -94,6 +97,22 @@ TEST(Statistics, CountsOfAnotherInstanceDuringARequestAreKept) {
     SaveStatistics();
     EXPECT_EQ(ReadStatistic("Item1-1"), "5");
     EXPECT_EQ(ReadStatistic("Item1-2"), "10");
+}
+
+// Another instance's save holds the counter lock from its read of the counts to its write of
+// them; a Reset in between would be written over, so a Reset waits for that lock as well.
+TEST(Statistics, AResetDoesNotGoBetweenTheReadAndWriteOfASave) {
+    pf::testing::SandboxEnv env;
+    BumpStatistic("Item1-1", 5);
+    {
+        pf::ScopedFileLock save(pf::SettingsFilePath(kSettingsApp) + kCounterLockEnding);
+        const auto wait = pf::SetSettingsLockWait(std::chrono::milliseconds(1));
+        ResetStatistics();
+        pf::SetSettingsLockWait(wait);
+        EXPECT_EQ(ReadStatistic("Item1-1"), "5");
+    }
+    ResetStatistics();
+    EXPECT_EQ(ReadStatistic("Item1-1"), "0");
 }
 
 TEST(Statistics, ResetClearsCountersOnly) {
