@@ -13,7 +13,7 @@ void InstallWindows() {
         return settings.TicketCounter();
     };
     gWindowHooks.setTicketCounter = [](const std::string& text) {
-        SettingsController::Instance().SetTicketCounter(text);
+        SettingsController::Instance().CounterDrawn(text);
     };
     gWindowHooks.showConnectionError = [](const std::string& message) {
         ErrorController::ShowModal(message);

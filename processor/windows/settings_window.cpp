@@ -47,6 +47,7 @@ void SettingsController::ClearControls() {
     chkArchive_ = chkLogging_ = chkSetupUnknown_ = chkSkipDB_ = false;
     optQOH_ = optQueryQty_ = false;
     ticketCounter_.clear();
+    ticketCounterFilled_.clear();
     txtPrinter_.clear();
     emergencyMessage_.clear();
     ticketCounterBackColor_ = kWhite;
@@ -68,6 +69,7 @@ void SettingsController::Load() {
 
     SetPrinter(Stored("PickTicketPrinter", ""));
     SetTicketCounter(Stored("PickTicketCounter", ""));
+    ticketCounterFilled_ = ticketCounter_;
 
     gState.gEmergencyMessage = Stored("EmergencyMessage", "");
     SetEmergencyMessage(gState.gEmergencyMessage);
@@ -151,6 +153,11 @@ void SettingsController::SetTicketCounter(const std::string& text) {
     emit changed();
 }
 
+void SettingsController::CounterDrawn(const std::string& next) {
+    SetTicketCounter(next);
+    ticketCounterFilled_ = ticketCounter_;
+}
+
 void SettingsController::SetPrinter(const std::string& text) {
     if (text == txtPrinter_) return;
     txtPrinter_ = text;
@@ -173,7 +180,11 @@ char SettingsController::EmergencyMessageKey(char typed) {
 
 void SettingsController::btnClose_Click() {
     Store("PickTicketPrinter", txtPrinter_);
-    Store("PickTicketCounter", ticketCounter_);
+    if (ticketCounter_ != ticketCounterFilled_) {
+        // Not between another instance's read of the counter and its write of the next number.
+        CounterLock lock;
+        Store("PickTicketCounter", ticketCounter_);
+    }
     Store("EmergencyMessage", emergencyMessage_);
     Unload();
 }

@@ -63,7 +63,11 @@ public:
     void SetEmergencyMessage(const std::string& text);
     // EmergencyMessage_KeyPress: what a typed character becomes.
     static char EmergencyMessageKey(char typed);
-    // btnClose_Click: stores printer, counter and message, then unloads the window.
+    // The pick-ticket numbering moved the counter on to `next`, in the field and in the store.
+    void CounterDrawn(const std::string& next);
+    // btnClose_Click: stores printer, counter and message, then unloads the window. The counter
+    // is stored only when the user changed the field: the store may be ahead of the field, moved
+    // on by another instance sharing it.
     void btnClose_Click();
 
     // How the modal window is shown. The default shows the frmSettings widget; a test may
@@ -91,6 +95,9 @@ private:
     bool optQOH_ = false;
     bool optQueryQty_ = false;
     std::string ticketCounter_;
+    // The counter as the program last put it into the field (loaded from the store, or moved on
+    // by a draw); a field that differs from it was typed by the user.
+    std::string ticketCounterFilled_;
     std::string txtPrinter_;
     std::string emergencyMessage_;
     std::uint32_t ticketCounterBackColor_ = kWhite;

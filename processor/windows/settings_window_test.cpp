@@ -2,6 +2,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -10,8 +12,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <chrono>
 
+#include "platform/error.h"
+#include "platform/files.h"
 #include "platform/settings.h"
+#include "processor/utilities.h"
 #include "processor/windows/monitor_test_support.h"
 #include "processor/windows/settings_window_widget.h"
 
@@ -131,6 +137,48 @@ TEST_F(SettingsWindowTest, UnloadingWithoutCloseKeepsTheStoreAsItWas) {
     EXPECT_EQ(Stored("PickTicketCounter"), "40");
     settings.EnsureLoaded();
     EXPECT_EQ(settings.TicketCounter(), "40");
+}
+
+// Another instance sharing the store draws numbers while this one's window is loaded. A Close that
+// left the counter field alone must not put the counter back; one that changed it stores what the
+// user typed, and only under the counter lock.
+TEST_F(SettingsWindowTest, CloseStoresTheCounterOnlyWhenTheUserChangedIt) {
+    const auto drawElsewhere = [](int count) {
+        pid_t child = ::fork();
+        if (child == 0) {
+            SettingsController::Instance().Unload();  // its own window, loaded from the store
+            for (int i = 0; i < count; ++i) NextPickTicketNumber();
+            ::_exit(0);
+        }
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    };
+    Store("PickTicketCounter", "100");
+    settings.Load();
+    ASSERT_TRUE(drawElsewhere(3));  // 100, 101, 102
+    settings.btnClose_Click();
+    EXPECT_EQ(Stored("PickTicketCounter"), "103");
+    EXPECT_EQ(NextPickTicketNumber(), 103);  // loads the window again
+
+    // Nor is the field moved on by this instance's own draw a change of the user's.
+    ASSERT_TRUE(drawElsewhere(2));  // 104, 105
+    settings.btnClose_Click();
+    EXPECT_EQ(Stored("PickTicketCounter"), "106");
+
+    settings.Load();
+    settings.SetTicketCounter("500");
+    ASSERT_TRUE(drawElsewhere(1));
+    {
+        platform::ScopedFileLock draw(platform::SettingsFilePath(kSettingsApp) +
+                                      kCounterLockEnding);  // another instance's draw under way
+        const auto wait = platform::SetSettingsLockWait(std::chrono::milliseconds(1));
+        EXPECT_THROW(settings.btnClose_Click(), platform::RuntimeError);
+        platform::SetSettingsLockWait(wait);
+        EXPECT_EQ(Stored("PickTicketCounter"), "107");
+    }
+    settings.btnClose_Click();
+    EXPECT_EQ(Stored("PickTicketCounter"), "500");
 }
 
 TEST_F(SettingsWindowTest, WidgetMirrorsTheControlsAndForwardsTheUser) {
