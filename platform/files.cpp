@@ -247,6 +247,17 @@ long long FileModifiedTime(const std::string& path) {
     return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
 }
 
+std::optional<FileStamp> StampOfFile(const std::string& path) {
+    struct stat st;
+    if (!StatNative(path, st) || !S_ISREG(st.st_mode)) return std::nullopt;
+    auto ns = [](const struct timespec& t) {
+        return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+    };
+    return FileStamp{static_cast<unsigned long long>(st.st_dev),
+                     static_cast<unsigned long long>(st.st_ino), static_cast<long long>(st.st_size),
+                     ns(st.st_mtim), ns(st.st_ctim)};
+}
+
 std::string ReadWholeFile(const std::string& path) {
     std::string bytes;
     int e = detail::ReadNative(NativePath(path), bytes);

@@ -41,6 +41,19 @@ bool FolderExists(const std::string& path);
 long long FileSize(const std::string& path);
 // Time of the file's last change, in nanoseconds since 1970, or -1 when it does not exist.
 long long FileModifiedTime(const std::string& path);
+// What moves whenever a regular file's bytes change or another file takes its name: its device
+// and inode, size, time of last change, and time of last status change (times in nanoseconds
+// since 1970), which a program cannot set back as it can the time of last change.
+struct FileStamp {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long size = 0;
+    long long modified = 0;
+    long long statusChanged = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the regular file at `path`, or nullopt when the name holds none.
+std::optional<FileStamp> StampOfFile(const std::string& path);
 
 // Whole file as bytes; throws 53 when missing.
 std::string ReadWholeFile(const std::string& path);

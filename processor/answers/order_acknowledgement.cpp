@@ -653,9 +653,9 @@ void OrderAcknowledgement::Run() {
         FinishSealed();
         return;
     }
-    // The work files are kept while a journal is on disk. Until the order is sealed they hold
-    // what an interrupted run wrote: its errors would be recorded twice and its item keys
-    // could outlive changed stock, so the answer is written afresh.
+    // Until the order is sealed the work files start afresh (the request's set-up removed what
+    // an earlier run wrote): its errors would be recorded twice and its item keys could outlive
+    // changed stock, so the answer is written afresh.
     ctx_.exceptions.DeleteSection("ERRORINFO");
     ctx_.exceptions.DeleteSection("COUNT");
     ctx_.answer.DeleteSection(kReceipt);

@@ -164,6 +164,41 @@ std::string Identity(const std::string& bytes, const std::string& name) {
     return std::to_string(bytes.size()) + " " + Sha256Hex(bytes) + " " + name;
 }
 
+// The journal under `fresh`'s name when it is the request's own, in today's form; `fresh`
+// itself when nothing is under the name (or a folder, left to the first save, which fails
+// before a number is drawn); nullopt for anything else under the name.
+std::optional<OrderJournal> ReadOwnJournal(const OrderJournal& fresh, const std::string& bytes) {
+    if (!fs::NameExists(fresh.path) || fs::FolderExists(fresh.path)) return fresh;
+
+    // Only a regular file of a journal's size is read; a link, a device or a planted giant is
+    // nobody's journal.
+    std::string text;
+    try {
+        text = fs::ReadOwnFile(fresh.path, kJournalLimit);
+    } catch (const fs::RuntimeError& e) {
+        if (e.Number() == fs::err::kFileNotFound) return fresh;
+        return std::nullopt;
+    }
+    OrderJournal stored;
+    stored.path = fresh.path;
+    if (!Parse(text, stored) || !SameRequest(stored.identity, fresh.identity, bytes) ||
+        !CouldBeOurs(stored))
+        return std::nullopt;
+    stored.onDisk = true;
+    // Saved from here on in today's form.
+    stored.identity = fresh.identity;
+    if (!stored.exportFile.empty())
+        stored.exportFile = ExportTemporaryPath(gState.gHost, *stored.ticket);
+    return stored;
+}
+
+OrderJournal FreshJournal(const std::string& requestFile, const std::string& bytes) {
+    OrderJournal fresh;
+    fresh.path = JournalPath(requestFile);
+    fresh.identity = Identity(bytes, RequestName(requestFile));
+    return fresh;
+}
+
 }  // namespace
 
 std::string JournalPath(const std::string& requestFile) { return requestFile + kJournalEnding; }
@@ -172,34 +207,14 @@ std::string RequestIdentity(const std::string& requestFile) {
     return Identity(fs::ReadWholeFile(requestFile), RequestName(requestFile));
 }
 
-OrderJournal OpenOrderJournal(const std::string& requestFile, const std::string& bytes) {
-    OrderJournal fresh;
-    fresh.path = JournalPath(requestFile);
-    fresh.identity = Identity(bytes, RequestName(requestFile));
-    // A folder under the name is left to the first save, which fails before a number is drawn.
-    if (!fs::NameExists(fresh.path) || fs::FolderExists(fresh.path)) return fresh;
+bool SealedJournalOnDisk(const std::string& requestFile, const std::string& bytes) {
+    const std::optional<OrderJournal> own = ReadOwnJournal(FreshJournal(requestFile, bytes), bytes);
+    return own && own->sealed;
+}
 
-    // Only a regular file of a journal's size is read; a link, a device or a planted giant is
-    // nobody's journal.
-    std::string text;
-    bool readable = true;
-    try {
-        text = fs::ReadOwnFile(fresh.path, kJournalLimit);
-    } catch (const fs::RuntimeError& e) {
-        if (e.Number() == fs::err::kFileNotFound) return fresh;
-        readable = false;
-    }
-    OrderJournal stored;
-    stored.path = fresh.path;
-    if (readable && Parse(text, stored) && SameRequest(stored.identity, fresh.identity, bytes) &&
-        CouldBeOurs(stored)) {
-        stored.onDisk = true;
-        // Saved from here on in today's form.
-        stored.identity = fresh.identity;
-        if (!stored.exportFile.empty())
-            stored.exportFile = ExportTemporaryPath(gState.gHost, *stored.ticket);
-        return stored;
-    }
+OrderJournal OpenOrderJournal(const std::string& requestFile, const std::string& bytes) {
+    const OrderJournal fresh = FreshJournal(requestFile, bytes);
+    if (std::optional<OrderJournal> own = ReadOwnJournal(fresh, bytes)) return *own;
     if (!fs::TryDeleteFile(fresh.path)) {
         throw fs::RuntimeError(fs::err::kPathFileAccess, "Kill",
                                "Path/File access error: " + fresh.path);

@@ -42,6 +42,11 @@ std::string RequestIdentity(const std::string& requestFile);
 // read as a journal, is deleted first.
 OrderJournal OpenOrderJournal(const std::string& requestFile, const std::string& requestBytes);
 
+// Whether an earlier run of this very order left work files to be finished from: the journal
+// beside it is the request's own by the rules OpenOrderJournal reads it by, and sealed. Only
+// reads; what is not the request's own is left to OpenOrderJournal to remove.
+bool SealedJournalOnDisk(const std::string& requestFile, const std::string& requestBytes);
+
 // Replaces the journal on disk (atomic, forced to disk).
 void SaveOrderJournal(const OrderJournal& journal);
 

@@ -171,10 +171,13 @@ std::string ReadRequest(const std::string& request) {
 
 // A request is processed again after any failure that ended the program. Work files an earlier
 // run left would carry its errors and items into this run's documents (the dealer error twice,
-// ErrCount 2), so the documents start empty. An order whose journal is on disk is left to its
-// branch, which finishes it from the work files as its journal says.
+// ErrCount 2), so the documents start empty. Only an order sealed by its own journal is finished
+// from its work files; anyone may write a journal or work files into the folder, and what they
+// planted must never reach an answer.
 void StartWorkFilesAfresh(const RequestContext& ctx) {
-    if (fs::FileExists(JournalPath(ctx.requestFile))) return;
+    if (UpperCase(ReadTrimmed(ctx.request, kHeader, "DocType", "")) == "PO" &&
+        SealedJournalOnDisk(ctx.requestFile, ctx.request.Bytes()))
+        return;
     for (const std::string& work : {ctx.answerWork, ctx.exceptionsWork}) RemoveLeftFile(work);
 }
 

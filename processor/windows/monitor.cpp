@@ -387,11 +387,17 @@ void MonitorController::Timer1_Timer() {
         }
         if (!present || setAside_.PassOver(path)) continue;
         ProcessRequest(path);
+        setAside_.Processed(path);
         FlushProgress();
         txtEndTime_ = TimeText();
         emit changed();
     }
     RefreshStatistics();
+}
+
+void MonitorController::TellSetAside(const std::string& text) {
+    platform::UnattendedBox({text, "", platform::MsgButtons::Ok, platform::MsgIcon::Warning});
+    emit notice(text);
 }
 
 void MonitorController::RefreshStatistics() {

@@ -115,6 +115,8 @@ signals:
     void removeTrayIcon();
     // The window paints its changed boxes at once, without running events.
     void repaintNow();
+    // A request was set aside: told without a box, so that nothing waits for a person.
+    void notice(const std::string& text);
 
 private:
     // Tests put in their own progress clock.
@@ -133,6 +135,8 @@ private:
     // "Auto-Start" says so and monitoring is not on already.
     void StartOnceShareAnswers();
     void RefreshStatistics();
+    // The error stream, and the window's notice: the rest of the folder is answered meanwhile.
+    void TellSetAside(const std::string& text);
     std::string RequestFolder() const;
     // The progress boxes changed: painted at once unless they were painted less than
     // kProgressPaintInterval ago, else left to FlushProgress or the event loop.
@@ -146,8 +150,8 @@ private:
     int busy_ = 0;
     // Lower-cased names of requests that wait for the answer of another of the same name.
     std::set<std::string> waitingRequests_;
-    // Requests that ended the program at an earlier start, passed over by this one.
-    SetAsideRequests setAside_;
+    // Requests that ended the program at earlier starts, passed over by this one.
+    SetAsideRequests setAside_{[this](const std::string& text) { TellSetAside(text); }};
     // Paces the progress painting; empty: the steady clock.
     Clock clock_;
     std::optional<std::chrono::steady_clock::time_point> lastProgressPaint_;

@@ -11,12 +11,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "platform/files.h"
 #include "processor/utilities.h"
 #include "processor/windows/monitor.h"
 
@@ -176,6 +178,7 @@ frmMonitor::frmMonitor(MonitorController& controller, QWidget* parent)
     });
     connect(&controller_, &MonitorController::addTrayIcon, this, &frmMonitor::AddTrayIcon);
     connect(&controller_, &MonitorController::removeTrayIcon, this, &frmMonitor::RemoveTrayIcon);
+    connect(&controller_, &MonitorController::notice, this, &frmMonitor::ShowNotice);
     Refresh();
 }
 
@@ -223,6 +226,23 @@ void frmMonitor::RemoveTrayIcon() {
     trayIcon_->hide();
     trayIcon_->deleteLater();
     trayIcon_ = nullptr;
+}
+
+void frmMonitor::ShowNotice(const std::string& text) {
+    const QString title = Text(platform::ProgramName());
+    if (HasTrayIcon()) {
+        trayIcon_->showMessage(title, Text(text), QSystemTrayIcon::Warning);
+        return;
+    }
+    // One box gathers the notices of a start; it is never modal, so the timer goes on.
+    if (notice_) {
+        notice_->setText(notice_->text() + "\n\n" + Text(text));
+    } else {
+        notice_ = new QMessageBox(QMessageBox::Warning, title, Text(text), QMessageBox::Ok, this);
+        notice_->setAttribute(Qt::WA_DeleteOnClose);
+        notice_->setWindowModality(Qt::NonModal);
+    }
+    notice_->show();
 }
 
 bool frmMonitor::HasTrayIcon() const { return trayIcon_ != nullptr && trayIcon_->isVisible(); }

@@ -1,8 +1,11 @@
 #pragma once
 // frmMonitor: the widgets of the monitor window and its tray icon. It mirrors MonitorController,
 // forwards the user's actions to it, and hides to the tray on the close box and on minimising.
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 #include <array>
+#include <string>
 
 class QCheckBox;
 class QLineEdit;
@@ -26,6 +29,8 @@ public:
     void Restore();
     // Whether the tray icon is present (the desktop may have no notification area).
     bool HasTrayIcon() const;
+    // The notice of requests set aside shown without a tray icon (nullptr when none is shown).
+    QMessageBox* Notice() const { return notice_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -36,6 +41,8 @@ private:
     void Refresh();
     void AddTrayIcon();
     void RemoveTrayIcon();
+    // The tray's message; without a tray icon a box that leaves the window and polling going.
+    void ShowNotice(const std::string& text);
 
     MonitorController& controller_;
     QLineEdit* txtServer_;
@@ -53,6 +60,7 @@ private:
     QLineEdit* txtEndTime_;
     QMenu* mPopUpSys_;
     QSystemTrayIcon* trayIcon_ = nullptr;
+    QPointer<QMessageBox> notice_;
     bool refreshing_ = false;
 };
 

@@ -794,6 +794,30 @@ TEST_F(PurchaseOrderTest, PlantedSealedJournalRenamesNothingAndTheOrderIsDrawnAf
     EXPECT_THAT(FolderNames(), ::testing::IsEmpty());
 }
 
+// Anyone who may write the request folder may put work files beside a request: only the
+// order's own sealed journal keeps them, so a journal of any content beside a query, or an
+// order's own journal before its seal, lets nothing planted reach an answer.
+TEST_F(PurchaseOrderTest, PlantedWorkFilesReachNoAnswerWithoutTheOrdersOwnSealedJournal) {
+    const std::vector<std::string> planted = {"[PLANTED]", "Key=planted"};
+    Put("q1.req", {"[ZELINFO]", "DocType=QUERY", "DealerNumber=1001", "TradePartner=self",
+                   "[COUNT]", "POItemCount=0"});
+    Put("q1.req.a", planted);
+    Put("q1.req.b", planted);
+    env_.dir().Write("unc/QSERVER/DadAri/zeldist/q1.req.journal", "anything");
+    Process("q1.req");
+    EXPECT_EQ(Answer("q1.req.1", "Key", "PLANTED"), "<missing>");
+
+    Put("p.req", Join(Order({"[POHEADER]", "PoNumber=P"}), Items({{"AB", "1234-5", "1"}})));
+    Put("p.req.a", planted);
+    Put("p.req.b", planted);
+    env_.dir().Write(
+        "unc/QSERVER/DadAri/zeldist/p.req.journal",
+        Doc({"ZelOrderJournal 1", "Request=" + RequestIdentity(Path("p.req")), "End"}));
+    Process("p.req");
+    EXPECT_EQ(Answer("p.req.1", "ConfirmationNumber"), "500");
+    EXPECT_EQ(Answer("p.req.1", "Key", "PLANTED"), "<missing>");
+}
+
 // --- Exactly once ----------------------------------------------------------------------------
 
 class OrderCrashTest : public PurchaseOrderTest {
