@@ -132,6 +132,9 @@ private:
     // When the business share answers: catches up with it and starts monitoring when
     // "Auto-Start" says so and monitoring is not on already.
     void StartOnceShareAnswers();
+    // The start "Auto-Start" asks for: Start's pick-ticket check (its box, and monitoring stays
+    // stopped), then StartMonitoring; no connection test.
+    void AutoStart();
     void RefreshStatistics();
     std::string RequestFolder() const;
     // The progress boxes changed: painted at once unless they were painted less than
