@@ -1,11 +1,13 @@
 #include "agent/agent_window.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDBusConnectionInterface>
 #include <QMetaMethod>
+#include <QWindow>
 #include <filesystem>
 
 #include "agent/agent_core.h"
@@ -18,6 +20,7 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "platform/test_support.h"
+#include "testing/widget_bounds.h"
 
 namespace zel::agent {
 namespace {
@@ -215,6 +218,22 @@ TEST_F(AgentWindowTest, CloseHidesAndAboutShowsTheVersion) {
     ASSERT_FALSE(boxes.texts.empty());
     EXPECT_EQ(boxes.texts.back(), "Zel Agent\r\rVersion " + AgentVersionString());
     EXPECT_EQ(DialogFilters(kOpenDialogFilter).value(1), "OBP (*.obp)");
+}
+
+// Nothing is cut at the window's edge: not as it opens, nor made taller, nor at the smallest size
+// its layout allows.
+TEST_F(AgentWindowTest, TheWindowShowsItsWidgetsWhole) {
+    StartWithHub();
+    form->show();
+    ASSERT_TRUE(testutil::WaitFor(
+        [&] { return form->windowHandle() && form->windowHandle()->isExposed(); }));
+    EXPECT_THAT(qttest::CutWidgets(*form), ::testing::IsEmpty()) << "as it opens";
+    for (const QSize size : {form->size() + QSize(0, 120), form->minimumSizeHint()}) {
+        form->resize(size);
+        ASSERT_TRUE(testutil::WaitFor([&] { return form->size() == size; }));
+        EXPECT_THAT(qttest::CutWidgets(*form), ::testing::IsEmpty())
+            << size.width() << "x" << size.height();
+    }
 }
 
 TEST_F(AgentWindowTest, SubscriptionPageAddress) {

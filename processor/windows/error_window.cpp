@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QEventLoop>
+#include <iostream>
 
 #include "processor/globals.h"
 #include "processor/utilities.h"
@@ -25,6 +26,30 @@ void Beep() {
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) QApplication::beep();
 }
 
+constexpr const char* kTitle = "Connection Error";
+
+// The test the window message box makes: without a display its boxes go to the error stream,
+// and a site that answers nothing must say why in the same place.
+bool WithoutDisplay() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return true;
+    const QString p = QGuiApplication::platformName();
+    return p == "offscreen" || p == "minimal";
+}
+
+// The date and time as the window shows them.
+std::string DateText(const QDateTime& t) { return t.date().toString("M/d/yyyy").toStdString(); }
+std::string TimeText(const QDateTime& t) { return t.time().toString("h:mm:ss AP").toStdString(); }
+
+// One line, ending with when it happened.
+void TellErrorStream(const std::string& text, const QDateTime& when) {
+    if (!WithoutDisplay()) return;
+    std::string line;
+    for (char c : text)
+        if (c != '\r') line += c == '\n' ? ' ' : c;
+    std::cerr << kTitle << ": " << line << " (" << DateText(when) << " " << TimeText(when) << ")"
+              << std::endl;
+}
+
 }  // namespace
 
 ErrorController::ErrorController(std::string message) : txtError_(std::move(message)) {
@@ -45,9 +70,9 @@ int ErrorController::RetryInterval() {
 }
 
 void ErrorController::ShowNow() {
-    QDateTime now = QDateTime::currentDateTime();
-    txtDate_ = now.date().toString("M/d/yyyy").toStdString();
-    txtTime_ = now.time().toString("h:mm:ss AP").toStdString();
+    const QDateTime now = QDateTime::currentDateTime();
+    txtDate_ = DateText(now);
+    txtTime_ = TimeText(now);
 }
 
 void ErrorController::Load() {
@@ -57,6 +82,7 @@ void ErrorController::Load() {
     ShowNow();
     timer_.start();
     emit changed();
+    TellErrorStream(txtError_, QDateTime::currentDateTime());
 }
 
 void ErrorController::ShowModal(const std::string& message) {
@@ -87,18 +113,22 @@ void ErrorController::Timer1_Timer() {
     Beep();
     ShowNow();
     emit changed();
-    if (FolderAnswers(BusinessDataFolder(gState.gHost, gState.gDirectory))) Unload();
+    if (FolderAnswers(BusinessDataFolder(gState.gHost, gState.gDirectory)))
+        UnloadBecause("the business share answers again");
 }
 
 void ErrorController::btnPause_Click() {
     gState.gPauseRequested = true;
-    Unload();
+    UnloadBecause("Pause, monitoring stops");
 }
 
-void ErrorController::Unload() {
+void ErrorController::Unload() { UnloadBecause("closed, the request goes on"); }
+
+void ErrorController::UnloadBecause(const char* why) {
     if (!loaded_) return;
     timer_.stop();
     loaded_ = false;
+    TellErrorStream(why, QDateTime::currentDateTime());
     emit unloaded();
 }
 

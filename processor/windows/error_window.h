@@ -3,7 +3,8 @@
 // while the business share does not answer. It beeps and shows the date and time at once and
 // on every retry, closes itself when the business data folder answers again, and offers Pause
 // (gState.gPauseRequested), which makes the polling pass stop monitoring before the request is
-// touched.
+// touched. Without a display nobody sees it: its text then goes to the error stream when it
+// opens, and a line when it closes, as the message boxes' texts do.
 #include <QObject>
 #include <QTimer>
 #include <QWidget>
@@ -58,6 +59,8 @@ private:
     explicit ErrorController(std::string message);
     void Load();
     void ShowNow();
+    // Unloads the window; `why` is told on the error stream when there is no display.
+    void UnloadBecause(const char* why);
 
     std::string txtError_;
     std::string txtDate_;

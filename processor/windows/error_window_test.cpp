@@ -1,11 +1,15 @@
 #include "processor/windows/error_window.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "processor/windows/monitor_test_support.h"
 
@@ -69,6 +73,36 @@ TEST_F(ErrorWindowTest, TheCloseBoxEndsTheWaitWithoutAPause) {
     CheckConnection();
     EXPECT_FALSE(gState.gPauseRequested);
     EXPECT_EQ(ErrorController::Current(), nullptr);
+}
+
+// Without a display nobody sees the window: the error stream says that nothing is answered and
+// why, and when that ends and how, as it does for the message boxes.
+TEST_F(ErrorWindowTest, WithoutADisplayTheErrorStreamTellsWhenItOpensAndCloses) {
+    ASSERT_EQ(QGuiApplication::platformName(), "offscreen");
+    const auto lines = [](const std::string& err) {
+        std::vector<std::string> out;
+        std::istringstream in(err);
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("Connection Error: ", 0) == 0) out.push_back(line);
+        return out;
+    };
+    const ::testing::Matcher<std::string> opened = ::testing::StartsWith(
+        "Connection Error: Can't Connect to Quomar Files! Will Retry in 5 Seconds. (");
+
+    ::testing::internal::CaptureStderr();
+    Soon(50, [] { ErrorController::Current()->btnPause_Click(); });
+    CheckConnection();
+    EXPECT_THAT(lines(::testing::internal::GetCapturedStderr()),
+                ::testing::ElementsAre(
+                    opened, ::testing::StartsWith("Connection Error: Pause, monitoring stops (")));
+
+    ::testing::internal::CaptureStderr();
+    Soon(150, [&] { std::filesystem::create_directories(DataFolder()); });
+    CheckConnection();
+    EXPECT_THAT(
+        lines(::testing::internal::GetCapturedStderr()),
+        ::testing::ElementsAre(
+            opened, ::testing::StartsWith("Connection Error: the business share answers again (")));
 }
 
 TEST_F(ErrorWindowTest, UnmappableShareCountsAsNotAnswering) {

@@ -179,11 +179,11 @@ void MonitorController::Form_Load() {
     MakeShareFolders();
     RemoveOwnLeftovers();
 
-    // 9: automatic start: no pick-ticket check and no connection test. Without the engine
-    // objects it waits for the share.
+    // 9: automatic start, without a connection test. Without the engine objects it waits for
+    // the share.
     Skippable([this] {
         if (xStartUp_ >= 1 && engine_.Ready())
-            StartMonitoring();
+            AutoStart();
         else
             StopMonitoring();
     });
@@ -234,7 +234,22 @@ bool MonitorController::CatchUpWithShare() {
 
 void MonitorController::StartOnceShareAnswers() {
     if (MonitorEngine::ShareAnswers() && CatchUpWithShare() && xStartUp_ >= 1 && !timer_.isActive())
-        StartMonitoring();
+        AutoStart();
+}
+
+void MonitorController::AutoStart() {
+    // Nobody may be there to press Start, but the counter is the same: an order must never be
+    // handed a number of 0 or below. Before the settings window's first load its field would
+    // show the stored counter.
+    SettingsController& settings = SettingsController::Instance();
+    const std::string counter =
+        settings.IsLoaded() ? settings.TicketCounter() : Get("PickTicketCounter", "");
+    if (LeadingNumber(counter) <= 0) {
+        platform::MsgBox("Pick Ticket Counter Must be Set!");
+        StopMonitoring();
+        return;
+    }
+    StartMonitoring();
 }
 
 void MonitorController::ShareWait_Timer() {

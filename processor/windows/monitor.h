@@ -134,6 +134,9 @@ private:
     // When the business share answers: catches up with it and starts monitoring when
     // "Auto-Start" says so and monitoring is not on already.
     void StartOnceShareAnswers();
+    // The start "Auto-Start" asks for: Start's pick-ticket check (its box, and monitoring stays
+    // stopped), then StartMonitoring; no connection test.
+    void AutoStart();
     void RefreshStatistics();
     // The error stream, and the window's notice: the rest of the folder is answered meanwhile.
     void TellSetAside(const std::string& text);

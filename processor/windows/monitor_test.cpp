@@ -126,9 +126,8 @@ TEST_F(MonitorTest, FirstRunWithoutWorkstationSettingsStoresTheDefaults) {
     EXPECT_EQ(Stored("Directory"), "1");
 }
 
-TEST_F(MonitorTest, AutoStartStartsMonitoringWithoutTheCounterCheck) {
+TEST_F(MonitorTest, AutoStartWithACounterStartsMonitoring) {
     StoreSite("1");
-    Store("PickTicketCounter", "");
     Store("Interval", "0");
     monitor.Form_Load();
     EXPECT_TRUE(monitor.Timer1().isActive());
@@ -148,6 +147,42 @@ TEST_F(MonitorTest, AutoStartStartsMonitoringWithoutTheCounterCheck) {
     EXPECT_FALSE(monitor.Timer1().isActive());
     EXPECT_TRUE(monitor.btnStartEnabled());
     EXPECT_TRUE(monitor.txtDirectoryEnabled());
+}
+
+// Nobody may be there to press Start, but an order must still never be numbered 0 or below:
+// the automatic start refuses such a counter as Start does, at start-up and when a share that
+// came late answers.
+TEST_F(MonitorTest, AutoStartRefusesWhileThePickTicketCounterIsNotSet) {
+    StoreSite("1");
+    for (const char* counter : {"", "0", "-5"}) {
+        const std::string label = *counter ? counter : "missing";
+        boxes.clear();
+        if (*counter)
+            Store("PickTicketCounter", counter);
+        else
+            platform::DeleteSetting(kSettingsApp, kSettingsSection, "PickTicketCounter");
+        SettingsController::Instance().Unload();
+        DropEngine();
+        monitor.Form_Load();
+        EXPECT_THAT(BoxTexts(), ElementsAre("Pick Ticket Counter Must be Set!")) << label;
+        EXPECT_FALSE(monitor.Timer1().isActive()) << label;
+        EXPECT_TRUE(monitor.btnStartEnabled()) << label;
+        EXPECT_TRUE(monitor.txtServerEnabled()) << label;
+    }
+
+    boxes.clear();
+    SettingsController::Instance().Unload();
+    DropEngine();
+    HideHost();
+    MonitorController late;
+    late.Form_Load();
+    BringBackHost();
+    std::vector<std::string> expected = LateShareBoxes();
+    expected.push_back("Pick Ticket Counter Must be Set!");
+    ASSERT_TRUE(WaitFor([&] { return boxes.size() == expected.size(); }));
+    EXPECT_EQ(BoxTexts(), expected);
+    EXPECT_FALSE(late.Timer1().isActive());
+    EXPECT_FALSE(late.ShareWait().isActive());
 }
 
 TEST_F(MonitorTest, BadSourcePathLeavesTheMonitorStopped) {

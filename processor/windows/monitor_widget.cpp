@@ -63,7 +63,9 @@ frmMonitor::frmMonitor(MonitorController& controller, QWidget* parent)
     List1_ = new QListWidget(frame1);
     List1_->setObjectName("List1");
     for (const char* entry : MonitorController::kIntervalTexts) List1_->addItem(entry);
-    List1_->setMaximumHeight(110);
+    // Every interval in sight, none cut at the list's edge: the rows beside it are lower than
+    // six entries, so the list would otherwise get only their height.
+    List1_->setFixedHeight(List1_->sizeHintForRow(0) * List1_->count() + 2 * List1_->frameWidth());
     xStartUp_ = new QCheckBox("Auto-start service when OS starts", frame1);
     xStartUp_->setObjectName("xStartUp");
     btnStart_ = new QPushButton("&Start", frame1);

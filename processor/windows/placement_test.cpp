@@ -1,7 +1,9 @@
 // Where the settings and connection-error windows open: over the monitor window while it is
-// shown, else in the middle of the screen, never at the screen's corner.
+// shown, else in the middle of the screen, never at the screen's corner; and that each of
+// Dulvan's windows shows its widgets whole.
 #include "processor/windows/placement.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,12 +11,15 @@
 #include <QScreen>
 #include <QWindow>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "processor/windows/error_window.h"
 #include "processor/windows/monitor.h"
 #include "processor/windows/monitor_test_support.h"
 #include "processor/windows/monitor_widget.h"
 #include "processor/windows/settings_window.h"
+#include "testing/widget_bounds.h"
 
 namespace zel::processor {
 namespace {
@@ -96,6 +101,45 @@ TEST_F(PlacementTest, AWindowOverAMonitorAtTheScreensEdgeStaysOnTheScreen) {
     ASSERT_FALSE(settings.isEmpty());
     EXPECT_TRUE(Screen().contains(settings)) << settings.x() << "," << settings.y() << " "
                                              << settings.width() << "x" << settings.height();
+}
+
+// Nothing is cut at a window's edge or a frame's: not as the window opens, nor made taller,
+// nor at the smallest size its layout allows.
+TEST_F(PlacementTest, EveryWindowShowsItsWidgetsWhole) {
+    using ::testing::IsEmpty;
+    MonitorController monitor;
+    frmMonitor window(monitor);
+    window.show();
+    ASSERT_TRUE(testing::WaitFor(
+        [&] { return window.windowHandle() && window.windowHandle()->isExposed(); }));
+    EXPECT_THAT(qttest::CutWidgets(window), IsEmpty()) << "monitor as it opens";
+    const QSize opened = window.size();
+    window.resize(opened + QSize(0, 120));
+    ASSERT_TRUE(testing::WaitFor([&] { return window.size() == opened + QSize(0, 120); }));
+    EXPECT_THAT(qttest::CutWidgets(window), IsEmpty()) << "monitor made taller";
+    window.resize(window.minimumSize());
+    ASSERT_TRUE(testing::WaitFor([&] { return window.size() == window.minimumSize(); }));
+    EXPECT_THAT(qttest::CutWidgets(window), IsEmpty()) << "monitor at its smallest";
+
+    const auto cutIn = [](const char* name, const std::function<void()>& open,
+                          const char* closeButton) {
+        std::vector<std::string> cut{"not shown"};
+        Soon(0, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == name && w->isVisible()) {
+                    cut = qttest::CutWidgets(*w);
+                    w->findChild<QPushButton*>(closeButton)->click();
+                }
+        });
+        open();
+        return cut;
+    };
+    EXPECT_THAT(cutIn(
+                    "frmSettings", [] { SettingsController::Instance().ShowModal(); }, "btnClose"),
+                IsEmpty());
+    EXPECT_THAT(cutIn(
+                    "frmError", [] { ErrorController::ShowModal("Can't Connect"); }, "btnPause"),
+                IsEmpty());
 }
 
 }  // namespace
