@@ -59,8 +59,8 @@ std::optional<FileStamp> StampOfFile(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
 // A file this program wrote into a folder that others can write too, read back: only a regular
 // file itself, never through a link, and of at most `limit` bytes (a larger one is refused by
-// its size, unread). Throws 53 when nothing carries the name, 76 when its folder is missing,
-// 75 for anything else under it.
+// its size, unread). Throws 53 when nothing carries the name (its folder missing included), 76
+// when the path runs through a file, 75 for anything else under it.
 std::string ReadOwnFile(const std::string& path, std::size_t limit);
 // Writes the bytes under a temporary name and renames into place; throws on failure. With
 // `durable` the contents and the new name are on disk when it returns.

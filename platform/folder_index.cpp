@@ -29,6 +29,17 @@ std::string Fold(std::string_view name) {
     return out;
 }
 
+// A name that is its own folded form is found by asking for that form on the disk; only the
+// others need to be held.
+bool Folded(std::string_view name) {
+    return std::none_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+bool Exists(const std::string& dir, const std::string& name) {
+    struct stat st {};
+    return ::lstat((dir == "/" ? "/" + name : dir + "/" + name).c_str(), &st) == 0;
+}
+
 // File systems whose folders change from other machines without a notification here.
 bool RemoteFileSystem(const std::string& dir) {
     struct statfs fs {};
@@ -51,7 +62,9 @@ bool RemoteFileSystem(const std::string& dir) {
 }
 
 struct Folder {
-    // Folded -> the names of that fold, in the order they were listed or created.
+    // Folded -> the names of that fold that hold a capital letter, in the order they were listed
+    // or created. The folders that grow for ever (the archive, the exports) hold only names the
+    // programs wrote in lower case, so what is held stays as small as the names others gave.
     std::unordered_map<std::string, std::vector<std::string>> names;
     int watch = -1;
     bool valid = false;
@@ -75,10 +88,16 @@ public:
             return Scan(dir, name, found);
         }
         // Every change made before this look-up has been applied (Drain), so a hit needs no
-        // second look at the disk, and neither does a miss.
-        const auto hit = folder.names.find(Fold(name));
-        if (hit == folder.names.end()) return false;
-        found = hit->second.front();
+        // second look at the disk, and neither does a miss; the folded name itself is asked of
+        // the disk, which is as current.
+        std::string key = Fold(name);
+        const auto hit = folder.names.find(key);
+        if (hit != folder.names.end()) {
+            found = hit->second.front();
+            return true;
+        }
+        if (key == name || !Exists(dir, key)) return false;
+        found = std::move(key);
         return true;
     }
 
@@ -95,6 +114,15 @@ public:
     std::size_t Count() {
         std::lock_guard lock(mutex_);
         return folders_.size();
+    }
+
+    std::size_t Names() {
+        std::lock_guard lock(mutex_);
+        Drain();
+        std::size_t n = 0;
+        for (const auto& [dir, folder] : folders_)
+            for (const auto& [key, same] : folder.names) n += same.size();
+        return n;
     }
 
 private:
@@ -153,7 +181,8 @@ private:
         }
         ++listings_;
         folder.names.clear();
-        while (dirent* e = ::readdir(d)) folder.names[Fold(e->d_name)].push_back(e->d_name);
+        while (dirent* e = ::readdir(d))
+            if (!Folded(e->d_name)) folder.names[Fold(e->d_name)].push_back(e->d_name);
         ::closedir(d);
         folder.valid = true;
         return true;
@@ -193,6 +222,7 @@ private:
         }
         if (!folder.valid || e.len == 0) return;
         const std::string name = e.name;
+        if (Folded(name)) return;
         const std::string key = Fold(name);
         if (e.mask & (IN_CREATE | IN_MOVED_TO)) {
             auto& same = folder.names[key];
@@ -247,6 +277,8 @@ bool FindNameWithoutCase(const std::string& dir, const std::string& name, std::s
 std::size_t IndexedFolders() { return All().Count(); }
 
 std::size_t FolderListings() { return All().Listings(); }
+
+std::size_t IndexedNames() { return All().Names(); }
 
 void UseFolderIndexes(bool use) { All().Use(use); }
 

@@ -85,3 +85,27 @@ TEST(FolderIndex, LookUpsInALargeFolderListItOnce) {
     EXPECT_EQ(detail::FolderListings(), before);
     EXPECT_EQ(Name("\\\\h\\dadari\\zelarchive\\x500.log"), "X500.LOG");
 }
+
+// A folder that only grows with the lower-case names the programs write (the archive) costs no
+// memory however many it holds, and its names are still found in any case, as are the few that
+// others gave capitals.
+TEST(FolderIndex, AFolderOfLowerCaseNamesHoldsNoneOfThem) {
+    SandboxEnv env;
+    const std::string dir = env.dir().MakeDirs("unc/h/s/archive");
+    for (int i = 0; i < 5000; ++i) Touch(dir + "/" + std::to_string(i) + ".req");
+    Touch(dir + "/Mixed.Req");
+    Touch(dir + "/UPPER.LOG");
+    const std::size_t before = detail::IndexedNames();
+    EXPECT_EQ(Name("\\\\h\\s\\archive\\4999.REQ"), "4999.req");
+    EXPECT_EQ(Name("\\\\h\\s\\archive\\mixed.req"), "Mixed.Req");
+    for (int i = 0; i < 200; ++i)
+        WriteWholeFile("\\\\h\\s\\archive\\new" + std::to_string(i) + ".req", "x");
+    EXPECT_EQ(Name("\\\\h\\s\\archive\\NEW199.req"), "new199.req");
+    EXPECT_EQ(detail::IndexedNames(), before + 2);
+
+    Touch(dir + "/Other.TXT");
+    std::remove((dir + "/UPPER.LOG").c_str());
+    EXPECT_EQ(Name("\\\\h\\s\\archive\\other.txt"), "Other.TXT");
+    EXPECT_EQ(Name("\\\\h\\s\\archive\\upper.log"), "upper.log");
+    EXPECT_EQ(detail::IndexedNames(), before + 2);
+}

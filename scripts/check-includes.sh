@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fails when an #include "..." points the wrong way between the folders (see docs/code-map.md):
+# Fails when an #include points the wrong way between the folders (see docs/code-map.md), in the
+# "..." form or the <...> form of a header of ours:
 #   platform <- engine <- records <- processor <- processor/lookups <- processor/answers
 #     <- processor/cycle <- processor/windows <- apps/Dulvan
 #   platform <- agent/cipher <- agent <- apps/ZelAgent
@@ -42,8 +43,11 @@ AGENT_TOP='agent/(agent_window|automation)\.h'
 
 mapfile -t files < <(find . \( -name 'build*' -o -name '.?*' \) -prune -o -type f \( -name '*.cpp' -o -name '*.h' \) -print |
                      sed 's|^\./||' | sort)
+# The tree's top folders that hold sources: a header under one of them is ours.
+declare -A TOP=()
 bad=0
 for file in "${files[@]}"; do
+  [[ "$file" == */* ]] && TOP[${file%%/*}]=1
   if [ -z "${MAY[${file%/*}]+set}" ]; then
     echo "$file: folder ${file%/*} has no rule in scripts/check-includes.sh"
     bad=1
@@ -51,21 +55,28 @@ for file in "${files[@]}"; do
 done
 [ "$bad" -eq 0 ] || exit 1
 
-include='^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]*)"'
+# The project's root is on the include path, so <platform/files.h> is our header as much as
+# "platform/files.h" is: an angle form whose first folder is one of the tree's is checked alike.
+include='^[[:space:]]*#[[:space:]]*include[[:space:]]*("([^"]*)"|<([^>]*)>)'
 while IFS= read -r hit; do
   file=${hit%%:*}
   [[ "${hit#*:}" =~ $include ]] || continue
-  inc=${BASH_REMATCH[1]}
+  if [ -n "${BASH_REMATCH[2]}" ]; then
+    inc=${BASH_REMATCH[2]} shown="\"${BASH_REMATCH[2]}\""
+  else
+    inc=${BASH_REMATCH[3]} shown="<${BASH_REMATCH[3]}>"
+    [[ "$inc" == */* && -n "${TOP[${inc%%/*}]+set}" ]] || continue  # a system or library header
+  fi
   [[ "$inc" == */* ]] || continue  # beside the file itself
   dir=${file%/*} to=${inc%/*}
   allowed=" $dir ${MAY[$dir]} "
   is_test_only "$file" && allowed+="$TEST_MAY "
   if [[ "$allowed" != *" $to "* ]]; then
-    echo "$file: includes \"$inc\" ($dir may not depend on $to)"
+    echo "$file: includes $shown ($dir may not depend on $to)"
     bad=1
   elif [ "$dir" = agent ] && ! is_test_only "$file" && [[ "$file" != agent/agent_window.* ]] &&
        [[ "$file" != agent/automation.* ]] && [[ "$inc" =~ ^$AGENT_TOP$ ]]; then
-    echo "$file: includes \"$inc\" (the agent's core may not depend on its window or bus adaptor)"
+    echo "$file: includes $shown (the agent's core may not depend on its window or bus adaptor)"
     bad=1
   fi
 done < <(grep -H -E "$include" "${files[@]}")
