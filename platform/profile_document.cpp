@@ -493,9 +493,13 @@ ProfileDocument::Section& ProfileDocument::AppendSection(const std::string& sect
     s.runs.push_back(Run{at, at + header.size() + 2});
     s.insertAt = 1;
     pieces_.push_back(Piece{std::string::npos, std::string::npos, &s});
+    // A name the header cannot hold (one with ']') reads back as another; the section is the
+    // first of that other name only where no earlier section already is.
     std::string name;
     ini::HeaderName(header, name);
-    named_.emplace(Fold(name), &s);
+    std::string folded = Fold(name);
+    if (!named_.contains(folded) && baseIndex_.Find(base_, folded) == std::string::npos)
+        named_.emplace(std::move(folded), &s);
     return s;
 }
 

@@ -35,7 +35,8 @@ public:
 
     std::string Section() {
         return Pick<std::string>({"ZELINFO", "zelinfo", " ZelInfo ", "COUNT", "count", "ERRORINFO",
-                                  "POITEMS1", "poitems1", "POITEMS2", "Time", "", "a]b", "[x"});
+                                  "POITEMS1", "poitems1", "POITEMS2", "Time", "", "a]b", "A",
+                                  "[x"});
     }
     std::string Key() {
         return Pick<std::string>({"DocType", "DOCTYPE", " doctype\t", "ErrCount", "ErrorCode1",
