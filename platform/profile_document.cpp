@@ -50,6 +50,7 @@ namespace detail {
 
 namespace {
 constexpr int kOffsetBits = 40;
+constexpr int kTagBits = 64 - kOffsetBits;
 constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
 // A slot holds the offset + 1 and, above it, the top bits of the name's hash, which turn most
 // probes of other names away without reading them.
@@ -57,6 +58,12 @@ std::uint64_t Tag(std::size_t hash) {
     return static_cast<std::uint64_t>(hash) >> kOffsetBits << kOffsetBits;
 }
 }  // namespace
+
+// A name's first slot comes from the hash bits its slot keeps, so the table grows without
+// reading a single name back.
+std::size_t HeaderIndex::Home(std::uint64_t tagged) const {
+    return static_cast<std::size_t>(((tagged >> kOffsetBits) * slots_.size()) >> kTagBits);
+}
 
 void HeaderIndex::Build(std::string_view bytes) {
     slots_.clear();
@@ -67,11 +74,10 @@ void HeaderIndex::Build(std::string_view bytes) {
         if (!ini::HeaderName(text, name)) return true;
         const std::string folded = Fold(name);
         const auto offset = static_cast<std::uint64_t>(text.data() - bytes.data());
-        if ((used_ + 1) * 4 > slots_.size() * 3) Grow(bytes);
+        if ((used_ + 1) * 4 > slots_.size() * 3) Grow();
         const std::size_t mask = slots_.size() - 1;
-        const std::size_t hash = std::hash<std::string>{}(folded);
-        const std::uint64_t tag = Tag(hash);
-        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const std::uint64_t tag = Tag(std::hash<std::string>{}(folded));
+        for (std::size_t i = Home(tag);; i = (i + 1) & mask) {
             const std::uint64_t slot = slots_[i];
             if (slot == 0) {
                 slots_[i] = tag | (offset + 1);
@@ -87,14 +93,13 @@ void HeaderIndex::Build(std::string_view bytes) {
     });
 }
 
-void HeaderIndex::Grow(std::string_view bytes) {
+void HeaderIndex::Grow() {
     std::vector<std::uint64_t> old = std::move(slots_);
     slots_.assign(old.empty() ? 16 : old.size() * 2, 0);
     const std::size_t mask = slots_.size() - 1;
     for (const std::uint64_t slot : old) {
         if (slot == 0) continue;
-        std::size_t i =
-            std::hash<std::string>{}(FoldedNameAt(bytes, (slot & kOffsetMask) - 1)) & mask;
+        std::size_t i = Home(slot);
         while (slots_[i] != 0) i = (i + 1) & mask;
         slots_[i] = slot;
     }
@@ -103,9 +108,8 @@ void HeaderIndex::Grow(std::string_view bytes) {
 std::size_t HeaderIndex::Find(std::string_view bytes, std::string_view folded) const {
     if (slots_.empty()) return std::string::npos;
     const std::size_t mask = slots_.size() - 1;
-    const std::size_t hash = std::hash<std::string_view>{}(folded);
-    const std::uint64_t tag = Tag(hash);
-    for (std::size_t i = hash & mask; slots_[i] != 0; i = (i + 1) & mask) {
+    const std::uint64_t tag = Tag(std::hash<std::string_view>{}(folded));
+    for (std::size_t i = Home(tag); slots_[i] != 0; i = (i + 1) & mask) {
         const std::uint64_t at = (slots_[i] & kOffsetMask) - 1;
         if ((slots_[i] & ~kOffsetMask) == tag && FoldedNameAt(bytes, at) == folded) return at;
     }

@@ -38,8 +38,9 @@ public:
     std::size_t Find(std::string_view bytes, std::string_view folded) const;
 
 private:
-    void Grow(std::string_view bytes);
-    std::vector<std::uint64_t> slots_;  // offset + 1; 0 is a free slot
+    std::size_t Home(std::uint64_t tagged) const;
+    void Grow();
+    std::vector<std::uint64_t> slots_;  // hash bits | offset + 1; 0 is a free slot
     std::size_t used_ = 0;
 };
 
