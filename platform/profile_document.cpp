@@ -1,8 +1,12 @@
 #include "platform/profile_document.h"
 
+#include <sodium.h>
+
 #include <algorithm>
+#include <array>
 #include <cerrno>
-#include <functional>
+#include <cstring>
+#include <random>
 #include <utility>
 
 #include "platform/atomic_file.h"
@@ -44,6 +48,38 @@ std::string FoldedNameAt(std::string_view bytes, std::size_t offset) {
 
 }  // namespace
 
+// --- NameHash ----------------------------------------------------------------------------------
+
+namespace detail {
+
+namespace {
+// Drawn when the program starts, so that nobody outside can choose names that meet in a table.
+const unsigned char* NameKey() {
+    static const auto key = [] {
+        std::array<unsigned char, crypto_shorthash_KEYBYTES> k{};
+        if (sodium_init() >= 0) {
+            crypto_shorthash_keygen(k.data());
+        } else {
+            std::random_device random;
+            for (unsigned char& b : k) b = static_cast<unsigned char>(random());
+        }
+        return k;
+    }();
+    return key.data();
+}
+}  // namespace
+
+std::uint64_t NameHash(std::string_view folded) {
+    unsigned char out[crypto_shorthash_BYTES];
+    crypto_shorthash(out, reinterpret_cast<const unsigned char*>(folded.data()), folded.size(),
+                     NameKey());
+    std::uint64_t hash = 0;
+    std::memcpy(&hash, out, sizeof hash);
+    return hash;
+}
+
+}  // namespace detail
+
 // --- HeaderIndex -------------------------------------------------------------------------------
 
 namespace detail {
@@ -54,9 +90,7 @@ constexpr int kTagBits = 64 - kOffsetBits;
 constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
 // A slot holds the offset + 1 and, above it, the top bits of the name's hash, which turn most
 // probes of other names away without reading them.
-std::uint64_t Tag(std::size_t hash) {
-    return static_cast<std::uint64_t>(hash) >> kOffsetBits << kOffsetBits;
-}
+std::uint64_t Tag(std::uint64_t hash) { return hash >> kOffsetBits << kOffsetBits; }
 }  // namespace
 
 // A name's first slot comes from the hash bits its slot keeps, so the table grows without
@@ -76,7 +110,7 @@ void HeaderIndex::Build(std::string_view bytes) {
         const auto offset = static_cast<std::uint64_t>(text.data() - bytes.data());
         if ((used_ + 1) * 4 > slots_.size() * 3) Grow();
         const std::size_t mask = slots_.size() - 1;
-        const std::uint64_t tag = Tag(std::hash<std::string>{}(folded));
+        const std::uint64_t tag = Tag(NameHash(folded));
         for (std::size_t i = Home(tag);; i = (i + 1) & mask) {
             const std::uint64_t slot = slots_[i];
             if (slot == 0) {
@@ -108,7 +142,7 @@ void HeaderIndex::Grow() {
 std::size_t HeaderIndex::Find(std::string_view bytes, std::string_view folded) const {
     if (slots_.empty()) return std::string::npos;
     const std::size_t mask = slots_.size() - 1;
-    const std::uint64_t tag = Tag(std::hash<std::string_view>{}(folded));
+    const std::uint64_t tag = Tag(NameHash(folded));
     for (std::size_t i = Home(tag); slots_[i] != 0; i = (i + 1) & mask) {
         const std::uint64_t at = (slots_[i] & kOffsetMask) - 1;
         if ((slots_[i] & ~kOffsetMask) == tag && FoldedNameAt(bytes, at) == folded) return at;
@@ -127,7 +161,6 @@ constexpr int kLineBits = 42;
 constexpr int kKeyTagBits = 64 - kLineBits;
 constexpr std::uint64_t kLineMask = (std::uint64_t{1} << kLineBits) - 1;
 constexpr std::uint64_t kErased = 1;
-std::uint64_t KeyHash(std::string_view folded) { return std::hash<std::string_view>{}(folded); }
 std::uint64_t KeyTag(std::uint64_t hash) { return hash >> kLineBits << kLineBits; }
 std::uint64_t LineOf(std::uint64_t slot) { return (slot & kLineMask) - 2; }
 }  // namespace
@@ -148,7 +181,7 @@ void KeyIndex::Clear() {
 template <class KeyAt>
 std::uint64_t KeyIndex::Find(std::string_view folded, const KeyAt& keyAt) const {
     if (slots_.empty()) return kNone;
-    const std::uint64_t tag = KeyTag(KeyHash(folded));
+    const std::uint64_t tag = KeyTag(NameHash(folded));
     for (std::size_t i = Home(tag);; i = i + 1 == slots_.size() ? 0 : i + 1) {
         const std::uint64_t slot = slots_[i];
         if (slot == 0) return kNone;
@@ -160,7 +193,7 @@ std::uint64_t KeyIndex::Find(std::string_view folded, const KeyAt& keyAt) const 
 template <class KeyAt>
 void KeyIndex::Put(std::string_view folded, std::uint64_t line, bool replace, const KeyAt& keyAt) {
     if ((used_ + 1) * 5 > slots_.size() * 4) Grow();
-    const std::uint64_t tag = KeyTag(KeyHash(folded));
+    const std::uint64_t tag = KeyTag(NameHash(folded));
     std::size_t reuse = slots_.size();
     for (std::size_t i = Home(tag);; i = i + 1 == slots_.size() ? 0 : i + 1) {
         const std::uint64_t slot = slots_[i];
@@ -196,7 +229,7 @@ void KeyIndex::Set(std::string_view folded, std::uint64_t line, const KeyAt& key
 template <class KeyAt>
 void KeyIndex::Erase(std::string_view folded, const KeyAt& keyAt) {
     if (slots_.empty()) return;
-    const std::uint64_t tag = KeyTag(KeyHash(folded));
+    const std::uint64_t tag = KeyTag(NameHash(folded));
     for (std::size_t i = Home(tag); slots_[i] != 0; i = i + 1 == slots_.size() ? 0 : i + 1) {
         const std::uint64_t slot = slots_[i];
         if (slot != kErased && (slot & ~kLineMask) == tag && keyAt(LineOf(slot)) == folded) {
