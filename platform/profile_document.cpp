@@ -38,12 +38,25 @@ bool LooksLikeHeader(const std::string& text) {
     throw RuntimeError(err::kPathFileAccess, source, "Path/File access error: " + file);
 }
 
-// The folded name of the header line at `offset` of `bytes`.
-std::string FoldedNameAt(std::string_view bytes, std::size_t offset) {
-    const std::string_view rest = bytes.substr(offset);
-    std::string name;
-    ini::HeaderName(rest.substr(0, rest.find_first_of("\r\n")), name);
-    return Fold(name);
+// Whether the header line at `offset` of `bytes` has the folded name `folded`. The name is
+// compared where it stands, without being copied: a document of millions of headers of one
+// name compares every one.
+bool HeaderFoldsTo(std::string_view bytes, std::size_t offset, std::string_view folded) {
+    std::string_view rest = bytes.substr(offset);
+    rest = rest.substr(0, rest.find_first_of("\r\n"));
+    // As ini::HeaderName reads it: the name runs from the first '[' to the next ']'.
+    const std::size_t open = rest.find('[');
+    std::string_view name = rest.substr(open + 1, rest.find(']', open + 1) - open - 1);
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!name.empty() && blank(name.front())) name.remove_prefix(1);
+    while (!name.empty() && blank(name.back())) name.remove_suffix(1);
+    if (name.size() != folded.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != folded[i])
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -104,9 +117,11 @@ void HeaderIndex::Build(std::string_view bytes) {
     slots_.shrink_to_fit();
     used_ = 0;
     ini::ForEachLine(bytes, [&](std::string_view text, std::string_view) {
-        std::string name;
-        if (!ini::HeaderName(text, name)) return true;
-        const std::string folded = Fold(name);
+        // The header gives its name with the blanks around it dropped: only the case is left.
+        std::string folded;
+        if (!ini::HeaderName(text, folded)) return true;
+        for (char& c : folded)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         const auto offset = static_cast<std::uint64_t>(text.data() - bytes.data());
         if ((used_ + 1) * 4 > slots_.size() * 3) Grow();
         const std::size_t mask = slots_.size() - 1;
@@ -120,7 +135,7 @@ void HeaderIndex::Build(std::string_view bytes) {
             }
             // A later section of a name already held is never read: the first one answers.
             if ((slot & ~kOffsetMask) == tag &&
-                FoldedNameAt(bytes, (slot & kOffsetMask) - 1) == folded)
+                HeaderFoldsTo(bytes, (slot & kOffsetMask) - 1, folded))
                 break;
         }
         return true;
@@ -145,7 +160,7 @@ std::size_t HeaderIndex::Find(std::string_view bytes, std::string_view folded) c
     const std::uint64_t tag = Tag(NameHash(folded));
     for (std::size_t i = Home(tag); slots_[i] != 0; i = (i + 1) & mask) {
         const std::uint64_t at = (slots_[i] & kOffsetMask) - 1;
-        if ((slots_[i] & ~kOffsetMask) == tag && FoldedNameAt(bytes, at) == folded) return at;
+        if ((slots_[i] & ~kOffsetMask) == tag && HeaderFoldsTo(bytes, at, folded)) return at;
     }
     return std::string::npos;
 }
