@@ -1,8 +1,12 @@
 #include "platform/profile_document.h"
 
+#include <sodium.h>
+
 #include <algorithm>
+#include <array>
 #include <cerrno>
-#include <functional>
+#include <cstring>
+#include <random>
 #include <utility>
 
 #include "platform/atomic_file.h"
@@ -34,15 +38,60 @@ bool LooksLikeHeader(const std::string& text) {
     throw RuntimeError(err::kPathFileAccess, source, "Path/File access error: " + file);
 }
 
-// The folded name of the header line at `offset` of `bytes`.
-std::string FoldedNameAt(std::string_view bytes, std::size_t offset) {
-    const std::string_view rest = bytes.substr(offset);
-    std::string name;
-    ini::HeaderName(rest.substr(0, rest.find_first_of("\r\n")), name);
-    return Fold(name);
+// Whether the header line at `offset` of `bytes` has the folded name `folded`. The name is
+// compared where it stands, without being copied: a document of millions of headers of one
+// name compares every one.
+bool HeaderFoldsTo(std::string_view bytes, std::size_t offset, std::string_view folded) {
+    std::string_view rest = bytes.substr(offset);
+    rest = rest.substr(0, rest.find_first_of("\r\n"));
+    // As ini::HeaderName reads it: the name runs from the first '[' to the next ']'.
+    const std::size_t open = rest.find('[');
+    std::string_view name = rest.substr(open + 1, rest.find(']', open + 1) - open - 1);
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!name.empty() && blank(name.front())) name.remove_prefix(1);
+    while (!name.empty() && blank(name.back())) name.remove_suffix(1);
+    if (name.size() != folded.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != folded[i])
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
+
+// --- NameHash ----------------------------------------------------------------------------------
+
+namespace detail {
+
+namespace {
+// Drawn when the program starts, so that nobody outside can choose names that meet in a table.
+const unsigned char* NameKey() {
+    static const auto key = [] {
+        std::array<unsigned char, crypto_shorthash_KEYBYTES> k{};
+        if (sodium_init() >= 0) {
+            crypto_shorthash_keygen(k.data());
+        } else {
+            std::random_device random;
+            for (unsigned char& b : k) b = static_cast<unsigned char>(random());
+        }
+        return k;
+    }();
+    return key.data();
+}
+}  // namespace
+
+std::uint64_t NameHash(std::string_view folded) {
+    unsigned char out[crypto_shorthash_BYTES];
+    crypto_shorthash(out, reinterpret_cast<const unsigned char*>(folded.data()), folded.size(),
+                     NameKey());
+    std::uint64_t hash = 0;
+    std::memcpy(&hash, out, sizeof hash);
+    return hash;
+}
+
+}  // namespace detail
 
 // --- HeaderIndex -------------------------------------------------------------------------------
 
@@ -50,28 +99,34 @@ namespace detail {
 
 namespace {
 constexpr int kOffsetBits = 40;
+constexpr int kTagBits = 64 - kOffsetBits;
 constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
 // A slot holds the offset + 1 and, above it, the top bits of the name's hash, which turn most
 // probes of other names away without reading them.
-std::uint64_t Tag(std::size_t hash) {
-    return static_cast<std::uint64_t>(hash) >> kOffsetBits << kOffsetBits;
-}
+std::uint64_t Tag(std::uint64_t hash) { return hash >> kOffsetBits << kOffsetBits; }
 }  // namespace
+
+// A name's first slot comes from the hash bits its slot keeps, so the table grows without
+// reading a single name back.
+std::size_t HeaderIndex::Home(std::uint64_t tagged) const {
+    return static_cast<std::size_t>(((tagged >> kOffsetBits) * slots_.size()) >> kTagBits);
+}
 
 void HeaderIndex::Build(std::string_view bytes) {
     slots_.clear();
     slots_.shrink_to_fit();
     used_ = 0;
     ini::ForEachLine(bytes, [&](std::string_view text, std::string_view) {
-        std::string name;
-        if (!ini::HeaderName(text, name)) return true;
-        const std::string folded = Fold(name);
+        // The header gives its name with the blanks around it dropped: only the case is left.
+        std::string folded;
+        if (!ini::HeaderName(text, folded)) return true;
+        for (char& c : folded)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         const auto offset = static_cast<std::uint64_t>(text.data() - bytes.data());
-        if ((used_ + 1) * 4 > slots_.size() * 3) Grow(bytes);
+        if ((used_ + 1) * 4 > slots_.size() * 3) Grow();
         const std::size_t mask = slots_.size() - 1;
-        const std::size_t hash = std::hash<std::string>{}(folded);
-        const std::uint64_t tag = Tag(hash);
-        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const std::uint64_t tag = Tag(NameHash(folded));
+        for (std::size_t i = Home(tag);; i = (i + 1) & mask) {
             const std::uint64_t slot = slots_[i];
             if (slot == 0) {
                 slots_[i] = tag | (offset + 1);
@@ -80,21 +135,20 @@ void HeaderIndex::Build(std::string_view bytes) {
             }
             // A later section of a name already held is never read: the first one answers.
             if ((slot & ~kOffsetMask) == tag &&
-                FoldedNameAt(bytes, (slot & kOffsetMask) - 1) == folded)
+                HeaderFoldsTo(bytes, (slot & kOffsetMask) - 1, folded))
                 break;
         }
         return true;
     });
 }
 
-void HeaderIndex::Grow(std::string_view bytes) {
+void HeaderIndex::Grow() {
     std::vector<std::uint64_t> old = std::move(slots_);
     slots_.assign(old.empty() ? 16 : old.size() * 2, 0);
     const std::size_t mask = slots_.size() - 1;
     for (const std::uint64_t slot : old) {
         if (slot == 0) continue;
-        std::size_t i =
-            std::hash<std::string>{}(FoldedNameAt(bytes, (slot & kOffsetMask) - 1)) & mask;
+        std::size_t i = Home(slot);
         while (slots_[i] != 0) i = (i + 1) & mask;
         slots_[i] = slot;
     }
@@ -103,11 +157,10 @@ void HeaderIndex::Grow(std::string_view bytes) {
 std::size_t HeaderIndex::Find(std::string_view bytes, std::string_view folded) const {
     if (slots_.empty()) return std::string::npos;
     const std::size_t mask = slots_.size() - 1;
-    const std::size_t hash = std::hash<std::string_view>{}(folded);
-    const std::uint64_t tag = Tag(hash);
-    for (std::size_t i = hash & mask; slots_[i] != 0; i = (i + 1) & mask) {
+    const std::uint64_t tag = Tag(NameHash(folded));
+    for (std::size_t i = Home(tag); slots_[i] != 0; i = (i + 1) & mask) {
         const std::uint64_t at = (slots_[i] & kOffsetMask) - 1;
-        if ((slots_[i] & ~kOffsetMask) == tag && FoldedNameAt(bytes, at) == folded) return at;
+        if ((slots_[i] & ~kOffsetMask) == tag && HeaderFoldsTo(bytes, at, folded)) return at;
     }
     return std::string::npos;
 }
@@ -123,7 +176,6 @@ constexpr int kLineBits = 42;
 constexpr int kKeyTagBits = 64 - kLineBits;
 constexpr std::uint64_t kLineMask = (std::uint64_t{1} << kLineBits) - 1;
 constexpr std::uint64_t kErased = 1;
-std::uint64_t KeyHash(std::string_view folded) { return std::hash<std::string_view>{}(folded); }
 std::uint64_t KeyTag(std::uint64_t hash) { return hash >> kLineBits << kLineBits; }
 std::uint64_t LineOf(std::uint64_t slot) { return (slot & kLineMask) - 2; }
 }  // namespace
@@ -144,7 +196,7 @@ void KeyIndex::Clear() {
 template <class KeyAt>
 std::uint64_t KeyIndex::Find(std::string_view folded, const KeyAt& keyAt) const {
     if (slots_.empty()) return kNone;
-    const std::uint64_t tag = KeyTag(KeyHash(folded));
+    const std::uint64_t tag = KeyTag(NameHash(folded));
     for (std::size_t i = Home(tag);; i = i + 1 == slots_.size() ? 0 : i + 1) {
         const std::uint64_t slot = slots_[i];
         if (slot == 0) return kNone;
@@ -156,7 +208,7 @@ std::uint64_t KeyIndex::Find(std::string_view folded, const KeyAt& keyAt) const 
 template <class KeyAt>
 void KeyIndex::Put(std::string_view folded, std::uint64_t line, bool replace, const KeyAt& keyAt) {
     if ((used_ + 1) * 5 > slots_.size() * 4) Grow();
-    const std::uint64_t tag = KeyTag(KeyHash(folded));
+    const std::uint64_t tag = KeyTag(NameHash(folded));
     std::size_t reuse = slots_.size();
     for (std::size_t i = Home(tag);; i = i + 1 == slots_.size() ? 0 : i + 1) {
         const std::uint64_t slot = slots_[i];
@@ -192,7 +244,7 @@ void KeyIndex::Set(std::string_view folded, std::uint64_t line, const KeyAt& key
 template <class KeyAt>
 void KeyIndex::Erase(std::string_view folded, const KeyAt& keyAt) {
     if (slots_.empty()) return;
-    const std::uint64_t tag = KeyTag(KeyHash(folded));
+    const std::uint64_t tag = KeyTag(NameHash(folded));
     for (std::size_t i = Home(tag); slots_[i] != 0; i = i + 1 == slots_.size() ? 0 : i + 1) {
         const std::uint64_t slot = slots_[i];
         if (slot != kErased && (slot & ~kLineMask) == tag && keyAt(LineOf(slot)) == folded) {
@@ -493,9 +545,13 @@ ProfileDocument::Section& ProfileDocument::AppendSection(const std::string& sect
     s.runs.push_back(Run{at, at + header.size() + 2});
     s.insertAt = 1;
     pieces_.push_back(Piece{std::string::npos, std::string::npos, &s});
+    // A name the header cannot hold (one with ']') reads back as another; the section is the
+    // first of that other name only where no earlier section already is.
     std::string name;
     ini::HeaderName(header, name);
-    named_.emplace(Fold(name), &s);
+    std::string folded = Fold(name);
+    if (!named_.contains(folded) && baseIndex_.Find(base_, folded) == std::string::npos)
+        named_.emplace(std::move(folded), &s);
     return s;
 }
 

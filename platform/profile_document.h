@@ -28,6 +28,16 @@
 namespace zel::platform {
 
 namespace detail {
+// The hash of a folded name in every table of a document's names: keyed, the key drawn at
+// random once per process, so that the names of a document (which anyone may send) cannot be
+// chosen to meet in one slot and make every look-up read them all.
+std::uint64_t NameHash(std::string_view folded);
+struct NameHasher {
+    std::size_t operator()(const std::string& folded) const {
+        return static_cast<std::size_t>(NameHash(folded));
+    }
+};
+
 // Where the first header of each section name is in a document's bytes: one slot per distinct
 // name, so a document of millions of headers of one name costs nothing per header, and one of
 // distinct names a few bytes per header.
@@ -38,8 +48,9 @@ public:
     std::size_t Find(std::string_view bytes, std::string_view folded) const;
 
 private:
-    void Grow(std::string_view bytes);
-    std::vector<std::uint64_t> slots_;  // offset + 1; 0 is a free slot
+    std::size_t Home(std::uint64_t tagged) const;
+    void Grow();
+    std::vector<std::uint64_t> slots_;  // hash bits | offset + 1; 0 is a free slot
     std::size_t used_ = 0;
 };
 
@@ -202,7 +213,7 @@ private:
     mutable std::vector<Piece> pieces_;
     mutable std::deque<Section> store_;
     // Folded name -> the section taken apart or added under it (always the first of its name).
-    mutable std::unordered_map<std::string, Section*> named_;
+    mutable std::unordered_map<std::string, Section*, detail::NameHasher> named_;
 };
 
 class ProfileReader {

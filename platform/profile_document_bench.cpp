@@ -12,17 +12,25 @@
 // Shapes: 0 blank lines, 1 headers of one name "[s]", 2 headers of distinct names, 3 one long
 // line, 4 many keys in one section, 5 bare item sections "[POITEMSn]"; and the time log's own
 // section planted large, so that the write goes into it: 6 "[Time]" and blank lines, 7 "[Time]"
-// and many keys.
+// and many keys. Names an outsider makes to share one value of the standard library's hash
+// (platform/test_support.h), against names of the same size and bytes that do not, as the
+// floor of the same run (goal: within 2x of it): 8 headers of 16-byte names, 9 the same names
+// colliding; 10 "[Time]" and keys of 16-byte names, 11 the same keys colliding. These four are
+// measured at 1 and 16 MB.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <map>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/profile_document.h"
+#include "platform/test_support.h"
 
 namespace {
 
@@ -56,10 +64,27 @@ namespace {
 using zel::platform::ProfileDocument;
 using zel::platform::ProfileReader;
 
+// Enough 16-byte names for a document of `size` bytes, made once per shape and size.
+const std::vector<std::string>& Names(bool colliding, std::size_t size) {
+    static std::map<std::pair<bool, std::size_t>, std::vector<std::string>> made;
+    auto& names = made[{colliding, size}];
+    if (names.empty()) names = zel::platform::testing::SixteenByteNames(size / 20 + 1, colliding);
+    return names;
+}
+
 std::string Shape(int shape, std::size_t size) {
     std::string bytes;
     bytes.reserve(size + 64);
     std::size_t n = 0;
+    if (shape >= 8) {
+        const bool keys = shape >= 10;
+        if (keys) bytes += "[Time]\r\n";
+        for (const std::string& name : Names(shape % 2 == 1, size)) {
+            if (bytes.size() >= size) break;
+            bytes += keys ? name + "=v\r\n" : "[" + name + "]\r\n";
+        }
+        return bytes;
+    }
     if (shape == 4) bytes += "[k]\r\n";
     if (shape >= 6) bytes += "[Time]\r\n";
     while (bytes.size() < size) {
@@ -91,6 +116,8 @@ void Measure(benchmark::State& state, Work work) {
     const int shape = static_cast<int>(state.range(0));
     const std::size_t size = static_cast<std::size_t>(state.range(1)) << 20;
     long long base = 0, peak = 0, held = 0;
+    // The names are made before anything is counted: they are not the document's.
+    if (shape >= 8) Names(shape % 2 == 1, size);
     for (auto _ : state) {
         state.PauseTiming();
         base = gHeld.load();
@@ -146,8 +173,19 @@ void Shapes(benchmark::internal::Benchmark* b, int first, int last) {
     b->Unit(benchmark::kMillisecond)->Iterations(2);
 }
 
+// Shapes `first` to `last`, each at 1 and 16 MB.
+void NameShapes(benchmark::internal::Benchmark* b, int first, int last) {
+    for (int shape = first; shape <= last; ++shape) {
+        b->Args({shape, 1});
+        b->Args({shape, 16});
+    }
+    b->Unit(benchmark::kMillisecond)->Iterations(3);
+}
+
 BENCHMARK(BM_Document)->Apply([](benchmark::internal::Benchmark* b) { Shapes(b, 0, 7); });
 BENCHMARK(BM_Reader)->Apply([](benchmark::internal::Benchmark* b) { Shapes(b, 0, 7); });
+BENCHMARK(BM_Document)->Apply([](benchmark::internal::Benchmark* b) { NameShapes(b, 8, 11); });
+BENCHMARK(BM_Reader)->Apply([](benchmark::internal::Benchmark* b) { NameShapes(b, 8, 9); });
 BENCHMARK(BM_ManyWrites)->Apply([](benchmark::internal::Benchmark* b) { Shapes(b, 6, 7); });
 
 }  // namespace

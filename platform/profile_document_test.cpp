@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,7 +37,8 @@ public:
 
     std::string Section() {
         return Pick<std::string>({"ZELINFO", "zelinfo", " ZelInfo ", "COUNT", "count", "ERRORINFO",
-                                  "POITEMS1", "poitems1", "POITEMS2", "Time", "", "a]b", "[x"});
+                                  "POITEMS1", "poitems1", "POITEMS2", "Time", "", "a]b", "A",
+                                  "[x"});
     }
     std::string Key() {
         return Pick<std::string>({"DocType", "DOCTYPE", " doctype\t", "ErrCount", "ErrorCode1",
@@ -275,4 +278,28 @@ TEST(ProfileDocument, ReaderOfAHostileNumberOfSectionsFindsTheFirstOfEachName) {
     EXPECT_EQ(reader.GetString("s100499", "k", "", 100), "100499");
     EXPECT_EQ(reader.GetString("s7", "late", "none", 100), "none");  // the first [s7] holds it not
     EXPECT_EQ(reader.GetString("missing", "k", "none", 100), "none");
+}
+
+// Names anyone can make to share one value of the standard library's hash meet in no table of a
+// document: each has a hash of its own, and each still finds its own section and key.
+TEST(ProfileDocument, NamesMadeToShareTheLibrarysHashHaveHashesOfTheirOwn) {
+    const std::vector<std::string> names = zel::platform::testing::SixteenByteNames(2000, true);
+    std::set<std::uint64_t> hashes;
+    std::string bytes = "[Time]\r\n";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        hashes.insert(detail::NameHash(names[i]));
+        bytes += names[i] + "=" + std::to_string(i) + "\r\n";
+    }
+    for (std::size_t i = 0; i < names.size(); ++i)
+        bytes += "[" + names[i] + "]\r\nk=" + std::to_string(i) + "\r\n";
+    EXPECT_EQ(hashes.size(), names.size());
+    const ProfileReader reader(bytes);
+    ProfileDocument doc = ProfileDocument::FromBytes(bytes);
+    doc.WriteString("Time", "End Time:", "12:00:00");  // its keys are indexed
+    for (std::size_t i = 0; i < names.size(); i += 7) {
+        const std::string want = std::to_string(i);
+        ASSERT_EQ(reader.GetString(names[i], "k", "", 100), want);
+        ASSERT_EQ(doc.GetString(names[i], "k", "", 100), want);
+        ASSERT_EQ(doc.GetString("Time", names[i], "", 100), want);
+    }
 }

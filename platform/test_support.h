@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for tests across the tree: a private temporary folder, a scoped environment variable,
 // and a fake share root with settings store.
+#include <cstddef>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -100,5 +101,12 @@ public:
 private:
     QLocale old_;
 };
+
+// `count` distinct names of 16 bytes that all share one value of the standard library's
+// std::hash, made by inverting it as anyone can (the function is public and unseeded); with
+// `colliding` false, as many names of the same size drawn from the same bytes. A name holds no
+// line end, NUL, ']', '=' or capital letter and no blank at either end, so it reads back as
+// itself from a header or a key line. Raises std::runtime_error where std::hash is another.
+std::vector<std::string> SixteenByteNames(std::size_t count, bool colliding);
 
 }  // namespace zel::platform::testing

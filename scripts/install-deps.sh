@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   g++ cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools libqt6dbus6 libgl-dev
-  libcurl4-openssl-dev libssl-dev openssl
+  libcurl4-openssl-dev libssl-dev openssl libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev nlohmann-json3-dev
   dbus dbus-bin tinyproxy
