@@ -977,6 +977,34 @@ TEST_F(OrderCrashTest, NameTakenAfterTheSealIsReportedAndTheExportKept) {
     EXPECT_EQ(Counter(), "501");
 }
 
+// Killed at every step of an order whose first number is another's: the number it passes over
+// to is recorded before anything is written under it, so the rerun exports the order once, under
+// the number its answer gives, and the other order's export is left as it is.
+TEST_F(OrderCrashTest, TakenNumberIsPassedOverOnceWhereverTheProgramDies) {
+    const auto request = Join(Order({"[POHEADER]", "PoNumber=O"}), Items({{"AB", "1234-5", "1"}}));
+    const long changes = SweepCrashes(
+        [&] {
+            Reset();
+            env_.dir().Write("unc/QSERVER/DadAri/WebTask/In/500.txt", "another order");
+            Put("o.req", request);
+        },
+        [&] { StartAndPoll(); }, [&] { StartAndPoll(); },
+        [&](long k) {
+            SCOPED_TRACE("crash at change " + std::to_string(k));
+            EXPECT_THAT(FolderNames(), ElementsAre("o.req.1"));
+            EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.txt"), "another order");
+            const std::string ticket = Answer("o.req.1", "ConfirmationNumber");
+            ASSERT_NE(ticket, "500");
+            EXPECT_THAT(Answer("o.req.1", "Comments"),
+                        ::testing::HasSubstr("assigned Order Number " + ticket + " to it."));
+            EXPECT_THAT(ExportNames(), ::testing::UnorderedElementsAre("500.txt", ticket + ".txt"));
+            const auto lines = Export(std::stoi(ticket));
+            EXPECT_EQ(lines.at(1), "H00" + ticket);
+            EXPECT_EQ(lines.back(), "D041");
+        });
+    EXPECT_GT(changes, 12);
+}
+
 // Exports left under their temporary names at a start: the one a sealed order's journal names
 // is that order's to publish, one that an order is writing now is never touched, and one that
 // no live order holds and no journal names is cleared away.
