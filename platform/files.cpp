@@ -584,6 +584,88 @@ void FileClaim::Release() noexcept {
     outcome_ = Outcome::None;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    try {
+        struct stat sa;
+        return ::lstat(NativePath(a).c_str(), &sa) == 0 && NameCarries(NativePath(b), sa);
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
+ClaimedNewFile::ClaimedNewFile(const std::string& path) : path_(path), native_(NativePath(path)) {
+    if (!ParentExists(native_)) Fail(ENOTDIR, "Open", path);
+    NoteFileChange();
+    // Never through a link, and never over anything: the name is this order's only when it
+    // was free.
+    const int fd =
+        ::open(native_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) return;
+        Fail(errno, "Open", path);
+    }
+    struct stat made;
+    if (::fstat(fd, &made) != 0) {
+        const int e = errno;
+        ::close(fd);
+        Fail(e, "Open", path);
+    }
+    // Until the claim is had, someone clearing leftovers may take the new, empty file for one
+    // (and remove it, or hold it to look). Then the name is not ours after all.
+    claim_ = FileClaim(path);
+    const bool held = claim_.Claimed() || claim_.Result() == FileClaim::Outcome::Unavailable;
+    if (!held || !NameCarries(native_, made)) {
+        claim_.Release();
+        ::close(fd);
+        return;
+    }
+    fd_ = fd;
+}
+
+ClaimedNewFile::~ClaimedNewFile() {
+    if (fd_ < 0) return;
+    struct stat made;
+    // Only the file this object made, which nobody else removes or renames while it is held.
+    if (!keep_ && ::fstat(fd_, &made) == 0 && NameCarries(native_, made)) {
+        NoteFileChange();
+        ::unlink(native_.c_str());
+    }
+    ::close(fd_);
+}
+
+void ClaimedNewFile::Write(std::string_view bytes) {
+    if (fd_ < 0) Fail(EBADF, "Print", path_);
+    NoteFileChange();
+    std::size_t off = 0;
+    while (off < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + off, bytes.size() - off);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail(errno, "Print", path_);
+        }
+        off += static_cast<std::size_t>(n);
+    }
+}
+
+void ClaimedNewFile::Sync() {
+    if (fd_ < 0) Fail(EBADF, "Close", path_);
+    const int e = SyncDescriptor(fd_);
+    if (e != 0) Fail(e, "Close", path_);
+}
+
+void ClaimedNewFile::Publish(const std::string& finalPath) {
+    if (fd_ < 0) Fail(EBADF, "Name", path_);
+    struct stat made;
+    // Only a holder that does not follow the claims could have put another file here.
+    if (::fstat(fd_, &made) != 0 || !NameCarries(native_, made)) Fail(EINVAL, "Name", path_);
+    RenameFile(path_, finalPath);
+    keep_ = true;
+    claim_.Release();
+    const int fd = fd_;
+    fd_ = -1;
+    ::close(fd);
+}
+
 std::string TempFolder() {
     const char* t = std::getenv("TMPDIR");
     std::string dir = (t && *t) ? t : "/tmp";

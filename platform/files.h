@@ -160,6 +160,44 @@ private:
     Outcome outcome_ = Outcome::None;
 };
 
+// Whether both names carry the very same file (one file under two names, as a hard link
+// leaves it); a link under either name is not followed.
+bool SameFile(const std::string& a, const std::string& b);
+
+// A new file (Windows form) for a reader that polls for it under another name, made only where
+// nothing carries its name and claimed as FileClaim claims a file from before anything is
+// written into it until it is published or given up. So no other program following this rule
+// can take the name meanwhile, and whoever finds the file without a live holder may judge it
+// left over. Where the share cannot lock, the file is made and written all the same.
+class ClaimedNewFile {
+public:
+    // Taken() when anything already carries the name (a file, a folder, a link, dangling or
+    // not), or another holder had the new file before it could be claimed; any other failure
+    // throws RuntimeError (76 when the folder is missing, 70 when it may not be written).
+    explicit ClaimedNewFile(const std::string& path);
+    // A file that was neither published nor kept goes with the object.
+    ~ClaimedNewFile();
+    ClaimedNewFile(const ClaimedNewFile&) = delete;
+    ClaimedNewFile& operator=(const ClaimedNewFile&) = delete;
+
+    bool Taken() const noexcept { return fd_ < 0; }
+    void Write(std::string_view bytes);
+    // Forces the contents to disk.
+    void Sync();
+    // From here on the file stays under its name when the object goes, whatever fails next.
+    void Keep() noexcept { keep_ = true; }
+    // Gives the file `finalPath` as its name without ever replacing what carries that name
+    // (58 when something does; the file then keeps its own name) and ends the claim.
+    void Publish(const std::string& finalPath);
+
+private:
+    std::string path_;
+    std::string native_;
+    int fd_ = -1;
+    FileClaim claim_;
+    bool keep_ = false;
+};
+
 // Temp folder in Windows form with a trailing backslash ($TMPDIR, else /tmp).
 std::string TempFolder();
 // Station name (upper case, as the platform reports computer names).

@@ -1,9 +1,11 @@
 #include "processor/answers/order_acknowledgement.h"
 
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <limits>
 #include <optional>
+#include <thread>
 
 #include "platform/error.h"
 #include "platform/files.h"
@@ -139,6 +141,7 @@ private:
     void Dispose(const OrderItem& item);
     void End();
     void DrawTicket();
+    std::int32_t TakeNextTicket();
     void Seal(const std::string& exportFile);
     void FinishSealed();
 
@@ -165,6 +168,18 @@ void OrderAcknowledgement::AddLine(std::int32_t itemNumber, const std::string& l
     const Currency zero;
     order_->AddItem(itemNumber, line, part, quantity, zero, no, no, no, no, no, no, no, no, no, no,
                     no, no, no, no, no, no, "", none, zero, comment, "");
+}
+
+// The number drawn is another order's (another workstation numbering from its own counter
+// met it): the order takes the next one, recorded before anything is written under it, and the
+// answer tells the number the order is exported under.
+std::int32_t OrderAcknowledgement::TakeNextTicket() {
+    pickTicketNumber_ = NextPickTicketNumber();
+    journal_.ticket = pickTicketNumber_;
+    SaveOrderJournal(journal_);
+    Write(kReceipt, "Comments", OrderComment(pickTicketNumber_));
+    Write(kReceipt, "ConfirmationNumber", std::to_string(pickTicketNumber_));
+    return pickTicketNumber_;
 }
 
 void OrderAcknowledgement::DrawTicket() {
@@ -546,6 +561,22 @@ void OrderAcknowledgement::Dispose(const OrderItem& item) {
     AddNextLine(item.currentLine.Alpha_Line, item.currentPart.Part_w_Dash, ordered);
 }
 
+// The sealed export's temporary name claimed, waiting out another holder: one clearing
+// leftovers looks for a moment (and leaves what a journal names), another order that found the
+// name free holds it while it writes. Held still after that, the holder is a program that
+// stopped.
+fs::FileClaim ClaimSealedExport(const std::string& exportFile) {
+    constexpr auto kPatience = std::chrono::seconds(30);
+    const auto until = std::chrono::steady_clock::now() + kPatience;
+    for (;;) {
+        fs::FileClaim claim(exportFile);
+        if (claim.Result() != fs::FileClaim::Outcome::Held ||
+            std::chrono::steady_clock::now() >= until)
+            return claim;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
 // The journal is sealed once everything the order's rerun would need is on disk: the work
 // files (its answer) and the complete export under its temporary name.
 void OrderAcknowledgement::Seal(const std::string& exportFile) {
@@ -570,30 +601,9 @@ void OrderAcknowledgement::End() {
     }
 
     ctx_.step = 710;
-    const std::string temporary = ExportTemporaryPath(gState.gHost, pickTicketNumber_);
-    const std::string final = ExportFinalPath(temporary);
-    // Something of this number's is in the way. This order gives the number up, so that its
-    // rerun draws a new one instead of failing on this one for ever.
-    auto giveUpTicket = [&](const std::string& taken) {
-        journal_.ticket.reset();
-        SaveOrderJournal(journal_);
-        ctx_.rerunDiffers = true;
-        throw fs::RuntimeError(fs::err::kFileAlreadyExists, "Name",
-                               "File already exists: " + taken);
-    };
-    // A folder under the export's temporary name cannot be replaced as a name, nor can a file
-    // this program may not remove (another user's in a folder only owners may remove from).
-    if (fs::FolderExists(temporary) || (fs::NameExists(temporary) && !fs::TryDeleteFile(temporary)))
-        giveUpTicket(temporary);
-    order_->Publish(gState.gHost, [&] {
-        // The final name is taken in whatever form it exists: another order's file, a folder,
-        // a link (one that points nowhere as well).
-        if (fs::NameExists(final)) {
-            fs::TryDeleteFile(temporary);
-            giveUpTicket(final);
-        }
-        Seal(temporary);
-    });
+    order_->Publish(
+        gState.gHost, [&] { Seal(ExportTemporaryPath(gState.gHost, pickTicketNumber_)); },
+        [&] { return TakeNextTicket(); });
 
     ctx_.step = 720;
     order_.reset();
@@ -607,22 +617,40 @@ void OrderAcknowledgement::End() {
 // the name is free. Only a regular file is the order's export: anything else under its
 // temporary name (a link, say) was put there by someone else and is never published; it is
 // reported (error 75) at every start as well.
+//
+// No other order takes the temporary name while this order's export carries it, so when
+// another holds what carries it now, or it is empty (another order made it, found the number
+// taken and ended before it could take it away), this order's export went out before the
+// crash.
 void OrderAcknowledgement::FinishSealed() {
     ctx_.step = 710;
-    if (!journal_.exportFile.empty() && fs::NameExists(journal_.exportFile)) {
+    const std::string& exportFile = journal_.exportFile;
+    if (!exportFile.empty() && fs::NameExists(exportFile)) {
         // The report names what is in the way, as the first run's does: it is the one thing
         // whoever reads the box has to go and look at.
-        if (!fs::IsRegularFile(journal_.exportFile))
+        if (!fs::IsRegularFile(exportFile))
             throw fs::RuntimeError(fs::err::kPathFileAccess, "Name",
-                                   "Path/File access error: " + journal_.exportFile);
-        const std::string final = ExportFinalPath(journal_.exportFile);
-        try {
-            fs::RenameFile(journal_.exportFile, final);
-        } catch (const fs::RuntimeError& e) {
-            if (e.Number() != fs::err::kFileAlreadyExists) throw;
-            throw fs::RuntimeError(e.Number(), e.Source(), e.Description() + ": " + final);
+                                   "Path/File access error: " + exportFile);
+        const fs::FileClaim claim = ClaimSealedExport(exportFile);
+        if (claim.Result() == fs::FileClaim::Outcome::Held) {
+            // Not this request's fault: the next start tries again.
+            ctx_.rerunDiffers = true;
+            throw fs::RuntimeError(fs::err::kPathFileAccess, "Name",
+                                   "Path/File access error: " + exportFile + " is held");
         }
-        fs::SyncFolder(fs::FolderPart(journal_.exportFile));
+        if (claim.Result() != fs::FileClaim::Outcome::Gone && fs::FileSize(exportFile) > 0) {
+            const std::string final = ExportFinalPath(exportFile);
+            try {
+                fs::RenameFile(exportFile, final);
+            } catch (const fs::RuntimeError& e) {
+                if (e.Number() != fs::err::kFileAlreadyExists) throw;
+                // Published by a hard link, and cut short before the old name went.
+                if (!fs::SameFile(exportFile, final))
+                    throw fs::RuntimeError(e.Number(), e.Source(), e.Description() + ": " + final);
+                fs::DeleteFile(exportFile);
+            }
+            fs::SyncFolder(fs::FolderPart(exportFile));
+        }
     }
 
     ctx_.step = 720;

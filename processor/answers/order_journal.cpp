@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <exception>
 #include <iterator>
+#include <set>
+#include <string_view>
 #include <vector>
 
 #include "platform/error.h"
@@ -199,6 +201,59 @@ OrderJournal FreshJournal(const std::string& requestFile, const std::string& byt
     return fresh;
 }
 
+// The ticket of an export's temporary name as ExportTemporaryPath writes it ("<ticket>.tmp"),
+// or none for any other name.
+std::optional<std::int32_t> ExportTicketOf(const std::string& name) {
+    constexpr std::string_view kEnding = ".tmp";
+    if (!name.ends_with(kEnding)) return std::nullopt;
+    const std::string digits = name.substr(0, name.size() - kEnding.size());
+    if (digits.empty() || digits[0] == '-') return std::nullopt;
+    const std::optional<std::int32_t> ticket = WholeNumber(digits);
+    if (!ticket || *ticket < 1 || std::to_string(*ticket) != digits) return std::nullopt;
+    return ticket;
+}
+
+// The tickets whose exports the sealed journals of the request folder name, or none when a
+// journal could not be read (it may be one of them).
+std::optional<std::set<std::int32_t>> SealedExportTickets(const std::string& requestFolder) {
+    if (!fs::FolderExists(requestFolder)) return std::nullopt;
+    std::set<std::int32_t> tickets;
+    for (const std::string& name : fs::ListDirectory(requestFolder + "\\*" + kJournalEnding)) {
+        std::string text;
+        try {
+            text = fs::ReadOwnFile(requestFolder + "\\" + name, kJournalLimit);
+        } catch (const fs::RuntimeError& e) {
+            if (e.Number() == fs::err::kFileNotFound) continue;
+            return std::nullopt;
+        }
+        OrderJournal j;
+        if (Parse(text, j) && j.sealed && j.ticket && !j.exportFile.empty())
+            tickets.insert(*j.ticket);
+    }
+    return tickets;
+}
+
+// Exports left under their temporary names by orders that ended before publishing them: each
+// is claimed first, as a live order holds its own, so one being written is never touched. A
+// sealed order's export is its rerun's to publish, so the journals are read once the claims
+// are had (a journal sealed later names only a file its writer holds) and what one names stays.
+void DiscardLeftExports(const std::string& requestFolder) {
+    const std::string folder = ExportFolder(gState.gHost);
+    std::vector<std::pair<std::string, fs::FileClaim>> left;
+    for (const std::string& name : fs::ListDirectory(folder + "\\*.tmp")) {
+        const std::string path = folder + "\\" + name;
+        if (!ExportTicketOf(name)) continue;
+        fs::FileClaim claim(path);
+        if (claim.Claimed()) left.emplace_back(path, std::move(claim));
+    }
+    if (left.empty()) return;
+    const auto named = SealedExportTickets(requestFolder);
+    if (!named) return;
+    for (const auto& [path, claim] : left) {
+        if (!named->contains(*ExportTicketOf(fs::FileNamePart(path)))) fs::TryDeleteFile(path);
+    }
+}
+
 }  // namespace
 
 std::string JournalPath(const std::string& requestFile) { return requestFile + kJournalEnding; }
@@ -266,6 +321,11 @@ void DiscardStaleJournals(const std::string& requestFolder) {
         } catch (const std::exception&) {
             // Left for the next start.
         }
+    }
+    try {
+        DiscardLeftExports(requestFolder);
+    } catch (const std::exception&) {
+        // Left for the next start.
     }
 }
 

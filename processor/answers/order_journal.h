@@ -53,8 +53,10 @@ void SaveOrderJournal(const OrderJournal& journal);
 // At start-up, for every journal in the request folder: one whose request is gone belongs to a
 // request that was answered and deleted, and only the end of its clean-up was lost (the time
 // log's archive copy when archiving is on, the time log, the journal): that is finished. One
-// whose request is another file of the same name is deleted. Failures are passed over; the
-// next start tries again.
+// whose request is another file of the same name is deleted. Then the exports left under
+// their temporary names in the export folder that no live order holds are removed, but for
+// those a sealed journal names (its rerun publishes them). Failures are passed over; the next
+// start tries again.
 void DiscardStaleJournals(const std::string& requestFolder);
 
 }  // namespace zel::processor

@@ -3,6 +3,7 @@
 #include <exception>
 #include <string_view>
 
+#include "platform/error.h"
 #include "platform/files.h"
 
 namespace zel::processor {
@@ -115,13 +116,32 @@ std::string WebTask::ExportText() const {
     return out;
 }
 
-void WebTask::Publish(const std::string& Path, const std::function<void()>& beforeMove) {
+void WebTask::Publish(const std::string& Path, const std::function<void()>& beforeMove,
+                      const std::function<std::int32_t()>& numberTaken) {
     MakeFolderIgnoringFailure("\\\\" + Path + "\\DadAri\\WebTask");
     MakeFolderIgnoringFailure(ExportFolder(Path));
 
-    const std::string temporary = ExportTemporaryPath(Path, Header.PackingSlipNumber);
-    {
-        fs::TextFileWriter file(temporary);
+    for (;;) {
+        const std::string temporary = ExportTemporaryPath(Path, Header.PackingSlipNumber);
+        const std::string final = ExportFinalPath(temporary);
+        fs::ClaimedNewFile file(temporary);
+        // Whatever carries either name belongs to another order (in flight, published or left
+        // by one that died), or to someone else: it is never removed, replaced or written
+        // through, and the number is not this order's.
+        std::string taken;
+        if (file.Taken()) {
+            taken = temporary;
+        } else if (fs::NameExists(final)) {
+            taken = final;
+        }
+        if (!taken.empty()) {
+            if (!numberTaken)
+                throw fs::RuntimeError(fs::err::kFileAlreadyExists, "Name",
+                                       "File already exists: " + taken);
+            Header.PackingSlipNumber = numberTaken();
+            continue;
+        }
+
         const std::string text = ExportText();
         // Written a line at a time, as the file service writes records; the reader never sees
         // the file before it is complete under its final name.
@@ -131,12 +151,19 @@ void WebTask::Publish(const std::string& Path, const std::function<void()>& befo
             file.Write(std::string_view(text).substr(begin, end - begin));
             begin = end;
         }
-        file.Close();
+        file.Sync();
+        // Whoever records the order from here on may rely on the file being there.
+        file.Keep();
+        if (beforeMove) beforeMove();
+        try {
+            file.Publish(final);
+        } catch (const fs::RuntimeError& e) {
+            if (e.Number() != fs::err::kFileAlreadyExists) throw;
+            throw fs::RuntimeError(e.Number(), e.Source(), e.Description() + ": " + final);
+        }
+        fs::SyncFolder(ExportFolder(Path));
+        return;
     }
-    if (beforeMove) beforeMove();
-
-    fs::RenameFile(temporary, ExportFinalPath(temporary));
-    fs::SyncFolder(ExportFolder(Path));
 }
 
 }  // namespace zel::processor

@@ -6,11 +6,13 @@
 //
 // Export file: single-byte text, lines ended by CR LF, first "***850ZEL", then the tagged
 // header lines and per order line "D01", "D02" and either "D06" (a "REM" line) or "D03" and
-// "D04". It is written as "<PackingSlipNumber>.tmp", a new file under that name (a leftover
-// file, link or device of that name goes as a name and is never written through; a folder
-// there is a failure), forced to disk and closed, then moved to the same name ending ".txt"; the
-// folder is then forced to disk. An existing ".txt" of that name (another order's) is never
-// replaced: the move fails with error 58 and the failure goes to the caller.
+// "D04". It is written as "<PackingSlipNumber>.tmp", made only where nothing carries that name
+// and held by a claim of the operating system until it is published, forced to disk, then moved
+// to the same name ending ".txt" without ever replacing what carries that name; the folder is
+// then forced to disk. Several programs may export into one folder: a number whose ".tmp" or
+// ".txt" name anything carries (another order's export in flight or published, a leftover, a
+// folder, a link) is another's, and nothing under either name is ever removed, replaced or
+// written through.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -71,10 +73,13 @@ public:
                  const std::string& Description);
 
     // Writes the export file on host Path's share and publishes it under its final name.
-    // `beforeMove`, when given, runs once the complete temporary file is on disk and before it
-    // takes its final name (the order journal records the order there); its errors abort the
-    // publishing and reach the caller.
-    void Publish(const std::string& Path, const std::function<void()>& beforeMove = {});
+    // A number that is taken (see above) is passed over: `numberTaken` gives the number to try
+    // next, which becomes the PackingSlipNumber; without it, the failure (58) goes to the
+    // caller. `beforeMove`, when given, runs once the complete temporary file is on disk and
+    // before it takes its final name (the order journal records the order there); its errors
+    // abort the publishing and reach the caller, and the temporary file then stays.
+    void Publish(const std::string& Path, const std::function<void()>& beforeMove = {},
+                 const std::function<std::int32_t()>& numberTaken = {});
 
     // The export file's contents.
     std::string ExportText() const;

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -114,31 +115,39 @@ TEST_F(PublishTest, WritesTheFileUnderItsTemporaryNameThenMovesIt) {
     EXPECT_EQ(env_.dir().Read(In("1234.txt")), order.ExportText());
 }
 
-TEST_F(PublishTest, LeftoverTemporaryFileIsReplaced) {
+// What carries a number's temporary name may be another order's export being written: it is
+// left as it is, and the order takes the number it is given next.
+TEST_F(PublishTest, LeftoverTemporaryFileIsPassedOver) {
     env_.dir().Write(In("5.tmp"), std::string(500, 'x'));
     WebTask order;
     order.Invoice_PackingSlipNumber(5);
-    order.Publish("SRV");
-    EXPECT_EQ(env_.dir().Read(In("5.txt")), order.ExportText());
+    order.Publish("SRV", {}, [] { return 6; });
+    EXPECT_EQ(order.Header.PackingSlipNumber, 6);
+    EXPECT_EQ(env_.dir().Read(In("6.txt")), order.ExportText());
+    EXPECT_EQ(env_.dir().Read(In("5.tmp")), std::string(500, 'x'));
+    EXPECT_FALSE(env_.dir().Exists(In("5.txt")));
 }
 
-TEST_F(PublishTest, LinkUnderTheTemporaryNameIsReplacedNeverWrittenThrough) {
+TEST_F(PublishTest, LinkUnderTheTemporaryNameIsPassedOverNeverWrittenThrough) {
     const std::string outside = env_.dir().Write("outside/prices.txt", "outside the share");
     const std::string in = env_.dir().MakeDirs(In(""));
     ASSERT_EQ(::symlink(outside.c_str(), (in + "/100.tmp").c_str()), 0);
     ASSERT_EQ(::symlink((outside + ".new").c_str(), (in + "/101.tmp").c_str()), 0);
-    for (std::int32_t ticket : {100, 101}) {
-        WebTask order;
-        order.Invoice_PackingSlipNumber(ticket);
-        AddLine(order, 1, "ACD", "P", 2);
-        order.Publish("SRV");
-        const std::string final = In(std::to_string(ticket) + ".txt");
-        EXPECT_TRUE(
-            pf::IsRegularFile("\\\\SRV\\DadAri\\WebTask\\In\\" + std::to_string(ticket) + ".txt"));
-        EXPECT_EQ(env_.dir().Read(final), order.ExportText());
-    }
+    WebTask order;
+    order.Invoice_PackingSlipNumber(100);
+    AddLine(order, 1, "ACD", "P", 2);
+    std::int32_t next = 100;
+    order.Publish("SRV", {}, [&] { return ++next; });
+    EXPECT_EQ(order.Header.PackingSlipNumber, 102);
+    EXPECT_TRUE(pf::IsRegularFile("\\\\SRV\\DadAri\\WebTask\\In\\102.txt"));
+    EXPECT_EQ(env_.dir().Read(In("102.txt")), order.ExportText());
     EXPECT_EQ(env_.dir().Read("outside/prices.txt"), "outside the share");
     EXPECT_FALSE(env_.dir().Exists("outside/prices.txt.new"));
+    for (const char* name : {"/100.tmp", "/101.tmp"}) {
+        struct stat st {};
+        ASSERT_EQ(::lstat((in + name).c_str(), &st), 0) << name;
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << name;
+    }
 }
 
 TEST_F(PublishTest, AnotherOrdersFileIsNeverReplaced) {

@@ -190,6 +190,14 @@ class DulvanOrders : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(BuildSampleShare(env_));
+        SaveSettings();
+        // The sample order as the dealer's system sends it.
+        std::ifstream in(std::string(ZEL_SOURCE_DIR) + "/samples/requests/purchase-order.txt");
+        std::string line;
+        while (std::getline(in, line)) sample_ += line + "\r\n";
+    }
+    // The site's settings, into the settings store XDG_CONFIG_HOME names now.
+    static void SaveSettings() {
         for (auto [key, value] :
              {std::pair{"Host", "QSERVER"},
               {"Directory", "1"},
@@ -201,10 +209,6 @@ protected:
               {"EmergencyMessage",
                "EMERGENCY ORDER - PLEASE PULL AND SHIP TODAY BY THE FASTEST WAY"}})
             platform::SaveSetting(kSettingsApp, kSettingsSection, key, value);
-        // The sample order as the dealer's system sends it.
-        std::ifstream in(std::string(ZEL_SOURCE_DIR) + "/samples/requests/purchase-order.txt");
-        std::string line;
-        while (std::getline(in, line)) sample_ += line + "\r\n";
     }
     std::string Program() const { return std::string(ZEL_BINARY_DIR) + "/apps/Dulvan/Dulvan"; }
     fs::path Zeldist() const { return env_.UncRoot() + "/QSERVER/DadAri/zeldist"; }
@@ -399,6 +403,59 @@ TEST_F(DulvanOrders, TwoProgramsOnOneFolderAnswerEachRequestOnce) {
                                   counter("Item2-1") == std::to_string(kEach);
                        }))
         << counter("Item1-1") << " queries, " << counter("Item2-1") << " orders counted";
+}
+
+// Two workstations on one request folder, each numbering from a settings store of its own,
+// both from the same number: their numbers meet at every order. Each order is exported once,
+// under the number its answer gives, no number goes to two orders, and neither program ends.
+TEST_F(DulvanOrders, WorkstationsWithCountersOfTheirOwnExportEveryOrderOnce) {
+    constexpr int kOrders = 20;
+    const std::string secondStore = env_.dir().MakeDirs("second-workstation");
+    Child first(Program());
+    std::unique_ptr<Child> second;
+    {
+        platform::testing::ScopedEnv store{"XDG_CONFIG_HOME", secondStore};
+        SaveSettings();
+        second = std::make_unique<Child>(Program());
+    }
+    ASSERT_TRUE(Within(10s, [&] { return fs::is_directory(Zeldist()); }));
+    for (int i = 1; i <= kOrders; ++i) {
+        std::string order = sample_;
+        const std::string from = "PoNumber=ACME-7731";
+        order.replace(order.find(from), from.size(), "PoNumber=W-" + std::to_string(i));
+        Drop(Zeldist(), "w" + std::to_string(i), order);
+    }
+    auto answered = [&] {
+        for (int i = 1; i <= kOrders; ++i) {
+            const std::string name = "w" + std::to_string(i) + ".req";
+            if (!fs::exists(Zeldist() / (name + ".1")) || fs::exists(Zeldist() / name))
+                return false;
+        }
+        return true;
+    };
+    ASSERT_TRUE(Within(120s, answered)) << "not every order was answered";
+    EXPECT_TRUE(first.Running()) << "the first workstation's program ended";
+    EXPECT_TRUE(second->Running()) << "the second workstation's program ended";
+
+    std::map<std::string, std::string> orderOfNumber;
+    for (int i = 1; i <= kOrders; ++i) {
+        const std::string doc = ReadAll(Zeldist() / ("w" + std::to_string(i) + ".req.1"));
+        const std::string number = ValueOf(doc, "ConfirmationNumber");
+        EXPECT_NE(ValueOf(doc, "Comments").find("assigned Order Number " + number + " to it."),
+                  std::string::npos)
+            << number;
+        EXPECT_TRUE(orderOfNumber.emplace(number, "W-" + std::to_string(i)).second)
+            << "confirmation " << number << " given to two orders";
+    }
+    std::map<std::string, std::string> orderOfExport;
+    for (const auto& e : fs::directory_iterator(Exports())) {
+        ASSERT_EQ(e.path().extension(), ".txt") << e.path();
+        const auto lines = CrLfLines(ReadAll(e.path()));
+        ASSERT_GE(lines.size(), 4u) << e.path();
+        EXPECT_EQ(lines[1], "H00" + e.path().stem().string());
+        orderOfExport[e.path().stem().string()] = lines[3].substr(3);
+    }
+    EXPECT_EQ(orderOfExport, orderOfNumber);
 }
 
 // The real program with the site's notes beside it, as scripts/run-sample-site.sh starts it,

@@ -429,7 +429,8 @@ TEST_F(MonitorTest, StartUpCleansTheSettingsFolderByTheSameRule) {
     const std::string agents = settings + ".~zel-ZelAgent@" + platform::ComputerName() + "-" +
                                std::to_string(ended) + "-4";
     for (const std::string& path : {own, running, agents}) std::ofstream(path) << "[half";
-    // An export cut short is the order journal's to finish, not a leftover.
+    // An export cut short that no live order holds and no order journal names is a leftover
+    // as well.
     Put("HOST/DadAri/WebTask/In/100.tmp", "***850ZEL\r\n");
 
     monitor.Form_Load();
@@ -438,7 +439,7 @@ TEST_F(MonitorTest, StartUpCleansTheSettingsFolderByTheSameRule) {
     EXPECT_TRUE(fs::exists(agents));
     EXPECT_TRUE(fs::exists(settings));
     EXPECT_TRUE(fs::is_directory(folder));
-    EXPECT_TRUE(Exists("HOST/DadAri/WebTask/In/100.tmp"));
+    EXPECT_FALSE(Exists("HOST/DadAri/WebTask/In/100.tmp"));
     EXPECT_EQ(Stored("Host"), "HOST");
 }
 
