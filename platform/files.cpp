@@ -176,6 +176,10 @@ void MakeDirectory(const std::string& path) {
 }
 
 std::vector<std::string> ListDirectory(const std::string& pattern, bool foldersToo) {
+    return ListFolder(pattern, foldersToo).value_or(std::vector<std::string>{});
+}
+
+std::optional<std::vector<std::string>> ListFolder(const std::string& pattern, bool foldersToo) {
     std::vector<std::string> out;
     // Windows reads "PARTIAB " as "PARTIAB" here as everywhere.
     const std::string trimmed = DropTrailingBlanksAndPeriods(pattern);
@@ -189,10 +193,10 @@ std::vector<std::string> ListDirectory(const std::string& pattern, bool foldersT
                      ? std::string(".")
                      : NativePath(folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder);
     } catch (const RuntimeError&) {
-        return out;
+        return std::nullopt;
     }
     DIR* d = ::opendir(native.c_str());
-    if (!d) return out;
+    if (!d) return std::nullopt;
     while (dirent* e = ::readdir(d)) {
         if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
         if (!WildMatch(pat.c_str(), e->d_name)) continue;

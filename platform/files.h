@@ -29,6 +29,9 @@ void MakeDirectory(const std::string& path);
 // "file?.dat"); the pattern is the last component of `pattern`, matched without regard to
 // case. Directory order. Missing folder: empty list.
 std::vector<std::string> ListDirectory(const std::string& pattern, bool foldersToo = false);
+// The same, telling a folder that cannot be opened (missing, say): nothing then.
+std::optional<std::vector<std::string>> ListFolder(const std::string& pattern,
+                                                   bool foldersToo = false);
 
 bool FileExists(const std::string& path);
 // Whether anything at all carries the name: a file, a folder, a link (dangling or not), a

@@ -100,6 +100,12 @@ RequestContext MakeRequestContext(const std::string& lowerCasedRequestFile);
 // The time log beside a request whose path is already lower-cased (the context's timeLog).
 std::string TimeLogPath(const std::string& lowerCasedRequestFile);
 
+// The folders of the request share (\\HOST\DadAri) this program writes into, spelled as
+// it makes them.
+inline constexpr const char* kRequestFolderName = "zeldist";
+inline constexpr const char* kArchiveFolderName = "ZelArchive";
+inline constexpr const char* kTestFolderName = "zeltest";
+
 // The archive copy's path of a file of the request folder ("dadari\zeldist" becomes
 // "dadari\zelarchive").
 std::string ArchivePath(const std::string& path);

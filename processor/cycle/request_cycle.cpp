@@ -7,6 +7,7 @@
 
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/seams.h"
 #include "processor/answers/order_acknowledgement.h"
 #include "processor/answers/order_journal.h"
@@ -78,12 +79,41 @@ void DeleteIgnoringFailure(const std::string& path) {
     }
 }
 
+// A folder of the request share that someone removed while the program ran is made again as
+// start-up makes it (one level, under the name given), so that a write into it goes through.
+// Whatever else carries the folder's name (a file, a link, dangling or not) is not ours to
+// replace: the write fails as it did. True when the folder is there now.
+bool MakeMissingShareFolder(const std::string& target, const char* folderName) {
+    const std::string folder = fs::FolderPart(target);
+    if (fs::NameExists(folder)) return false;
+    try {
+        fs::MakeDirectory(fs::JoinPath(fs::FolderPart(folder), folderName));
+    } catch (const std::exception&) {
+        // Another instance may have made it just now; whether it is there decides.
+    }
+    return fs::FolderExists(folder);
+}
+
+// Runs `write` into the share folder of `target`; when it fails for want of the folder, makes
+// the folder and writes once more. Any other failure is the caller's.
+template <class Write>
+void WriteIntoShareFolder(const std::string& target, const char* folderName, Write write) {
+    try {
+        write();
+        return;
+    } catch (const std::exception&) {
+        if (!MakeMissingShareFolder(target, folderName)) throw;
+    }
+    write();
+}
+
 // Copies the request into the archive. A request that is gone by now (another program took
 // it) has nothing left to archive or delete; any other failure is the caller's.
 // Returns false when the request no longer exists.
 bool ArchiveRequest(const RequestContext& ctx) {
     try {
-        fs::CopyFile(ctx.requestFile, ctx.outFile);
+        WriteIntoShareFolder(ctx.outFile, kArchiveFolderName,
+                             [&] { fs::CopyFile(ctx.requestFile, ctx.outFile); });
         return true;
     } catch (const std::exception&) {
         if (fs::ListDirectory(ctx.requestFile).empty()) return false;
@@ -110,7 +140,7 @@ void EndOfRequest(RequestContext& ctx) {
             const std::string logCopy = ReplaceAll(ctx.timeLog, "zeldist", "zeltest");
             ctx.step = 830;
             try {
-                ctx.log.SaveAs(logCopy);
+                WriteIntoShareFolder(logCopy, kTestFolderName, [&] { ctx.log.SaveAs(logCopy); });
             } catch (const fs::RuntimeError& e) {
                 // Whoever reads the message has to know which folder to look at.
                 throw fs::RuntimeError(e.Number(), e.Source(), e.Description() + ": " + logCopy);
@@ -141,7 +171,7 @@ void EndOfRequest(RequestContext& ctx) {
         ctx.step = 945;
         ctx.outFile = ArchivePath(ctx.timeLog);
         ctx.step = 950;
-        ctx.log.SaveAs(ctx.outFile);
+        WriteIntoShareFolder(ctx.outFile, kArchiveFolderName, [&] { ctx.log.SaveAs(ctx.outFile); });
     }
     if (!ctx.journal.empty()) ctx.journalClaim = fs::FileClaim(ctx.journal);
     if (requestThere) {

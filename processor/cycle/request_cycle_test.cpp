@@ -243,18 +243,21 @@ TEST_F(RequestCycleTest, LogCopyAndArchive) {
 TEST_F(RequestCycleTest, FailingStepEndsProgramAndLeavesRequest) {
     const std::string request = Query();
 
-    // Logging on without the test folder: the log copy fails.
+    // Logging on with a file where the test folder belongs: the log copy fails.
+    { std::ofstream(Native("zeltest")) << "not a folder"; }
     gState.gLogging = true;
     std::string path = Put("f.req", request);
     EXPECT_EQ(RunExpectingEnd(path), 1);
     ASSERT_EQ(boxes.size(), 1u);
-    // A missing folder fails as a file copy into it does.
+    // A folder that cannot be reached fails as a file copy into it does.
     EXPECT_EQ(
         boxes[0],
         "Error: Path not found: \\\\host\\dadari\\zeltest\\f.log at Line: 830 in ProcessRequest");
     EXPECT_EQ(Bytes("zeldist/f.req"), request);
 
-    // Archiving on without the archive folder: the second box names the archive copy.
+    // Archiving on with a link to nowhere for the archive folder: the second box names the
+    // archive copy.
+    std::filesystem::create_symlink(Native("gone"), Native("ZelArchive"));
     gState.gLogging = false;
     gState.gArchive = true;
     boxes.clear();
@@ -266,11 +269,24 @@ TEST_F(RequestCycleTest, FailingStepEndsProgramAndLeavesRequest) {
     EXPECT_EQ(Bytes("zeldist/f.req"), request);
 
     // Once the folder exists the next start answers the request.
-    MakeFolder("ZelArchive");
+    MakeFolder("gone");
     boxes.clear();
     ProcessRequest(path);
     EXPECT_THAT(Listing("zeldist"), ElementsAre("f.req.1"));
     EXPECT_THAT(boxes, IsEmpty());
+}
+
+// A folder of the request share that someone removed while the program ran is made again when
+// a copy needs it, under the name start-up gives it.
+TEST_F(RequestCycleTest, MissingTestAndArchiveFoldersAreMadeWhenNeeded) {
+    gState.gLogging = true;
+    gState.gArchive = true;
+    std::string path = Put("g.req", Query());
+    ProcessRequest(path);
+    EXPECT_THAT(boxes, IsEmpty());
+    EXPECT_THAT(Listing("zeldist"), ElementsAre("g.req.1"));
+    EXPECT_THAT(Listing("zeltest"), ElementsAre("g.log"));
+    EXPECT_THAT(Listing("ZelArchive"), ElementsAre("g.log", "g.req"));
 }
 
 // The work documents live in memory: a publication that fails reaches the error handler, and

@@ -6,6 +6,7 @@
 #include <QTime>
 #include <cctype>
 #include <exception>
+#include <optional>
 
 #include "engine/text.h"
 #include "platform/convert.h"
@@ -18,6 +19,7 @@
 #include "processor/cycle/request_cycle.h"
 #include "processor/cycle/request_listing.h"
 #include "processor/globals.h"
+#include "processor/request_documents.h"
 #include "processor/statistics.h"
 #include "processor/utilities.h"
 #include "processor/windows/error_window.h"
@@ -40,9 +42,12 @@ void Save(const char* key, const std::string& value) {
 }
 
 // The folders of this program on the server share: requests, archive, test copies of the logs.
-constexpr const char* kShareFolders[] = {"zeldist", "ZelArchive", "zeltest"};
+constexpr const char* kShareFolders[] = {kRequestFolderName, kArchiveFolderName, kTestFolderName};
 
-std::string ShareFolder(const char* name) { return "\\\\" + gState.gHost + "\\DadAri\\" + name; }
+// The request share, \\HOST\DadAri: it may be mounted later than the business share, or
+// anew (and empty) while the program runs.
+std::string RequestShare() { return "\\\\" + gState.gHost + "\\DadAri"; }
+std::string ShareFolder(const char* name) { return RequestShare() + "\\" + name; }
 
 std::string TimeText() { return QTime::currentTime().toString("h:mm:ss AP").toStdString(); }
 
@@ -110,7 +115,7 @@ MonitorController::~MonitorController() {
 
 MonitorController* MonitorController::Instance() { return gInstance; }
 
-std::string MonitorController::RequestFolder() const { return ShareFolder("zeldist"); }
+std::string MonitorController::RequestFolder() const { return ShareFolder(kRequestFolderName); }
 
 void MonitorController::Form_Load() {
     // 1-2: the program-wide engine objects, then the window's own one. Without them (the share
@@ -178,6 +183,7 @@ void MonitorController::Form_Load() {
     // 8: the folders on the server share, and this program's leftovers.
     MakeShareFolders();
     RemoveOwnLeftovers();
+    requestShareAway_ = !FolderAnswers(RequestFolder());
 
     // 9: automatic start, without a connection test. Without the engine objects it waits for
     // the share.
@@ -198,10 +204,17 @@ void MonitorController::Form_Load() {
     emit showWindow();
     emit addTrayIcon();
 
-    if (!engine_.Ready()) {
-        shareWait_.setInterval(ErrorController::RetryInterval());
-        shareWait_.start();
-    }
+    if (!engine_.Ready() || requestShareAway_) StartShareWait();
+}
+
+void MonitorController::StartShareWait() {
+    if (shareWait_.isActive()) return;
+    shareWait_.setInterval(ErrorController::RetryInterval());
+    shareWait_.start();
+}
+
+void MonitorController::StopShareWaitWhenCaughtUp() {
+    if (engine_.Ready() && !requestShareAway_) shareWait_.stop();
 }
 
 // Temporary files this program left on this host when it was ended mid-write; another
@@ -209,10 +222,16 @@ void MonitorController::Form_Load() {
 // (ours and the business workstation's, written back at start-up) are replaced the same way, so
 // their folders are cleaned too.
 void MonitorController::RemoveOwnLeftovers() {
+    RemoveOwnShareLeftovers();
     Skippable([] {
-        for (const char* name : kShareFolders) platform::RemoveOwnLeftovers(ShareFolder(name));
         for (const char* app : {kSettingsApp, kCorvelApp})
             platform::RemoveOwnLeftovers(platform::FolderPart(platform::SettingsFilePath(app)));
+    });
+}
+
+void MonitorController::RemoveOwnShareLeftovers() {
+    Skippable([] {
+        for (const char* name : kShareFolders) platform::RemoveOwnLeftovers(ShareFolder(name));
     });
 }
 
@@ -224,12 +243,25 @@ void MonitorController::MakeShareFolders() {
 bool MonitorController::CatchUpWithShare() {
     if (engine_.Ready()) return true;
     if (!engine_.CreateMissing()) return false;
-    shareWait_.stop();
     MakeShareFolders();
     // The share was not there when start-up cleaned it.
     RemoveOwnLeftovers();
     Skippable([this] { DiscardStaleJournals(RequestFolder()); });
+    requestShareAway_ = !FolderAnswers(RequestFolder());
+    StopShareWaitWhenCaughtUp();
     return true;
+}
+
+bool MonitorController::CatchUpWithRequestShare() {
+    if (!requestShareAway_) return true;
+    // While it is away this is one look at one folder per poll.
+    if (!FolderAnswers(RequestShare())) return false;
+    MakeShareFolders();
+    RemoveOwnShareLeftovers();
+    Skippable([this] { DiscardStaleJournals(RequestFolder()); });
+    requestShareAway_ = !FolderAnswers(RequestFolder());
+    StopShareWaitWhenCaughtUp();
+    return !requestShareAway_;
 }
 
 void MonitorController::StartOnceShareAnswers() {
@@ -256,7 +288,10 @@ void MonitorController::ShareWait_Timer() {
     // Never inside another handler's box or modal window: it goes on once that is closed.
     if (busy_ > 0 || passRunning_) return;
     BusyScope busy{busy_};
-    StartOnceShareAnswers();
+    // Only the wait for the business share starts monitoring: a request share that went away
+    // does not undo a Pause.
+    if (!engine_.Ready()) StartOnceShareAnswers();
+    CatchUpWithRequestShare();
 }
 
 void MonitorController::SetStopped() {
@@ -362,13 +397,21 @@ void MonitorController::Timer1_Timer() {
     } passEnd{passRunning_};
 
     const std::string folder = RequestFolder();
-    std::vector<std::string> names;
+    CatchUpWithRequestShare();
+    std::optional<std::vector<std::string>> listed;
     try {
-        names = platform::ListDirectory(folder + "\\*.req");
+        listed = platform::ListFolder(folder + "\\*.req");
     } catch (const std::exception&) {
         // A folder that cannot be listed has no requests this pass; the next tick looks again.
-        names.clear();
+        listed = std::vector<std::string>{};
     }
+    // A request folder that is not there went with its share (mounted anew, or removed by
+    // someone): it is made again as start-up makes it.
+    if (!listed && !requestShareAway_) {
+        requestShareAway_ = true;
+        if (!CatchUpWithRequestShare()) StartShareWait();
+    }
+    const std::vector<std::string> names = listed.value_or(std::vector<std::string>{});
     for (const std::string& f : RequestsOfThisPass(folder, names, waitingRequests_)) {
         if (f.empty()) break;
         std::string path = folder + "\\" + f;

@@ -57,7 +57,8 @@ public:
     void Timer1_Timer();
     // While the engine objects the start-up could not make are missing: when the business
     // share answers they are made, with the share's folders, and monitoring starts when
-    // "Auto-Start" says so.
+    // "Auto-Start" says so. While the request share holds no request folder: when it answers
+    // its folders are made and this program's leftovers in them removed.
     void ShareWait_Timer();
     // An interval chosen (any index outside 0 to 5 selects the last entry).
     void List1_Click(int index);
@@ -128,9 +129,17 @@ private:
     // Removes what this program left half-written on this host in the share's folders and the
     // settings folders.
     void RemoveOwnLeftovers();
+    // The same for the share's folders alone.
+    void RemoveOwnShareLeftovers();
     // Makes the engine objects (and the share's folders) the start-up could not make; true
     // when they are there.
     bool CatchUpWithShare();
+    // When the request share answers again after it was found without its request folder: its
+    // folders made and cleaned as start-up does; true when the request folder is there.
+    bool CatchUpWithRequestShare();
+    void StartShareWait();
+    // The wait ends once the engine objects and the request folder are both there.
+    void StopShareWaitWhenCaughtUp();
     // When the business share answers: catches up with it and starts monitoring when
     // "Auto-Start" says so and monitoring is not on already.
     void StartOnceShareAnswers();
@@ -149,6 +158,9 @@ private:
     QTimer timer_;
     QTimer shareWait_;
     bool passRunning_ = false;
+    // The request share held no request folder when last looked at (not mounted yet, or gone
+    // since): each poll and share-wait tick looks whether it answers.
+    bool requestShareAway_ = false;
     // A handler that may run a nested event loop (a box, a modal window) is running.
     int busy_ = 0;
     // Lower-cased names of requests that wait for the answer of another of the same name.

@@ -713,6 +713,42 @@ TEST_F(MonitorTest, AShareThatAnswersLateIsMonitoredOnceItAnswersWithAutoStart) 
     EXPECT_EQ(BoxTexts(), LateShareBoxes());
 }
 
+// The request share is mounted on its own, and may come later than the business share or anew
+// while the program runs: its folders are made and cleaned once it answers, as at start-up.
+TEST_F(MonitorTest, ARequestShareThatAnswersLateOrAnewGetsItsFolders) {
+    StoreSite("1");
+    Store("Interval", "0");
+    fs::remove_all(Native("HOST/DadAri"));
+    monitor.Form_Load();
+    ASSERT_TRUE(monitor.Timer1().isActive());
+
+    // It comes holding the request folder, a request and what an earlier run of this program
+    // left half-written, but no archive or test folder.
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string leftover = Native("HOST/DadAri/zeldist/x.req.1") +
+                                 platform::detail::TemporaryTagOfThisProgram() +
+                                 std::to_string(ended) + "-4";
+    fs::create_directories(Native("HOST/DadAri/zeldist"));
+    std::ofstream(leftover) << "[half";
+    Put(Zeldist("late.req"), Request("Estimate"));
+    ASSERT_TRUE(WaitFor([&] { return Exists(Zeldist("late.req.2")); }));
+    EXPECT_FALSE(fs::exists(leftover));
+    for (const char* folder : {"ZelArchive", "zeltest"})
+        EXPECT_TRUE(fs::is_directory(Native("HOST/DadAri/") + folder)) << folder;
+
+    // Mounted anew, empty.
+    fs::remove_all(Native("HOST/DadAri"));
+    fs::create_directories(Native("HOST/DadAri"));
+    ASSERT_TRUE(WaitFor([&] { return fs::is_directory(Native("HOST/DadAri/zeltest")); }));
+    for (const char* folder : {"zeldist", "ZelArchive"})
+        EXPECT_TRUE(fs::is_directory(Native("HOST/DadAri/") + folder)) << folder;
+    Put(Zeldist("anew.req"), Request("Estimate"));
+    EXPECT_TRUE(WaitFor([&] { return Exists(Zeldist("anew.req.2")); }));
+    EXPECT_THAT(BoxTexts(), IsEmpty());
+}
+
 TEST_F(MonitorTest, StartOnceALateShareAnswersMakesTheEngineObjectsInsteadOfFailing) {
     StoreSite();
     HideHost();

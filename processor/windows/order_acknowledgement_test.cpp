@@ -1070,9 +1070,10 @@ TEST_F(OrderCrashTest, LinkUnderTheSealedExportsNameIsNeverPublished) {
     EXPECT_FALSE(InFolder("o.req.1"));
 }
 
-TEST_F(OrderCrashTest, LoggingWithoutTheTestFolderEndsEveryStartButExportsOnce) {
+TEST_F(OrderCrashTest, LoggingWithAFileForTheTestFolderEndsEveryStartButExportsOnce) {
     gState.gLogging = true;
     Reset();
+    env_.dir().Write("unc/QSERVER/DadAri/zeltest", "not a folder");
     Put("o.req", Join(Order({"[POHEADER]", "PoNumber=O"}), Items({{"AB", "1234-5", "1"}})));
     for (int start = 0; start < 3; ++start) {
         EXPECT_EQ(testing::RunInChild([&] { StartAndPoll(); }, 0), 1) << "start " << start;
@@ -1081,6 +1082,7 @@ TEST_F(OrderCrashTest, LoggingWithoutTheTestFolderEndsEveryStartButExportsOnce) 
     EXPECT_EQ(Counter(), "501");
     EXPECT_TRUE(InFolder("o.req"));
 
+    pf::DeleteFile("\\\\QSERVER\\DadAri\\zeltest");
     env_.dir().MakeDirs("unc/QSERVER/DadAri/zeltest");
     EXPECT_EQ(testing::RunInChild([&] { StartAndPoll(); }, 0), 0);
     EXPECT_THAT(FolderNames(), ElementsAre("o.req.1"));
