@@ -15,50 +15,55 @@ namespace zel::platform::detail {
 
 namespace {
 
-int Read(const std::string& nativePath, std::string& bytes, int flags, std::size_t limit) {
+// Reads the regular file open as `fd` from its start, whatever the descriptor's position; does
+// not close it.
+int ReadFrom(int fd, std::string& bytes, std::size_t limit) {
     bytes.clear();
-    // Only a regular file is a document: opening a FIFO would wait for a writer for ever and a
-    // device such as "/dev/zero" never ends. Opened without waiting, then refused.
-    int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | flags);
-    if (fd < 0) return errno;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int e = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
-        return e;
-    }
-    if (static_cast<unsigned long long>(st.st_size) > limit) {
-        ::close(fd);
-        return EFBIG;
-    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (static_cast<unsigned long long>(st.st_size) > limit) return EFBIG;
     if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
+    off_t at = 0;
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        ssize_t n = ::pread(fd, buf, sizeof buf, at);
         if (n < 0) {
             if (errno == EINTR) continue;
             int e = errno;
-            ::close(fd);
             bytes.clear();
             return e;
         }
         if (n == 0) break;
         // A file that grows while it is read is still held to the bound.
         if (static_cast<std::size_t>(n) > limit - bytes.size()) {
-            ::close(fd);
             bytes.clear();
             return EFBIG;
         }
         bytes.append(buf, static_cast<std::size_t>(n));
+        at += n;
     }
-    ::close(fd);
     return 0;
+}
+
+int Read(const std::string& nativePath, std::string& bytes, int flags, std::size_t limit) {
+    bytes.clear();
+    // Only a regular file is a document: opening a FIFO would wait for a writer for ever and a
+    // device such as "/dev/zero" never ends. Opened without waiting, then refused.
+    int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | flags);
+    if (fd < 0) return errno;
+    const int e = ReadFrom(fd, bytes, limit);
+    ::close(fd);
+    return e;
 }
 
 }  // namespace
 
 int ReadNative(const std::string& nativePath, std::string& bytes) {
     return Read(nativePath, bytes, 0, std::string().max_size());
+}
+
+int ReadDescriptor(int fd, std::string& bytes) {
+    return ReadFrom(fd, bytes, std::string().max_size());
 }
 
 int ReadOwnNative(const std::string& nativePath, std::string& bytes, std::size_t limit) {

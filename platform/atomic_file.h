@@ -8,6 +8,9 @@ namespace zel::platform::detail {
 // 0 when read, else the errno of the failure (ENOENT: no such file; EISDIR: a folder; EINVAL:
 // anything else that is not a regular file, such as a FIFO or a device).
 int ReadNative(const std::string& nativePath, std::string& bytes);
+// As ReadNative, for the regular file open as `fd`, read from its start whatever the
+// descriptor's position (the descriptor stays open).
+int ReadDescriptor(int fd, std::string& bytes);
 // As ReadNative, for a file this program wrote into a folder that others can write as well: a
 // symbolic link under the name is never followed (EINVAL), and a file of more than `limit`
 // bytes is refused by its size before any of it is read (EFBIG).

@@ -215,7 +215,12 @@ protected:
     bool InFolder(const std::string& name) const {
         return env_.dir().Exists("unc/QSERVER/DadAri/zeldist/" + name);
     }
-    std::vector<std::string> FolderNames() const { return pf::ListDirectory(kFolder + "\\*"); }
+    // What the folder holds beside the file the instances claim requests in.
+    std::vector<std::string> FolderNames() const {
+        std::vector<std::string> names = pf::ListDirectory(kFolder + "\\*");
+        std::erase(names, pf::FileClaim::kClaimsFile);
+        return names;
+    }
     std::vector<std::string> ExportNames() const {
         return pf::ListDirectory("\\\\QSERVER\\DadAri\\WebTask\\In\\*");
     }
