@@ -84,6 +84,45 @@ std::string TemporaryTail() {
 
 namespace {
 
+// The byte of a temporary file that its writer locks: beyond any document's end.
+constexpr off_t kHoldByte = off_t{1} << 30;
+
+int LockHoldByte(int fd, short type) {
+    struct flock range {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = kHoldByte;
+    range.l_len = 1;
+    while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
+        if (errno != EINTR) return errno;
+    }
+    return 0;
+}
+
+bool Refused(int e) { return e == EAGAIN || e == EACCES || e == EWOULDBLOCK; }
+
+}  // namespace
+
+bool HoldTemporary(int fd, const std::string& nativePath) {
+    const int e = LockHoldByte(fd, F_WRLCK);
+    if (Refused(e)) return false;
+    if (e != 0) return true;  // no locks here: leftovers are judged by their process alone
+    // A start-up may have taken the file for a leftover and removed it before we locked it.
+    struct stat opened, named;
+    return ::fstat(fd, &opened) == 0 && ::lstat(nativePath.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+int TakeLeftover(int fd) {
+    // A read lock: all a descriptor open for reading can take, and it keeps the writer's
+    // write lock out as well as the writer's keeps it out.
+    const int e = LockHoldByte(fd, F_RDLCK);
+    if (e == 0) return 1;
+    return Refused(e) ? -1 : 0;
+}
+
+namespace {
+
 // The target's name with `tail` appended, its name cut short where the whole would be longer
 // than a file name may be: a document whose own name is near that length can still be written.
 std::string TemporaryNameFor(const std::string& nativePath, const std::string& tail) {
@@ -107,6 +146,10 @@ int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool 
         tmp = TemporaryNameFor(nativePath, TemporaryTail());
         fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return errno;
+        if (fd >= 0 && !HoldTemporary(fd, tmp)) {
+            ::close(fd);  // a start-up took it for a leftover and removes it
+            fd = -1;
+        }
     }
     if (fd < 0) return EEXIST;
     // Keep the permissions of the document being replaced; a link's target is not that

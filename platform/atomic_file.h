@@ -24,6 +24,19 @@ std::string TemporaryTail();
 // The part of TemporaryTail() before the process number, for this program on this host.
 std::string TemporaryTagOfThisProgram();
 
+// A temporary file is held by its writer, with a lock of the operating system, from just after
+// it is made until it is renamed or removed: a start-up that finds one judges by that lock
+// whether it is a leftover, on this machine and on any other that shares the folder (another
+// machine may carry the same host name and process numbers).
+// HoldTemporary: true when the temporary just made as `fd` under `nativePath` is this
+// writer's (held now, or the file system takes no locks); false when a start-up took it for a
+// leftover, and it goes.
+bool HoldTemporary(int fd, const std::string& nativePath);
+// For the start-up, on a temporary it opened (for reading is enough): -1 when a live writer
+// holds it; 1 when `fd` now holds it against its writer until `fd` is closed (it may go);
+// 0 when the file system takes no locks (only its process number can tell).
+int TakeLeftover(int fd);
+
 // Writes `bytes` to a new file beside `nativePath` (a name no poller matches: the target name,
 // cut short where it must be, followed by TemporaryTail()) and renames it over the
 // target, so readers see the old or the new document, never a part. With `durable` the new

@@ -300,6 +300,20 @@ int SyncDescriptor(int fd) {
     return 0;
 }
 
+// Removes a temporary that looks left over by its name, unless a live writer still holds it.
+bool RemoveLeftover(const std::string& full) {
+    const int fd = ::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat opened;
+    const int taken = detail::TakeLeftover(fd);
+    // Held from here until closed: its writer cannot take it up again meanwhile.
+    const bool doomed = taken >= 0 && ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                        NameCarries(full, opened);
+    const bool removed = doomed && ::unlink(full.c_str()) == 0;
+    ::close(fd);
+    return removed;
+}
+
 }  // namespace
 
 int RemoveOwnLeftovers(const std::string& folder) {
@@ -322,7 +336,7 @@ int RemoveOwnLeftovers(const std::string& folder) {
     ::closedir(d);
     int removed = 0;
     for (const auto& full : doomed)
-        if (::unlink(full.c_str()) == 0) ++removed;
+        if (RemoveLeftover(full)) ++removed;
     return removed;
 }
 

@@ -78,8 +78,10 @@ private:
 
 // Removes from `folder` (Windows form) the temporary files this program left on this host in
 // a run that is over: names carrying TemporaryTagOfThisProgram() whose process is gone (or is
-// this one: call at start, before the first write). Another program's or host's temporary
-// file, and one of a process still running, are never touched. Returns how many went.
+// this one: call at start, before the first write) and that no live writer holds (a machine
+// that shares the folder may carry the same host name and process numbers). Another program's
+// or host's temporary file, and one of a process still running, are never touched. Returns how
+// many went.
 int RemoveOwnLeftovers(const std::string& folder);
 
 // Holds an exclusive lock on the native file `lockPath` (created, with its folders, as needed)

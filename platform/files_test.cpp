@@ -182,6 +182,23 @@ TEST(Files, StartUpRemovesOnlyThisProgramsOwnLeftoversOfEndedRuns) {
     EXPECT_EQ(RemoveOwnLeftovers("\\\\h\\dadari\\missing"), 0);
 }
 
+// Two machines of one host name share the folder: the other's writer has a process number
+// that means nothing here, and only its hold on the file tells that it is still being written.
+TEST(Files, StartUpLeavesATemporaryItsLiveWriterHolds) {
+    SandboxEnv env;
+    const std::string name =
+        "a.req.1" + detail::TemporaryTagOfThisProgram() + std::to_string(EndedProcess()) + "-0";
+    const std::string path = env.dir().Write("unc/h/DadAri/zeldist/" + name, "half");
+    const int writer = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_TRUE(detail::HoldTemporary(writer, path));
+    EXPECT_EQ(RemoveOwnLeftovers("\\\\h\\dadari\\zeldist"), 0);
+    EXPECT_TRUE(env.dir().Exists("unc/h/DadAri/zeldist/" + name));
+    ::close(writer);
+    EXPECT_EQ(RemoveOwnLeftovers("\\\\h\\dadari\\zeldist"), 1);
+    EXPECT_FALSE(env.dir().Exists("unc/h/DadAri/zeldist/" + name));
+}
+
 TEST(Files, TemporaryNamesCarryProgramHostAndProcess) {
     const std::string tail = detail::TemporaryTail();
     EXPECT_EQ(tail.rfind(".~zel-" + ProgramName() + "@" + ComputerName() + "-" +
