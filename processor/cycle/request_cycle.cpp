@@ -159,10 +159,12 @@ void EndOfRequest(RequestContext& ctx) {
 // must not be answered "Invalid or Unsupported Document Type" and deleted as a document without
 // keys: the failure goes to the error handler and the request stays for the next start. A
 // request that is gone by now is no such failure; the cycle runs for it as always (its archive
-// copy finds nothing to copy).
-std::string ReadRequest(const std::string& request) {
+// copy finds nothing to copy). A claimed request is read through its claim: a document put
+// under the name since the pass met it is not the one claimed.
+std::string ReadRequest(const RequestContext& ctx) {
+    if (ctx.requestClaim) return ctx.requestClaim->ReadClaimed();
     try {
-        return fs::ReadWholeFile(request);
+        return fs::ReadWholeFile(ctx.requestFile);
     } catch (const fs::RuntimeError& e) {
         if (e.Number() != fs::err::kFileNotFound) throw;
     }
@@ -180,7 +182,7 @@ void StartWorkFilesAfresh(const RequestContext& ctx) {
 
 void RunRequest(RequestContext& ctx) {
     ctx.step = 15;
-    ctx.request = fs::ProfileReader(ReadRequest(ctx.requestFile));
+    ctx.request = fs::ProfileReader(ReadRequest(ctx));
     const fs::ProfileReader& request = ctx.request;
     ctx.readBackLimit = ReadBackLimit(request.Bytes().size());
     ctx.answer.ReadOnlyOwnFile(ctx.readBackLimit);
@@ -258,9 +260,12 @@ void RunRequest(RequestContext& ctx) {
 
 }  // namespace
 
-void ProcessRequest(std::string& requestFile) {
+namespace {
+
+void Process(std::string& requestFile, fs::FileClaim* claim) {
     requestFile = LowerCase(requestFile);
     RequestContext ctx = MakeRequestContext(requestFile);
+    if (claim && claim->Claimed()) ctx.requestClaim = claim;
     gState.gCurrentRequest = requestFile;
     try {
         BeginStatistics();
@@ -270,6 +275,14 @@ void ProcessRequest(std::string& requestFile) {
         FailRequest(ctx, failure);
     }
     gState.gCurrentRequest.clear();
+}
+
+}  // namespace
+
+void ProcessRequest(std::string& requestFile) { Process(requestFile, nullptr); }
+
+void ProcessRequest(std::string& requestFile, fs::FileClaim& claim) {
+    Process(requestFile, &claim);
 }
 
 void SaveWorkDocuments(RequestContext& ctx) {

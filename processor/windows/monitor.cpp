@@ -361,7 +361,7 @@ void MonitorController::Timer1_Timer() {
         // share). The request is ours from here until it is answered and gone; one held by
         // another instance, or answered and gone already, is theirs. Where the share cannot
         // lock at all the request is answered as it always was.
-        const platform::FileClaim claim(platform::LowerCase(path));
+        platform::FileClaim claim(platform::LowerCase(path));
         if (claim.Result() == platform::FileClaim::Outcome::Held ||
             claim.Result() == platform::FileClaim::Outcome::Gone)
             continue;
@@ -386,7 +386,7 @@ void MonitorController::Timer1_Timer() {
             // Not seen as present; the next pass looks at it again.
         }
         if (!present || setAside_.PassOver(path)) continue;
-        ProcessRequest(path);
+        ProcessRequest(path, claim);
         FlushProgress();
         txtEndTime_ = TimeText();
         emit changed();
