@@ -80,8 +80,13 @@ void DeleteIgnoringFailure(const std::string& path) {
 
 // Copies the request into the archive. A request that is gone by now (another program took
 // it) has nothing left to archive or delete; any other failure is the caller's.
-// Returns false when the request no longer exists.
+// Returns false when the request no longer exists. A claimed request is archived as it was
+// answered, whatever carries its name by now.
 bool ArchiveRequest(const RequestContext& ctx) {
+    if (ctx.requestClaim) {
+        fs::WriteCopy(ctx.outFile, ctx.request.Bytes());
+        return true;
+    }
     try {
         fs::CopyFile(ctx.requestFile, ctx.outFile);
         return true;
@@ -146,7 +151,11 @@ void EndOfRequest(RequestContext& ctx) {
     if (!ctx.journal.empty()) ctx.journalClaim = fs::FileClaim(ctx.journal);
     if (requestThere) {
         ctx.step = 930;
-        fs::DeleteFile(ctx.requestFile);
+        // A new document under the name (a sender reusing it) is left for the next pass.
+        if (ctx.requestClaim)
+            ctx.requestClaim->DeleteIfCarried();
+        else
+            fs::DeleteFile(ctx.requestFile);
     }
     ctx.step = 950;
     RemoveLeftFile(ctx.timeLog);

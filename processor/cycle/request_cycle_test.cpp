@@ -256,6 +256,26 @@ TEST_F(RequestCycleTest, TheClaimedRequestIsTheOneAnswered) {
               "Invalid or Unsupported Document Type: Claimed");
 }
 
+// A sender that reuses a name may put a new document under it while the first is answered: the
+// end of the first archives and removes only the file it answered, and the new one stays for
+// the next pass.
+TEST_F(RequestCycleTest, ANewDocumentUnderTheNameOfARequestInProgressIsLeftForTheNextPass) {
+    MakeFolder("ZelArchive");
+    gState.gArchive = true;
+    const std::string first = Query("First");
+    const std::string second = Query("Second");
+    std::string path = Put("r.req", first);
+    pf::FileClaim claim(path);
+    ASSERT_TRUE(claim.Claimed());
+    Put("r.new", second);
+    std::filesystem::rename(Native("zeldist/r.new"), Native("zeldist/r.req"));
+    ProcessRequest(path, claim);
+    EXPECT_THAT(boxes, IsEmpty());
+    EXPECT_THAT(Listing("zeldist"), ElementsAre("r.req", "r.req.2"));
+    EXPECT_EQ(Bytes("zeldist/r.req"), second);
+    EXPECT_EQ(Bytes("ZelArchive/r.req"), first);
+}
+
 TEST_F(RequestCycleTest, FailingStepEndsProgramAndLeavesRequest) {
     const std::string request = Query();
 
