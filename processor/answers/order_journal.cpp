@@ -236,7 +236,7 @@ void DiscardStaleJournals(const std::string& requestFolder) {
                     OpenOrderJournal(request, fs::ReadWholeFile(request));
                 continue;
             }
-            const fs::FileClaim journalClaim(journal);
+            fs::FileClaim journalClaim(journal);
             if (journalClaim.Result() == fs::FileClaim::Outcome::Held ||
                 journalClaim.Result() == fs::FileClaim::Outcome::Gone)
                 continue;
@@ -247,7 +247,12 @@ void DiscardStaleJournals(const std::string& requestFolder) {
                     fs::WriteCopy(ArchivePath(timeLog), fs::ReadOwnFile(timeLog, kTimeLogLimit));
                 fs::DeleteFile(timeLog);
             }
-            fs::DeleteFile(journal);
+            // Another instance may have taken up a new request of the name meanwhile and saved
+            // its journal: only the journal claimed here goes.
+            if (journalClaim.Claimed())
+                journalClaim.DeleteIfCarried();
+            else
+                fs::DeleteFile(journal);
         } catch (const std::exception&) {
             // Left for the next start.
         }
