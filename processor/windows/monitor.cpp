@@ -5,7 +5,9 @@
 #include <QStringList>
 #include <QTime>
 #include <cctype>
+#include <cstring>
 #include <exception>
+#include <iostream>
 
 #include "engine/text.h"
 #include "platform/convert.h"
@@ -360,11 +362,13 @@ void MonitorController::Timer1_Timer() {
         // Other instances may poll this folder too (a second start, another workstation on the
         // share). The request is ours from here until it is answered and gone; one held by
         // another instance, or answered and gone already, is theirs. Where the share cannot
-        // lock at all the request is answered as it always was.
+        // lock at all the request is answered as it always was, and the user is told.
         platform::FileClaim claim(platform::LowerCase(path));
         if (claim.Result() == platform::FileClaim::Outcome::Held ||
             claim.Result() == platform::FileClaim::Outcome::Gone)
             continue;
+        if (claim.Result() == platform::FileClaim::Outcome::Unavailable)
+            TellClaimsUnavailable(claim.Problem());
         txtCntr_.clear();
         txtCount_.clear();
         txtStartTime_ = TimeText();
@@ -392,6 +396,16 @@ void MonitorController::Timer1_Timer() {
         emit changed();
     }
     RefreshStatistics();
+}
+
+void MonitorController::TellClaimsUnavailable(int problem) {
+    if (!notice_.empty()) return;
+    notice_ = "Requests in " + RequestFolder() + " cannot be claimed here (" +
+              std::strerror(problem) +
+              "): another Dulvan polling this folder may answer the same requests, and export "
+              "the same orders, again.";
+    std::cerr << notice_ << std::endl;
+    emit changed();
 }
 
 void MonitorController::RefreshStatistics() {

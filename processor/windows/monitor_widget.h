@@ -5,6 +5,7 @@
 #include <array>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
@@ -51,6 +52,7 @@ private:
     QLineEdit* txtCount_;
     QLineEdit* txtStartTime_;
     QLineEdit* txtEndTime_;
+    QLabel* lblNotice_;
     QMenu* mPopUpSys_;
     QSystemTrayIcon* trayIcon_ = nullptr;
     bool refreshing_ = false;
