@@ -175,16 +175,22 @@ int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool 
         ::unlink(tmp.c_str());
         return e;
     }
+    // The writer's hold lasts until the file carries the target's name: a second descriptor of
+    // the same open file keeps it while the first is closed (the close reports a failed write).
+    const int hold = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (::close(fd) != 0) {
         int e = errno;
         ::unlink(tmp.c_str());
+        if (hold >= 0) ::close(hold);
         return e;
     }
     if (::rename(tmp.c_str(), nativePath.c_str()) != 0) {
         int e = errno;
         ::unlink(tmp.c_str());
+        if (hold >= 0) ::close(hold);
         return e;
     }
+    if (hold >= 0) ::close(hold);
     if (durable) {
         auto slash = nativePath.find_last_of('/');
         std::string dir =
