@@ -506,28 +506,44 @@ int LockBytes(int fd, short type, off_t start) {
 }
 
 // The claims file of the folder of `native`, open for writing; -1 with errno set when it
-// cannot be had. Whoever makes it lets every user write it.
+// cannot be had. Whoever makes it lets every user write it. Anything but a regular file under
+// its name (a link, a FIFO) was never anyone's claims file, since nobody opens one through a
+// link: it goes as a name and the file is made anew.
 int OpenClaimsFile(const std::string& native) {
     const auto slash = native.find_last_of('/');
     const std::string path =
         (slash == std::string::npos ? std::string() : native.substr(0, slash + 1)) +
         FileClaim::kClaimsFile;
     constexpr int kFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    int fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
-    if (fd >= 0) {
-        ::fchmod(fd, 0666);  // past the umask; at worst other users' claims are unavailable
-        return fd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+        if (fd >= 0) {
+            ::fchmod(fd, 0666);  // past the umask; at worst other users' claims are unavailable
+            return fd;
+        }
+        if (errno != EEXIST) return -1;
+        fd = ::open(path.c_str(), kFlags);
+        const int opening = errno;
+        struct stat st;
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return fd;
+        if (fd >= 0) ::close(fd);
+        if (::lstat(path.c_str(), &st) != 0) {
+            if (errno == ENOENT) continue;  // gone meanwhile
+            return -1;
+        }
+        if (S_ISREG(st.st_mode)) {
+            if (fd >= 0) continue;
+            errno = opening;  // the claims file, but not ours to write
+            return -1;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            errno = EISDIR;
+            return -1;
+        }
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT) return -1;
     }
-    if (errno != EEXIST) return -1;
-    fd = ::open(path.c_str(), kFlags);
-    if (fd < 0) return -1;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return -1;
-    }
-    return fd;
+    errno = EEXIST;
+    return -1;
 }
 
 }  // namespace

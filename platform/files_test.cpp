@@ -482,6 +482,21 @@ TEST(FileClaims, AClaimerThatMayOnlyReadAndOneThatMayWriteExcludeEachOther) {
     EXPECT_TRUE(FileClaim(file).Claimed());
 }
 
+// Nobody takes claims through a link, so one planted under the claims file's name goes.
+TEST(FileClaims, AClaimsFilePlantedAsALinkIsMadeAnew) {
+    SandboxEnv env;
+    env.dir().Write("unc/h/s/r.req", "x");
+    const std::string outside = env.dir().Write("outside", "");
+    const std::string claims = env.UncRoot() + "/h/s/" + FileClaim::kClaimsFile;
+    ASSERT_EQ(::symlink(outside.c_str(), claims.c_str()), 0);
+    FileClaim claim("\\\\h\\s\\r.req");
+    EXPECT_TRUE(claim.Claimed());
+    struct stat st;
+    ASSERT_EQ(::lstat(claims.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(FileClaim("\\\\h\\s\\r.req").Result(), FileClaim::Outcome::Held);
+}
+
 TEST(FileClaims, AClaimEndsWithItsKilledHolder) {
     SandboxEnv env;
     env.dir().Write("unc/h/s/r.req", "x");
