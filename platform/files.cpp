@@ -458,11 +458,11 @@ ScopedFileLock::~ScopedFileLock() {
 
 namespace {
 
-// The file of a folder on which every claim of a file in it is taken: one file that every
-// claimer can open for writing, whatever its rights on the claimed file itself (a request that
-// one instance may only read must be claimed against one that may write it, and a write lock
-// needs a descriptor open for writing). It is never removed: a new one would split the claims.
-constexpr const char* kClaimsFileName = ".zel-claims";
+// Every claim of a file is taken on the claims file of its folder (FileClaim::kClaimsFile): one
+// file that every claimer can open for writing, whatever its rights on the claimed file itself
+// (a request that one instance may only read must be claimed against one that may write it,
+// and a write lock needs a descriptor open for writing). It is never removed: a new one would
+// split the claims.
 
 // Each claim locks two bytes of the claims file: one for the claimed file itself (its inode
 // number, below kNameBytes), so that a claim follows its file through a rename, and one for
@@ -491,7 +491,7 @@ bool NameCarries(const std::string& native, unsigned long long dev, unsigned lon
     return ::lstat(native.c_str(), &named) == 0 && named.st_dev == dev && named.st_ino == ino;
 }
 
-// 0, or the errno of the failed attempt to lock `length` bytes at `start` of `fd` (an
+// 0, or the errno of the failed attempt to lock the byte at `start` of `fd` (an
 // open-file-description lock: it ends with the last descriptor of that open file).
 int LockBytes(int fd, short type, off_t start) {
     struct flock range {};
@@ -575,7 +575,13 @@ FileClaim::FileClaim(const std::string& path) : outcome_(Outcome::Gone) {
     dev_ = held.st_dev;
     ino_ = held.st_ino;
     lockFd_ = OpenClaimsFile(native_);
-    int e = lockFd_ < 0 ? errno : LockBytes(lockFd_, F_WRLCK, NameByte(native_));
+    if (lockFd_ < 0) {
+        problem_ = errno;
+        Release();
+        outcome_ = Outcome::Unavailable;
+        return;
+    }
+    int e = LockBytes(lockFd_, F_WRLCK, NameByte(native_));
     if (e == 0) e = LockBytes(lockFd_, F_WRLCK, FileByte(ino_));
     if (e != 0) {
         Release();

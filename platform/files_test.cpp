@@ -453,7 +453,10 @@ TEST(FileClaims, AClaimerThatMayOnlyReadAndOneThatMayWriteExcludeEachOther) {
             if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
             const int rw = ::open(native.c_str(), O_RDWR);
             FileClaim claim(file);
-            const char said[2] = {rw < 0 ? 'r' : 'w', claim.Claimed() ? 'C' : 'H'};
+            const char said[2] = {rw < 0 ? 'r' : 'w', claim.Claimed() ? 'C'
+                                                      : claim.Result() == FileClaim::Outcome::Held
+                                                          ? 'H'
+                                                          : 'U'};
             if (::write(pipeEnds[1], said, 2) != 2) ::_exit(1);
             for (;;) ::pause();
         }
@@ -480,6 +483,13 @@ TEST(FileClaims, AClaimerThatMayOnlyReadAndOneThatMayWriteExcludeEachOther) {
     EXPECT_EQ(FileClaim(file).Result(), FileClaim::Outcome::Held);
     stop(reader);
     EXPECT_TRUE(FileClaim(file).Claimed());
+
+    // A claims file this claimer cannot write: its claims cannot be taken, and it is told so
+    // rather than shown every request as held.
+    ::chmod((env.UncRoot() + "/h/s/" + FileClaim::kClaimsFile).c_str(), 0444);
+    const Reader shut = startReader();
+    stop(shut);
+    EXPECT_EQ(shut.said, "rU");
 }
 
 // Nobody takes claims through a link, so one planted under the claims file's name goes.
