@@ -516,17 +516,20 @@ int OpenClaimsFile(const std::string& native) {
         FileClaim::kClaimsFile;
     constexpr int kFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        int fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
-        if (fd >= 0) {
-            ::fchmod(fd, 0666);  // past the umask; at worst other users' claims are unavailable
-            return fd;
-        }
-        if (errno != EEXIST) return -1;
-        fd = ::open(path.c_str(), kFlags);
+        int fd = ::open(path.c_str(), kFlags);
         const int opening = errno;
         struct stat st;
         if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return fd;
         if (fd >= 0) ::close(fd);
+        if (fd < 0 && opening == ENOENT) {
+            fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+            if (fd >= 0) {
+                ::fchmod(fd, 0666);  // past the umask; at worst other users' claims are unavailable
+                return fd;
+            }
+            if (errno == EEXIST) continue;  // made meanwhile by another claimer
+            return -1;
+        }
         if (::lstat(path.c_str(), &st) != 0) {
             if (errno == ENOENT) continue;  // gone meanwhile
             return -1;
