@@ -15,50 +15,55 @@ namespace zel::platform::detail {
 
 namespace {
 
-int Read(const std::string& nativePath, std::string& bytes, int flags, std::size_t limit) {
+// Reads the regular file open as `fd` from its start, whatever the descriptor's position; does
+// not close it.
+int ReadFrom(int fd, std::string& bytes, std::size_t limit) {
     bytes.clear();
-    // Only a regular file is a document: opening a FIFO would wait for a writer for ever and a
-    // device such as "/dev/zero" never ends. Opened without waiting, then refused.
-    int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | flags);
-    if (fd < 0) return errno;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int e = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
-        return e;
-    }
-    if (static_cast<unsigned long long>(st.st_size) > limit) {
-        ::close(fd);
-        return EFBIG;
-    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    if (static_cast<unsigned long long>(st.st_size) > limit) return EFBIG;
     if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
+    off_t at = 0;
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        ssize_t n = ::pread(fd, buf, sizeof buf, at);
         if (n < 0) {
             if (errno == EINTR) continue;
             int e = errno;
-            ::close(fd);
             bytes.clear();
             return e;
         }
         if (n == 0) break;
         // A file that grows while it is read is still held to the bound.
         if (static_cast<std::size_t>(n) > limit - bytes.size()) {
-            ::close(fd);
             bytes.clear();
             return EFBIG;
         }
         bytes.append(buf, static_cast<std::size_t>(n));
+        at += n;
     }
-    ::close(fd);
     return 0;
+}
+
+int Read(const std::string& nativePath, std::string& bytes, int flags, std::size_t limit) {
+    bytes.clear();
+    // Only a regular file is a document: opening a FIFO would wait for a writer for ever and a
+    // device such as "/dev/zero" never ends. Opened without waiting, then refused.
+    int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | flags);
+    if (fd < 0) return errno;
+    const int e = ReadFrom(fd, bytes, limit);
+    ::close(fd);
+    return e;
 }
 
 }  // namespace
 
 int ReadNative(const std::string& nativePath, std::string& bytes) {
     return Read(nativePath, bytes, 0, std::string().max_size());
+}
+
+int ReadDescriptor(int fd, std::string& bytes) {
+    return ReadFrom(fd, bytes, std::string().max_size());
 }
 
 int ReadOwnNative(const std::string& nativePath, std::string& bytes, std::size_t limit) {
@@ -75,6 +80,45 @@ std::string TemporaryTail() {
     static std::atomic<unsigned> counter{0};
     return TemporaryTagOfThisProgram() + std::to_string(::getpid()) + "-" +
            std::to_string(counter.fetch_add(1));
+}
+
+namespace {
+
+// The byte of a temporary file that its writer locks: beyond any document's end.
+constexpr off_t kHoldByte = off_t{1} << 30;
+
+int LockHoldByte(int fd, short type) {
+    struct flock range {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = kHoldByte;
+    range.l_len = 1;
+    while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
+        if (errno != EINTR) return errno;
+    }
+    return 0;
+}
+
+bool Refused(int e) { return e == EAGAIN || e == EACCES || e == EWOULDBLOCK; }
+
+}  // namespace
+
+bool HoldTemporary(int fd, const std::string& nativePath) {
+    const int e = LockHoldByte(fd, F_WRLCK);
+    if (Refused(e)) return false;
+    if (e != 0) return true;  // no locks here: leftovers are judged by their process alone
+    // A start-up may have taken the file for a leftover and removed it before we locked it.
+    struct stat opened, named;
+    return ::fstat(fd, &opened) == 0 && ::lstat(nativePath.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+int TakeLeftover(int fd) {
+    // A read lock: all a descriptor open for reading can take, and it keeps the writer's
+    // write lock out as well as the writer's keeps it out.
+    const int e = LockHoldByte(fd, F_RDLCK);
+    if (e == 0) return 1;
+    return Refused(e) ? -1 : 0;
 }
 
 namespace {
@@ -102,6 +146,10 @@ int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool 
         tmp = TemporaryNameFor(nativePath, TemporaryTail());
         fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return errno;
+        if (fd >= 0 && !HoldTemporary(fd, tmp)) {
+            ::close(fd);  // a start-up took it for a leftover and removes it
+            fd = -1;
+        }
     }
     if (fd < 0) return EEXIST;
     // Keep the permissions of the document being replaced; a link's target is not that
@@ -127,16 +175,22 @@ int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool 
         ::unlink(tmp.c_str());
         return e;
     }
+    // The writer's hold lasts until the file carries the target's name: a second descriptor of
+    // the same open file keeps it while the first is closed (the close reports a failed write).
+    const int hold = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
     if (::close(fd) != 0) {
         int e = errno;
         ::unlink(tmp.c_str());
+        if (hold >= 0) ::close(hold);
         return e;
     }
     if (::rename(tmp.c_str(), nativePath.c_str()) != 0) {
         int e = errno;
         ::unlink(tmp.c_str());
+        if (hold >= 0) ::close(hold);
         return e;
     }
+    if (hold >= 0) ::close(hold);
     if (durable) {
         auto slash = nativePath.find_last_of('/');
         std::string dir =

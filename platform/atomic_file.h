@@ -8,6 +8,9 @@ namespace zel::platform::detail {
 // 0 when read, else the errno of the failure (ENOENT: no such file; EISDIR: a folder; EINVAL:
 // anything else that is not a regular file, such as a FIFO or a device).
 int ReadNative(const std::string& nativePath, std::string& bytes);
+// As ReadNative, for the regular file open as `fd`, read from its start whatever the
+// descriptor's position (the descriptor stays open).
+int ReadDescriptor(int fd, std::string& bytes);
 // As ReadNative, for a file this program wrote into a folder that others can write as well: a
 // symbolic link under the name is never followed (EINVAL), and a file of more than `limit`
 // bytes is refused by its size before any of it is read (EFBIG).
@@ -20,6 +23,19 @@ int ReadOwnNative(const std::string& nativePath, std::string& bytes, std::size_t
 std::string TemporaryTail();
 // The part of TemporaryTail() before the process number, for this program on this host.
 std::string TemporaryTagOfThisProgram();
+
+// A temporary file is held by its writer, with a lock of the operating system, from just after
+// it is made until it is renamed or removed: a start-up that finds one judges by that lock
+// whether it is a leftover, on this machine and on any other that shares the folder (another
+// machine may carry the same host name and process numbers).
+// HoldTemporary: true when the temporary just made as `fd` under `nativePath` is this
+// writer's (held now, or the file system takes no locks); false when a start-up took it for a
+// leftover, and it goes.
+bool HoldTemporary(int fd, const std::string& nativePath);
+// For the start-up, on a temporary it opened (for reading is enough): -1 when a live writer
+// holds it; 1 when `fd` now holds it against its writer until `fd` is closed (it may go);
+// 0 when the file system takes no locks (only its process number can tell).
+int TakeLeftover(int fd);
 
 // Writes `bytes` to a new file beside `nativePath` (a name no poller matches: the target name,
 // cut short where it must be, followed by TemporaryTail()) and renames it over the

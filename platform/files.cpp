@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -317,6 +318,20 @@ int SyncDescriptor(int fd) {
     return 0;
 }
 
+// Removes a temporary that looks left over by its name, unless a live writer still holds it.
+bool RemoveLeftover(const std::string& full) {
+    const int fd = ::open(full.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat opened;
+    const int taken = detail::TakeLeftover(fd);
+    // Held from here until closed: its writer cannot take it up again meanwhile.
+    const bool doomed = taken >= 0 && ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                        NameCarries(full, opened);
+    const bool removed = doomed && ::unlink(full.c_str()) == 0;
+    ::close(fd);
+    return removed;
+}
+
 }  // namespace
 
 int RemoveOwnLeftovers(const std::string& folder) {
@@ -339,7 +354,7 @@ int RemoveOwnLeftovers(const std::string& folder) {
     ::closedir(d);
     int removed = 0;
     for (const auto& full : doomed)
-        if (::unlink(full.c_str()) == 0) ++removed;
+        if (RemoveLeftover(full)) ++removed;
     return removed;
 }
 
@@ -502,72 +517,168 @@ ScopedFileLock::~ScopedFileLock() {
 
 namespace {
 
-// Far beyond the size of any file a claim is taken on.
-constexpr off_t kClaimByte = off_t{1} << 30;
+// Every claim of a file is taken on the claims file of its folder (FileClaim::kClaimsFile): one
+// file that every claimer can open for writing, whatever its rights on the claimed file itself
+// (a request that one instance may only read must be claimed against one that may write it,
+// and a write lock needs a descriptor open for writing). It is never removed: a new one would
+// split the claims.
+
+// Each claim locks two bytes of the claims file: one for the claimed file itself (its inode
+// number, below kNameBytes), so that a claim follows its file through a rename, and one for
+// the name it was claimed under (a digest of the name, from kNameBytes on), so that a new file
+// put under a name that is being answered waits until that answer is done.
+constexpr off_t kNameBytes = off_t{1} << 62;
 
 bool LockRefused(int e) { return e == EAGAIN || e == EACCES || e == EWOULDBLOCK; }
 
+off_t NameByte(const std::string& native) {
+    const auto slash = native.find_last_of('/');
+    std::uint64_t h = 14695981039346656037ULL;  // FNV-1a: the same on every machine
+    for (std::size_t i = slash == std::string::npos ? 0 : slash + 1; i < native.size(); ++i) {
+        h ^= static_cast<unsigned char>(LowerCase(native[i]));
+        h *= 1099511628211ULL;
+    }
+    return kNameBytes + static_cast<off_t>(h & (std::uint64_t(kNameBytes) - 1));
+}
+
+off_t FileByte(unsigned long long ino) {
+    return static_cast<off_t>(ino & (std::uint64_t(kNameBytes) - 1));
+}
+
+bool NameCarries(const std::string& native, unsigned long long dev, unsigned long long ino) {
+    struct stat named;
+    return ::lstat(native.c_str(), &named) == 0 && named.st_dev == dev && named.st_ino == ino;
+}
+
+// 0, or the errno of the failed attempt to lock the byte at `start` of `fd` (an
+// open-file-description lock: it ends with the last descriptor of that open file).
+int LockBytes(int fd, short type, off_t start) {
+    struct flock range {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = start;
+    range.l_len = 1;
+    while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
+        if (errno != EINTR) return errno;
+    }
+    return 0;
+}
+
+// The claims file in the folder `nativeFolder` (that of the claimed file when empty), open for
+// writing; -1 with errno set when it
+// cannot be had. Whoever makes it lets every user write it. Anything but a regular file under
+// its name (a link, a FIFO) was never anyone's claims file, since nobody opens one through a
+// link: it goes as a name and the file is made anew.
+int OpenClaimsFile(const std::string& native, const std::string& nativeFolder) {
+    const auto slash = native.find_last_of('/');
+    const std::string path =
+        (!nativeFolder.empty()
+             ? nativeFolder + "/"
+             : (slash == std::string::npos ? std::string() : native.substr(0, slash + 1))) +
+        FileClaim::kClaimsFile;
+    constexpr int kFlags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        int fd = ::open(path.c_str(), kFlags);
+        const int opening = errno;
+        struct stat st;
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return fd;
+        if (fd >= 0) ::close(fd);
+        if (fd < 0 && opening == ENOENT) {
+            fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+            if (fd >= 0) {
+                ::fchmod(fd, 0666);  // past the umask; at worst other users' claims are unavailable
+                return fd;
+            }
+            if (errno == EEXIST) continue;  // made meanwhile by another claimer
+            return -1;
+        }
+        if (::lstat(path.c_str(), &st) != 0) {
+            if (errno == ENOENT) continue;  // gone meanwhile
+            return -1;
+        }
+        if (S_ISREG(st.st_mode)) {
+            if (fd >= 0) continue;
+            errno = opening;  // the claims file, but not ours to write
+            return -1;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            errno = EISDIR;
+            return -1;
+        }
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT) return -1;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 }  // namespace
 
-FileClaim::FileClaim(const std::string& path) : outcome_(Outcome::Gone) {
-    std::string native;
+FileClaim::FileClaim(const std::string& path, const std::string& claimsFolder)
+    : outcome_(Outcome::Gone) {
+    std::string nativeFolder;
     try {
-        native = NativePath(path);
+        native_ = NativePath(path);
+        if (!claimsFolder.empty()) nativeFolder = NativePath(claimsFolder);
     } catch (const RuntimeError&) {
         return;
     }
-    // Never through a link, and never waiting on a FIFO put under the name.
-    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    bool writable = true;
-    int fd = ::open(native.c_str(), O_RDWR | kFlags);
-    if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS || errno == ETXTBSY)) {
-        writable = false;
-        fd = ::open(native.c_str(), O_RDONLY | kFlags);
-    }
+    // Never through a link, and never waiting on a FIFO put under the name. Read-only: that is
+    // all a claimer needs of the file, and all some may have.
+    const int fd =
+        ::open(native_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
+        problem_ = errno;
         outcome_ = errno == ENOENT || errno == ELOOP || errno == ENOTDIR || errno == EISDIR
                        ? Outcome::Gone
                        : Outcome::Unavailable;
         return;
     }
+    fd_ = fd;
     struct stat held;
     if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
-        ::close(fd);
+        Release();
+        outcome_ = Outcome::Gone;
         return;
     }
-    int locked = 0;
-    if (writable) {
-        struct flock range {};
-        range.l_type = F_WRLCK;
-        range.l_whence = SEEK_SET;
-        range.l_start = kClaimByte;
-        range.l_len = 1;
-        while ((locked = ::fcntl(fd, F_OFD_SETLK, &range)) != 0 && errno == EINTR) {
-        }
-    } else {
-        while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
-        }
+    dev_ = held.st_dev;
+    ino_ = held.st_ino;
+    lockFd_ = OpenClaimsFile(native_, nativeFolder);
+    if (lockFd_ < 0) {
+        problem_ = errno;
+        Release();
+        outcome_ = Outcome::Unavailable;
+        return;
     }
-    if (locked != 0) {
-        const int e = errno;
-        ::close(fd);
+    int e = LockBytes(lockFd_, F_WRLCK, NameByte(native_));
+    if (e == 0) e = LockBytes(lockFd_, F_WRLCK, FileByte(ino_));
+    if (e != 0) {
+        Release();
+        problem_ = e;
         outcome_ = LockRefused(e) ? Outcome::Held : Outcome::Unavailable;
         return;
     }
     // Between the open and the lock the holder before us may have finished with the file and
     // taken it away; what carries the name now is another file or none.
-    if (!NameCarries(native, held)) {
-        ::close(fd);
+    if (!NameCarries(native_, dev_, ino_)) {
+        Release();
+        outcome_ = Outcome::Gone;
         return;
     }
-    fd_ = fd;
     outcome_ = Outcome::Claimed;
 }
 
 FileClaim::~FileClaim() { Release(); }
 
-FileClaim::FileClaim(FileClaim&& other) noexcept : fd_(other.fd_), outcome_(other.outcome_) {
+FileClaim::FileClaim(FileClaim&& other) noexcept
+    : fd_(other.fd_),
+      lockFd_(other.lockFd_),
+      outcome_(other.outcome_),
+      problem_(other.problem_),
+      native_(std::move(other.native_)),
+      dev_(other.dev_),
+      ino_(other.ino_) {
     other.fd_ = -1;
+    other.lockFd_ = -1;
     other.outcome_ = Outcome::None;
 }
 
@@ -575,16 +686,24 @@ FileClaim& FileClaim::operator=(FileClaim&& other) noexcept {
     if (this != &other) {
         Release();
         fd_ = other.fd_;
+        lockFd_ = other.lockFd_;
         outcome_ = other.outcome_;
+        problem_ = other.problem_;
+        native_ = std::move(other.native_);
+        dev_ = other.dev_;
+        ino_ = other.ino_;
         other.fd_ = -1;
+        other.lockFd_ = -1;
         other.outcome_ = Outcome::None;
     }
     return *this;
 }
 
 void FileClaim::Release() noexcept {
-    if (fd_ >= 0) ::close(fd_);  // closing the only descriptor of the lock releases it
+    if (lockFd_ >= 0) ::close(lockFd_);  // closing the only descriptor of the lock releases it
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    lockFd_ = -1;
     outcome_ = Outcome::None;
 }
 
@@ -597,7 +716,8 @@ bool SameFile(const std::string& a, const std::string& b) {
     }
 }
 
-ClaimedNewFile::ClaimedNewFile(const std::string& path) : path_(path), native_(NativePath(path)) {
+ClaimedNewFile::ClaimedNewFile(const std::string& path, const std::string& claimsFolder)
+    : path_(path), native_(NativePath(path)) {
     if (!ParentExists(native_)) Fail(ENOTDIR, "Open", path);
     NoteFileChange();
     // Never through a link, and never over anything: the name is this order's only when it
@@ -616,7 +736,7 @@ ClaimedNewFile::ClaimedNewFile(const std::string& path) : path_(path), native_(N
     }
     // Until the claim is had, someone clearing leftovers may take the new, empty file for one
     // (and remove it, or hold it to look). Then the name is not ours after all.
-    claim_ = FileClaim(path);
+    claim_ = FileClaim(path, claimsFolder);
     const bool held = claim_.Claimed() || claim_.Result() == FileClaim::Outcome::Unavailable;
     if (!held || !NameCarries(native_, made)) {
         claim_.Release();
@@ -668,6 +788,23 @@ void ClaimedNewFile::Publish(const std::string& finalPath) {
     const int fd = fd_;
     fd_ = -1;
     ::close(fd);
+}
+
+std::string FileClaim::ReadClaimed() const {
+    if (!Claimed()) Fail(EBADF, "ReadClaimed", native_);
+    std::string bytes;
+    if (const int e = detail::ReadDescriptor(fd_, bytes); e != 0) Fail(e, "ReadClaimed", native_);
+    return bytes;
+}
+
+bool FileClaim::DeleteIfCarried() {
+    if (!Claimed() || !NameCarries(native_, dev_, ino_)) return false;
+    NoteFileChange();
+    if (::unlink(native_.c_str()) != 0) {
+        if (errno == ENOENT) return false;
+        Fail(errno, "Kill", native_);
+    }
+    return true;
 }
 
 std::string TempFolder() {

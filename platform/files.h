@@ -96,8 +96,10 @@ private:
 
 // Removes from `folder` (Windows form) the temporary files this program left on this host in
 // a run that is over: names carrying TemporaryTagOfThisProgram() whose process is gone (or is
-// this one: call at start, before the first write). Another program's or host's temporary
-// file, and one of a process still running, are never touched. Returns how many went.
+// this one: call at start, before the first write) and that no live writer holds (a machine
+// that shares the folder may carry the same host name and process numbers). Another program's
+// or host's temporary file, and one of a process still running, are never touched. Returns how
+// many went.
 int RemoveOwnLeftovers(const std::string& folder);
 
 // Holds an exclusive lock on the native file `lockPath` (created, with its folders, as needed)
@@ -125,19 +127,24 @@ private:
 };
 
 // A claim on one file (Windows form) among all programs that work on its folder, on this
-// machine or on others sharing it: at most one holder at a time. The claim is an operating-
-// system lock held through the object's own descriptor, so it ends with the object, with the
-// process (however it ends) and, on a network share, with the client's lock state on the
-// server; nothing is left to be cleared away. Another descriptor of the same process does not
+// machine or on others sharing it: at most one holder at a time, whatever each holder may do
+// with the file (one that may only read it excludes one that may write it). The claim is an
+// operating-system lock held through the object's own descriptors, so it ends with the object,
+// with the process (however it ends) and, on a network share, with the client's lock state on
+// the server; nothing is left to be cleared away. Another object of the same process does not
 // share it, so one process can play two holders.
 //
-// The lock covers one byte far beyond any document's end: a server that enforces byte-range
-// locks still lets every program read and copy the contents. A file that may only be read is
-// claimed with a whole-file lock instead (same machine and NFS clients exclude each other).
-// The claim is only had when the name still carries the very file that was locked: a file
-// renamed away, deleted or replaced meanwhile is not claimed.
+// The locks lie in a file of the folder that every claimer can write (kClaimsFile, made on
+// the first claim and never removed), never on the claimed file: a server that enforces
+// byte-range locks still lets every program read and copy the contents. A claim covers the file
+// (it follows the file through a rename) and the name it was claimed under (a new file put
+// under the name is held until the claim ends). The claim is only had when the name still
+// carries the very file that was locked: a file renamed away, deleted or replaced meanwhile is
+// not claimed.
 class FileClaim {
 public:
+    static constexpr const char* kClaimsFile = ".zel-claims";
+
     enum class Outcome {
         None,         // no claim was tried (default-constructed, released)
         Claimed,      // this object holds the file
@@ -147,7 +154,10 @@ public:
     };
 
     FileClaim() = default;
-    explicit FileClaim(const std::string& path);
+    // `claimsFolder` (Windows form): the folder whose claims file holds the locks, where the
+    // claimed file's own folder must hold none (one that another program reads); empty: the
+    // file's own folder. Every claimer of a file must name the same one.
+    explicit FileClaim(const std::string& path, const std::string& claimsFolder = {});
     ~FileClaim();
     FileClaim(FileClaim&& other) noexcept;
     FileClaim& operator=(FileClaim&& other) noexcept;
@@ -156,11 +166,26 @@ public:
 
     Outcome Result() const noexcept { return outcome_; }
     bool Claimed() const noexcept { return outcome_ == Outcome::Claimed; }
+    // Why the claim is Unavailable (or Held): the system's error number; 0 when none.
+    int Problem() const noexcept { return problem_; }
+    // The claimed file's contents as they are now, read through the claim and never by name
+    // (a file put under the name since is not read). Throws RuntimeError when it cannot be read
+    // or nothing is claimed.
+    std::string ReadClaimed() const;
+    // Deletes the name while it still carries the claimed file; false, and nothing deleted,
+    // when the name carries another file or none (nothing is claimed: false). A deletion that
+    // fails throws as DeleteFile does.
+    bool DeleteIfCarried();
     void Release() noexcept;
 
 private:
-    int fd_ = -1;
+    int fd_ = -1;      // the claimed file, read-only
+    int lockFd_ = -1;  // the folder's claims file, holding the locks
     Outcome outcome_ = Outcome::None;
+    int problem_ = 0;
+    std::string native_;
+    unsigned long long dev_ = 0;
+    unsigned long long ino_ = 0;
 };
 
 // Whether both names carry the very same file (one file under two names, as a hard link
@@ -177,7 +202,8 @@ public:
     // Taken() when anything already carries the name (a file, a folder, a link, dangling or
     // not), or another holder had the new file before it could be claimed; any other failure
     // throws RuntimeError (76 when the folder is missing, 70 when it may not be written).
-    explicit ClaimedNewFile(const std::string& path);
+    // `claimsFolder` as for FileClaim.
+    explicit ClaimedNewFile(const std::string& path, const std::string& claimsFolder = {});
     // A file that was neither published nor kept goes with the object.
     ~ClaimedNewFile();
     ClaimedNewFile(const ClaimedNewFile&) = delete;

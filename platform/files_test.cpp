@@ -182,6 +182,23 @@ TEST(Files, StartUpRemovesOnlyThisProgramsOwnLeftoversOfEndedRuns) {
     EXPECT_EQ(RemoveOwnLeftovers("\\\\h\\dadari\\missing"), 0);
 }
 
+// Two machines of one host name share the folder: the other's writer has a process number
+// that means nothing here, and only its hold on the file tells that it is still being written.
+TEST(Files, StartUpLeavesATemporaryItsLiveWriterHolds) {
+    SandboxEnv env;
+    const std::string name =
+        "a.req.1" + detail::TemporaryTagOfThisProgram() + std::to_string(EndedProcess()) + "-0";
+    const std::string path = env.dir().Write("unc/h/DadAri/zeldist/" + name, "half");
+    const int writer = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_TRUE(detail::HoldTemporary(writer, path));
+    EXPECT_EQ(RemoveOwnLeftovers("\\\\h\\dadari\\zeldist"), 0);
+    EXPECT_TRUE(env.dir().Exists("unc/h/DadAri/zeldist/" + name));
+    ::close(writer);
+    EXPECT_EQ(RemoveOwnLeftovers("\\\\h\\dadari\\zeldist"), 1);
+    EXPECT_FALSE(env.dir().Exists("unc/h/DadAri/zeldist/" + name));
+}
+
 TEST(Files, TemporaryNamesCarryProgramHostAndProcess) {
     const std::string tail = detail::TemporaryTail();
     EXPECT_EQ(tail.rfind(".~zel-" + ProgramName() + "@" + ComputerName() + "-" +
@@ -395,9 +412,99 @@ TEST(FileClaims, TheClaimFollowsTheFileAndNothingElseIsClaimed) {
     ASSERT_TRUE(held.Claimed());
     RenameFile("\\\\h\\s\\r.req", "\\\\h\\s\\moved.req");
     EXPECT_EQ(FileClaim("\\\\h\\s\\moved.req").Result(), FileClaim::Outcome::Held);
-    // A new file under the old name is another file, free to be claimed.
+    // A new file under the old name is another file, but the name is still being answered:
+    // the new file waits until that claim ends.
     env.dir().Write("unc/h/s/r.req", "y");
+    EXPECT_EQ(FileClaim("\\\\h\\s\\r.req").Result(), FileClaim::Outcome::Held);
+    held.Release();
     EXPECT_TRUE(FileClaim("\\\\h\\s\\r.req").Claimed());
+}
+
+// Two instances that run as different users on one folder: the request belongs to one of them
+// and the other may only read it. Each must keep the other out.
+TEST(FileClaims, AClaimerThatMayOnlyReadAndOneThatMayWriteExcludeEachOther) {
+    SandboxEnv env;
+    env.dir().Write("unc/h/s/r.req", "x");
+    const std::string file = "\\\\h\\s\\r.req";
+    const std::string native = env.UncRoot() + "/h/s/r.req";
+    // The reader is another user where this test may change users, else the file's own
+    // user with the file made read-only (which keeps all but an administrator out).
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        for (std::string dir = env.UncRoot() + "/h/s"; dir.size() > 1; dir.resize(dir.rfind('/')))
+            ::chmod(dir.c_str(), 0777);
+        ::chmod(native.c_str(), 0644);
+    } else {
+        ::chmod(native.c_str(), 0444);
+    }
+    // A reader that claims the request, says whether it may write it and what its claim gave,
+    // and holds it until it is killed.
+    struct Reader {
+        pid_t pid = -1;
+        std::string said;
+    };
+    auto startReader = [&] {
+        int pipeEnds[2];
+        EXPECT_EQ(::pipe(pipeEnds), 0);
+        Reader reader;
+        reader.pid = ::fork();
+        if (reader.pid == 0) {
+            ::close(pipeEnds[0]);
+            if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+            const int rw = ::open(native.c_str(), O_RDWR);
+            FileClaim claim(file);
+            const char said[2] = {rw < 0 ? 'r' : 'w', claim.Claimed() ? 'C'
+                                                      : claim.Result() == FileClaim::Outcome::Held
+                                                          ? 'H'
+                                                          : 'U'};
+            if (::write(pipeEnds[1], said, 2) != 2) ::_exit(1);
+            for (;;) ::pause();
+        }
+        ::close(pipeEnds[1]);
+        char said[2] = {};
+        if (::read(pipeEnds[0], said, 2) == 2) reader.said.assign(said, 2);
+        ::close(pipeEnds[0]);
+        return reader;
+    };
+    auto stop = [](const Reader& reader) {
+        ::kill(reader.pid, SIGKILL);
+        ::waitpid(reader.pid, nullptr, 0);
+    };
+
+    {
+        FileClaim writer(file);
+        ASSERT_TRUE(writer.Claimed());
+        const Reader reader = startReader();
+        stop(reader);
+        EXPECT_EQ(reader.said, "rH");
+    }
+    const Reader reader = startReader();
+    EXPECT_EQ(reader.said, "rC");
+    EXPECT_EQ(FileClaim(file).Result(), FileClaim::Outcome::Held);
+    stop(reader);
+    EXPECT_TRUE(FileClaim(file).Claimed());
+
+    // A claims file this claimer cannot write: its claims cannot be taken, and it is told so
+    // rather than shown every request as held.
+    ::chmod((env.UncRoot() + "/h/s/" + FileClaim::kClaimsFile).c_str(), 0444);
+    const Reader shut = startReader();
+    stop(shut);
+    EXPECT_EQ(shut.said, "rU");
+}
+
+// Nobody takes claims through a link, so one planted under the claims file's name goes.
+TEST(FileClaims, AClaimsFilePlantedAsALinkIsMadeAnew) {
+    SandboxEnv env;
+    env.dir().Write("unc/h/s/r.req", "x");
+    const std::string outside = env.dir().Write("outside", "");
+    const std::string claims = env.UncRoot() + "/h/s/" + FileClaim::kClaimsFile;
+    ASSERT_EQ(::symlink(outside.c_str(), claims.c_str()), 0);
+    FileClaim claim("\\\\h\\s\\r.req");
+    EXPECT_TRUE(claim.Claimed());
+    struct stat st;
+    ASSERT_EQ(::lstat(claims.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(FileClaim("\\\\h\\s\\r.req").Result(), FileClaim::Outcome::Held);
 }
 
 TEST(FileClaims, AClaimEndsWithItsKilledHolder) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 #include <mutex>
+#include <utility>
 
 #include "platform/files.h"
 
@@ -91,13 +92,27 @@ ScopedEndProgramThrows::~ScopedEndProgramThrows() { SetEndProgramHandler(std::mo
 namespace {
 std::atomic<long> gChangesCounted{0};
 std::atomic<long> gCrashAt{0};
+std::function<void()> gBeforeChange;
+bool gInBeforeChange = false;
 }  // namespace
 
 void NoteFileChange() {
     const long n = gChangesCounted.fetch_add(1) + 1;
     const long limit = gCrashAt.load();
     if (limit > 0 && n >= limit) ::_exit(kCrashExitCode);
+    if (gBeforeChange && !gInBeforeChange) {
+        gInBeforeChange = true;
+        struct Leave {
+            ~Leave() { gInBeforeChange = false; }
+        } leave;
+        gBeforeChange();
+    }
 }
+
+ScopedBeforeFileChange::ScopedBeforeFileChange(std::function<void()> hook)
+    : previous_(std::exchange(gBeforeChange, std::move(hook))) {}
+
+ScopedBeforeFileChange::~ScopedBeforeFileChange() { gBeforeChange = std::move(previous_); }
 
 void CrashAtFileChange(long k) {
     gChangesCounted = 0;

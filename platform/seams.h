@@ -67,4 +67,17 @@ void CrashAtFileChange(long k);
 // Changes counted since the last CrashAtFileChange.
 long FileChangesCounted();
 
+// Test seam: `hook` runs just before each counted change while the object lives, so that a test
+// can act as another program at that moment (changes the hook makes itself do not call it).
+class ScopedBeforeFileChange {
+public:
+    explicit ScopedBeforeFileChange(std::function<void()> hook);
+    ~ScopedBeforeFileChange();
+    ScopedBeforeFileChange(const ScopedBeforeFileChange&) = delete;
+    ScopedBeforeFileChange& operator=(const ScopedBeforeFileChange&) = delete;
+
+private:
+    std::function<void()> previous_;
+};
+
 }  // namespace zel::platform

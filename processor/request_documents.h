@@ -70,6 +70,11 @@ struct RequestContext {
     platform::ProfileDocument exceptions;
     platform::ProfileDocument log;  // the time log
 
+    // The polling pass's claim on the request, when it holds one: the request is read through
+    // it, and only the very file it holds is removed at the end (a new document put under the
+    // name meanwhile is left for the next pass).
+    platform::FileClaim* requestClaim = nullptr;
+
     // The order journal of a purchase order (empty for other requests); the end of the request
     // deletes it after everything else.
     std::string journal;

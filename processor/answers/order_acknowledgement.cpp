@@ -569,7 +569,7 @@ fs::FileClaim ClaimSealedExport(const std::string& exportFile) {
     constexpr auto kPatience = std::chrono::seconds(30);
     const auto until = std::chrono::steady_clock::now() + kPatience;
     for (;;) {
-        fs::FileClaim claim(exportFile);
+        fs::FileClaim claim(exportFile, ExportClaimsFolder(gState.gHost));
         if (claim.Result() != fs::FileClaim::Outcome::Held ||
             std::chrono::steady_clock::now() >= until)
             return claim;

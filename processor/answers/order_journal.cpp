@@ -243,7 +243,7 @@ void DiscardLeftExports(const std::string& requestFolder) {
     for (const std::string& name : fs::ListDirectory(folder + "\\*.tmp")) {
         const std::string path = folder + "\\" + name;
         if (!ExportTicketOf(name)) continue;
-        fs::FileClaim claim(path);
+        fs::FileClaim claim(path, ExportClaimsFolder(gState.gHost));
         if (claim.Claimed()) left.emplace_back(path, std::move(claim));
     }
     if (left.empty()) return;
@@ -306,7 +306,7 @@ void DiscardStaleJournals(const std::string& requestFolder) {
                     OpenOrderJournal(request, fs::ReadWholeFile(request));
                 continue;
             }
-            const fs::FileClaim journalClaim(journal);
+            fs::FileClaim journalClaim(journal);
             if (journalClaim.Result() == fs::FileClaim::Outcome::Held ||
                 journalClaim.Result() == fs::FileClaim::Outcome::Gone)
                 continue;
@@ -317,7 +317,12 @@ void DiscardStaleJournals(const std::string& requestFolder) {
                     fs::WriteCopy(ArchivePath(timeLog), fs::ReadOwnFile(timeLog, kTimeLogLimit));
                 fs::DeleteFile(timeLog);
             }
-            fs::DeleteFile(journal);
+            // Another instance may have taken up a new request of the name meanwhile and saved
+            // its journal: only the journal claimed here goes.
+            if (journalClaim.Claimed())
+                journalClaim.DeleteIfCarried();
+            else
+                fs::DeleteFile(journal);
         } catch (const std::exception&) {
             // Left for the next start.
         }

@@ -11,6 +11,7 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/seams.h"
 #include "platform/test_support.h"
 #include "processor/globals.h"
 
@@ -222,6 +223,34 @@ TEST_F(OrderJournalTest, StartUpFinishesTheCleanUpOfAnsweredRequests) {
     EXPECT_TRUE(env_.dir().Exists("unc/host/dadari/zelarchive/order.log"));
     EXPECT_TRUE(Exists("order.req.1"));
     EXPECT_TRUE(Exists("other.req.journal"));
+}
+
+// While the start-up finishes the clean-up of an order answered before, another instance takes
+// up a new request of the same name and saves its journal: that journal is not the start-up's
+// to remove.
+TEST_F(OrderJournalTest, StartUpRemovesOnlyTheJournalItClaimed) {
+    gState.gArchive = true;
+    OrderJournal journal = OpenJournalOf(kRequest);
+    journal.ticket = 3;
+    SaveOrderJournal(journal);
+    env_.dir().Write("unc/host/dadari/zeldist/order.log", "[Time]\r\n");
+    pf::DeleteFile(kRequest);
+
+    const std::string newJournal = "ZelOrderJournal 1\r\nRequest=new\r\nTicket=4\r\nEnd\r\n";
+    bool taken = false;
+    const pf::ScopedBeforeFileChange otherInstance([&] {
+        if (taken) return;
+        taken = true;
+        env_.dir().Write("unc/host/dadari/zeldist/order.req", "[ZELINFO]\r\nDocType=PO\r\n");
+        const std::string folder = env_.UncRoot() + "/host/dadari/zeldist/";
+        env_.dir().Write("unc/host/dadari/zeldist/order.req.journal.new", newJournal);
+        ::rename((folder + "order.req.journal.new").c_str(),
+                 (folder + "order.req.journal").c_str());
+    });
+    DiscardStaleJournals("\\\\host\\dadari\\zeldist");
+    EXPECT_TRUE(taken);
+    ASSERT_TRUE(Exists("order.req.journal"));
+    EXPECT_EQ(env_.dir().Read("unc/host/dadari/zeldist/order.req.journal"), newJournal);
 }
 
 // Another instance on the folder is answering a request, or finishing the clean-up of one it

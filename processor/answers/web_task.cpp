@@ -5,6 +5,7 @@
 
 #include "platform/error.h"
 #include "platform/files.h"
+#include "processor/request_documents.h"
 
 namespace zel::processor {
 
@@ -44,6 +45,10 @@ void MakeFolderIgnoringFailure(const std::string& path) {
 
 std::string ExportFolder(const std::string& host) {
     return "\\\\" + host + "\\DadAri\\WebTask\\In";
+}
+
+std::string ExportClaimsFolder(const std::string& host) {
+    return "\\\\" + host + "\\DadAri\\" + kRequestFolderName;
 }
 
 std::string ExportTemporaryPath(const std::string& host, std::int32_t packingSlipNumber) {
@@ -124,7 +129,7 @@ void WebTask::Publish(const std::string& Path, const std::function<void()>& befo
     for (;;) {
         const std::string temporary = ExportTemporaryPath(Path, Header.PackingSlipNumber);
         const std::string final = ExportFinalPath(temporary);
-        fs::ClaimedNewFile file(temporary);
+        fs::ClaimedNewFile file(temporary, ExportClaimsFolder(Path));
         // Whatever carries either name belongs to another order (in flight, published or left
         // by one that died), or to someone else: it is never removed, replaced or written
         // through, and the number is not this order's.

@@ -23,6 +23,9 @@ namespace zel::processor {
 
 // "\\host\DadAri\WebTask\In"
 std::string ExportFolder(const std::string& host);
+// Where the claims on exports are taken: the request folder's claims file, so that the folder
+// the business system reads holds nothing but exports.
+std::string ExportClaimsFolder(const std::string& host);
 // The export's name while it is written, and the name it is published under.
 std::string ExportTemporaryPath(const std::string& host, std::int32_t packingSlipNumber);
 std::string ExportFinalPath(const std::string& temporaryPath);

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "platform/convert.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/settings.h"
 #include "platform/test_support.h"
@@ -374,10 +375,8 @@ TEST_F(DulvanOrders, TwoProgramsOnOneFolderAnswerEachRequestOnce) {
     // Done when only the answers are left and the last counters are stored.
     auto done = [&] {
         std::size_t entries = 0;
-        for (const auto& e : fs::directory_iterator(Zeldist())) {
-            (void)e;
-            ++entries;
-        }
+        for (const auto& e : fs::directory_iterator(Zeldist()))
+            if (e.path().filename() != platform::FileClaim::kClaimsFile) ++entries;
         for (int i = 1; i <= kEach; ++i)
             for (const char* kind : {"o", "q"})
                 if (!fs::exists(Zeldist() / (kind + std::to_string(i) + ".req.1"))) return false;

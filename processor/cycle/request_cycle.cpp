@@ -109,8 +109,13 @@ void WriteIntoShareFolder(const std::string& target, const char* folderName, Wri
 
 // Copies the request into the archive. A request that is gone by now (another program took
 // it) has nothing left to archive or delete; any other failure is the caller's.
-// Returns false when the request no longer exists.
+// Returns false when the request no longer exists. A claimed request is archived as it was
+// answered, whatever carries its name by now.
 bool ArchiveRequest(const RequestContext& ctx) {
+    if (ctx.requestClaim) {
+        fs::WriteCopy(ctx.outFile, ctx.request.Bytes());
+        return true;
+    }
     try {
         WriteIntoShareFolder(ctx.outFile, kArchiveFolderName,
                              [&] { fs::CopyFile(ctx.requestFile, ctx.outFile); });
@@ -176,7 +181,11 @@ void EndOfRequest(RequestContext& ctx) {
     if (!ctx.journal.empty()) ctx.journalClaim = fs::FileClaim(ctx.journal);
     if (requestThere) {
         ctx.step = 930;
-        fs::DeleteFile(ctx.requestFile);
+        // A new document under the name (a sender reusing it) is left for the next pass.
+        if (ctx.requestClaim)
+            ctx.requestClaim->DeleteIfCarried();
+        else
+            fs::DeleteFile(ctx.requestFile);
     }
     ctx.step = 950;
     RemoveLeftFile(ctx.timeLog);
@@ -189,10 +198,12 @@ void EndOfRequest(RequestContext& ctx) {
 // must not be answered "Invalid or Unsupported Document Type" and deleted as a document without
 // keys: the failure goes to the error handler and the request stays for the next start. A
 // request that is gone by now is no such failure; the cycle runs for it as always (its archive
-// copy finds nothing to copy).
-std::string ReadRequest(const std::string& request) {
+// copy finds nothing to copy). A claimed request is read through its claim: a document put
+// under the name since the pass met it is not the one claimed.
+std::string ReadRequest(const RequestContext& ctx) {
+    if (ctx.requestClaim) return ctx.requestClaim->ReadClaimed();
     try {
-        return fs::ReadWholeFile(request);
+        return fs::ReadWholeFile(ctx.requestFile);
     } catch (const fs::RuntimeError& e) {
         if (e.Number() != fs::err::kFileNotFound) throw;
     }
@@ -213,7 +224,7 @@ void StartWorkFilesAfresh(const RequestContext& ctx) {
 
 void RunRequest(RequestContext& ctx) {
     ctx.step = 15;
-    ctx.request = fs::ProfileReader(ReadRequest(ctx.requestFile));
+    ctx.request = fs::ProfileReader(ReadRequest(ctx));
     const fs::ProfileReader& request = ctx.request;
     ctx.readBackLimit = ReadBackLimit(request.Bytes().size());
     ctx.answer.ReadOnlyOwnFile(ctx.readBackLimit);
@@ -291,9 +302,12 @@ void RunRequest(RequestContext& ctx) {
 
 }  // namespace
 
-void ProcessRequest(std::string& requestFile) {
+namespace {
+
+void Process(std::string& requestFile, fs::FileClaim* claim) {
     requestFile = LowerCase(requestFile);
     RequestContext ctx = MakeRequestContext(requestFile);
+    if (claim && claim->Claimed()) ctx.requestClaim = claim;
     gState.gCurrentRequest = requestFile;
     try {
         BeginStatistics();
@@ -303,6 +317,14 @@ void ProcessRequest(std::string& requestFile) {
         FailRequest(ctx, failure);
     }
     gState.gCurrentRequest.clear();
+}
+
+}  // namespace
+
+void ProcessRequest(std::string& requestFile) { Process(requestFile, nullptr); }
+
+void ProcessRequest(std::string& requestFile, fs::FileClaim& claim) {
+    Process(requestFile, &claim);
 }
 
 void SaveWorkDocuments(RequestContext& ctx) {

@@ -13,6 +13,10 @@ namespace zel::processor {
 // go into its exceptions document; a failure of the program shows a message box naming the
 // failing step and ends the program, leaving the request in the folder for the next start.
 void ProcessRequest(std::string& requestFile);
+// The same for a request the caller has claimed: the request answered is the file the claim
+// holds, read through the claim, and the end of the request removes that file alone (and
+// archives it), never another file that carries the name by then.
+void ProcessRequest(std::string& requestFile, platform::FileClaim& claim);
 
 // Writes the request's work documents that changed to their files (the query's pause exit
 // leaves them there for the next pass).

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/seams.h"
 #include "platform/test_support.h"
@@ -74,6 +75,7 @@ protected:
         std::vector<std::string> names;
         if (!std::filesystem::exists(Native(folder))) return names;
         for (const auto& entry : std::filesystem::directory_iterator(Native(folder))) {
+            if (entry.path().filename() == pf::FileClaim::kClaimsFile) continue;
             names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());
@@ -238,6 +240,40 @@ TEST_F(RequestCycleTest, LogCopyAndArchive) {
     ProcessRequest(path);
     EXPECT_THAT(Listing("Zeltest"), ElementsAre("a.log", "c.log"));
     EXPECT_THAT(boxes, IsEmpty());
+}
+
+// The polling pass claims a request when it meets it and may answer it minutes later (behind
+// the connection-error window). A document renamed onto the name meanwhile is another request:
+// the one claimed is the one answered.
+TEST_F(RequestCycleTest, TheClaimedRequestIsTheOneAnswered) {
+    std::string path = Put("r.req", Query("Claimed"));
+    pf::FileClaim claim(path);
+    ASSERT_TRUE(claim.Claimed());
+    Put("r.new", Query("Renamed"));
+    std::filesystem::rename(Native("zeldist/r.new"), Native("zeldist/r.req"));
+    ProcessRequest(path, claim);
+    EXPECT_EQ(Value(kLowerFolder + "r.req.2", "ERRORINFO", "ErrorMsg1"),
+              "Invalid or Unsupported Document Type: Claimed");
+}
+
+// A sender that reuses a name may put a new document under it while the first is answered: the
+// end of the first archives and removes only the file it answered, and the new one stays for
+// the next pass.
+TEST_F(RequestCycleTest, ANewDocumentUnderTheNameOfARequestInProgressIsLeftForTheNextPass) {
+    MakeFolder("ZelArchive");
+    gState.gArchive = true;
+    const std::string first = Query("First");
+    const std::string second = Query("Second");
+    std::string path = Put("r.req", first);
+    pf::FileClaim claim(path);
+    ASSERT_TRUE(claim.Claimed());
+    Put("r.new", second);
+    std::filesystem::rename(Native("zeldist/r.new"), Native("zeldist/r.req"));
+    ProcessRequest(path, claim);
+    EXPECT_THAT(boxes, IsEmpty());
+    EXPECT_THAT(Listing("zeldist"), ElementsAre("r.req", "r.req.2"));
+    EXPECT_EQ(Bytes("zeldist/r.req"), second);
+    EXPECT_EQ(Bytes("ZelArchive/r.req"), first);
 }
 
 TEST_F(RequestCycleTest, FailingStepEndsProgramAndLeavesRequest) {

@@ -5,7 +5,9 @@
 #include <QStringList>
 #include <QTime>
 #include <cctype>
+#include <cstring>
 #include <exception>
+#include <iostream>
 #include <optional>
 
 #include "engine/text.h"
@@ -418,11 +420,13 @@ void MonitorController::Timer1_Timer() {
         // Other instances may poll this folder too (a second start, another workstation on the
         // share). The request is ours from here until it is answered and gone; one held by
         // another instance, or answered and gone already, is theirs. Where the share cannot
-        // lock at all the request is answered as it always was.
-        const platform::FileClaim claim(platform::LowerCase(path));
+        // lock at all the request is answered as it always was, and the user is told.
+        platform::FileClaim claim(platform::LowerCase(path));
         if (claim.Result() == platform::FileClaim::Outcome::Held ||
             claim.Result() == platform::FileClaim::Outcome::Gone)
             continue;
+        if (claim.Result() == platform::FileClaim::Outcome::Unavailable)
+            TellClaimsUnavailable(claim.Problem());
         txtCntr_.clear();
         txtCount_.clear();
         txtStartTime_ = TimeText();
@@ -444,7 +448,7 @@ void MonitorController::Timer1_Timer() {
             // Not seen as present; the next pass looks at it again.
         }
         if (!present || setAside_.PassOver(path)) continue;
-        ProcessRequest(path);
+        ProcessRequest(path, claim);
         setAside_.Processed(path);
         FlushProgress();
         txtEndTime_ = TimeText();
@@ -456,6 +460,16 @@ void MonitorController::Timer1_Timer() {
 void MonitorController::TellSetAside(const std::string& text) {
     platform::UnattendedBox({text, "", platform::MsgButtons::Ok, platform::MsgIcon::Warning});
     emit notice(text);
+}
+
+void MonitorController::TellClaimsUnavailable(int problem) {
+    if (!notice_.empty()) return;
+    notice_ = "Requests in " + RequestFolder() + " cannot be claimed here (" +
+              std::strerror(problem) +
+              "): another Dulvan polling this folder may answer the same requests, and export "
+              "the same orders, again.";
+    std::cerr << notice_ << std::endl;
+    emit changed();
 }
 
 void MonitorController::RefreshStatistics() {

@@ -92,6 +92,9 @@ public:
     const std::string& txtCount() const { return txtCount_; }
     const std::string& txtStartTime() const { return txtStartTime_; }
     const std::string& txtEndTime() const { return txtEndTime_; }
+    // What the window tells beside its controls: that requests cannot be claimed here (empty
+    // while nothing needs telling).
+    const std::string& Notice() const { return notice_; }
     const QTimer& Timer1() const { return timer_; }
     // Runs while the program waits for a share that did not answer at start-up.
     const QTimer& ShareWait() const { return shareWait_; }
@@ -149,6 +152,9 @@ private:
     void RefreshStatistics();
     // The error stream, and the window's notice: the rest of the folder is answered meanwhile.
     void TellSetAside(const std::string& text);
+    // Said once per run, on the error stream and in the window: requests are answered without
+    // a claim, so another instance on the folder could answer them as well.
+    void TellClaimsUnavailable(int problem);
     std::string RequestFolder() const;
     // The progress boxes changed: painted at once unless they were painted less than
     // kProgressPaintInterval ago, else left to FlushProgress or the event loop.
@@ -186,6 +192,7 @@ private:
     std::string txtCount_;
     std::string txtStartTime_;
     std::string txtEndTime_;
+    std::string notice_;
 };
 
 }  // namespace zel::processor

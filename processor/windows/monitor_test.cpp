@@ -16,7 +16,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
+#include <sstream>
 
 #include "platform/atomic_file.h"
 #include "platform/files.h"
@@ -387,7 +389,8 @@ TEST_F(MonitorTest, HostileNamesAndLinksInTheRequestFolderAreLeftAlone) {
     EXPECT_TRUE(Exists(Zeldist("fine.req.2")));
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(Native(Zeldist())))
-        left.push_back(e.path().filename());
+        if (e.path().filename() != platform::FileClaim::kClaimsFile)
+            left.push_back(e.path().filename());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"..\\victim.req", "a:b.req", "fine.req.2", "link.req",
                                               "pipe.req", "tab\t.req"}));
@@ -559,6 +562,30 @@ TEST_F(MonitorTest, ARequestAnotherInstanceHoldsIsPassedOver) {
     monitor.Timer1_Timer();
     EXPECT_TRUE(Exists(Zeldist("held.req.2")));
     EXPECT_FALSE(Exists(Zeldist("held.req")));
+    EXPECT_THAT(BoxTexts(), IsEmpty());
+}
+
+// A share that cannot lock: requests are still answered, as by a single instance, and the user
+// is told once, on the error stream and in the window, that a second instance would answer
+// them again.
+TEST_F(MonitorTest, RequestsThatCannotBeClaimedAreAnsweredAndThatIsToldOnce) {
+    StoreSite();
+    monitor.Form_Load();
+    platform::ScopedEndProgramThrows ends;
+    env.dir().MakeDirs("unc/" + Zeldist(platform::FileClaim::kClaimsFile));  // no lock here
+    Put(Zeldist("a.req"), Request("Estimate"));
+    Put(Zeldist("b.req"), Request("Estimate"));
+    std::ostringstream said;
+    std::streambuf* const stream = std::cerr.rdbuf(said.rdbuf());
+    monitor.Timer1_Timer();
+    Put(Zeldist("c.req"), Request("Estimate"));
+    monitor.Timer1_Timer();
+    std::cerr.rdbuf(stream);
+
+    for (const char* name : {"a.req.2", "b.req.2", "c.req.2"}) EXPECT_TRUE(Exists(Zeldist(name)));
+    EXPECT_THAT(monitor.Notice(),
+                ::testing::HasSubstr("\\\\HOST\\DadAri\\zeldist cannot be claimed"));
+    EXPECT_EQ(said.str(), monitor.Notice() + "\n");
     EXPECT_THAT(BoxTexts(), IsEmpty());
 }
 

@@ -132,10 +132,16 @@ frmMonitor::frmMonitor(MonitorController& controller, QWidget* parent)
     progress->addWidget(txtStartTime_);
     progress->addWidget(txtEndTime_);
 
+    lblNotice_ = new QLabel(this);
+    lblNotice_->setObjectName("lblNotice");
+    lblNotice_->setWordWrap(true);
+    lblNotice_->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame1);
     layout->addWidget(frame2);
     layout->addLayout(progress);
+    layout->addWidget(lblNotice_);
 
     // --- Tray menu ----------------------------------------------------------------------------
     mPopUpSys_ = new QMenu("&SysTray", this);
@@ -208,6 +214,10 @@ void frmMonitor::Refresh() {
     SetTextIfDifferent(txtCount_, controller_.txtCount());
     SetTextIfDifferent(txtStartTime_, controller_.txtStartTime());
     SetTextIfDifferent(txtEndTime_, controller_.txtEndTime());
+    if (lblNotice_->text() != Text(controller_.Notice())) {
+        lblNotice_->setText(Text(controller_.Notice()));
+        lblNotice_->setVisible(!controller_.Notice().empty());
+    }
     refreshing_ = false;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
@@ -58,6 +59,7 @@ private:
     QLineEdit* txtCount_;
     QLineEdit* txtStartTime_;
     QLineEdit* txtEndTime_;
+    QLabel* lblNotice_;
     QMenu* mPopUpSys_;
     QSystemTrayIcon* trayIcon_ = nullptr;
     QPointer<QMessageBox> notice_;

@@ -30,6 +30,7 @@
 #include "platform/settings.h"
 #include "platform/test_support.h"
 #include "processor/answers/order_journal.h"
+#include "processor/answers/web_task.h"
 #include "processor/crash_sweep_test_support.h"
 #include "processor/cycle/request_cycle.h"
 #include "processor/export_test_support.h"
@@ -215,7 +216,12 @@ protected:
     bool InFolder(const std::string& name) const {
         return env_.dir().Exists("unc/QSERVER/DadAri/zeldist/" + name);
     }
-    std::vector<std::string> FolderNames() const { return pf::ListDirectory(kFolder + "\\*"); }
+    // What the folder holds beside the file the instances claim requests in.
+    std::vector<std::string> FolderNames() const {
+        std::vector<std::string> names = pf::ListDirectory(kFolder + "\\*");
+        std::erase(names, pf::FileClaim::kClaimsFile);
+        return names;
+    }
     std::vector<std::string> ExportNames() const {
         return pf::ListDirectory("\\\\QSERVER\\DadAri\\WebTask\\In\\*");
     }
@@ -666,7 +672,8 @@ TEST_F(PurchaseOrderTest, AnOrderEndingNowKeepsItsJournalFromAnotherInstancesSta
 TEST_F(PurchaseOrderTest, NumberAnotherWorkstationIsExportingIsPassedOverInTheSameRun) {
     const std::string inFlight =
         env_.dir().Write("unc/QSERVER/DadAri/WebTask/In/500.tmp", "***850ZEL\r\nH00500\r\n");
-    const pf::FileClaim writer("\\\\QSERVER\\DadAri\\WebTask\\In\\500.tmp");
+    const pf::FileClaim writer("\\\\QSERVER\\DadAri\\WebTask\\In\\500.tmp",
+                               ExportClaimsFolder("QSERVER"));
     ASSERT_TRUE(writer.Claimed());
     env_.dir().Write("unc/QSERVER/DadAri/WebTask/In/501.txt", "published by another");
     Put("x.req", Join(Order({"[POHEADER]", "PoNumber=X"}), Items({{"AB", "1234-5", "1"}})));
@@ -1037,7 +1044,8 @@ TEST_F(OrderCrashTest, StartUpClearsOnlyExportsNoLiveOrderHoldsAndNoJournalNames
     const std::string sealed = env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.tmp");
     env_.dir().Write("unc/QSERVER/DadAri/WebTask/In/501.tmp", "***850ZEL\r\nH00501\r\n");
     env_.dir().Write("unc/QSERVER/DadAri/WebTask/In/502.tmp", "***850ZEL\r\nH00502\r\n");
-    const pf::FileClaim writer("\\\\QSERVER\\DadAri\\WebTask\\In\\502.tmp");
+    const pf::FileClaim writer("\\\\QSERVER\\DadAri\\WebTask\\In\\502.tmp",
+                               ExportClaimsFolder("QSERVER"));
     ASSERT_TRUE(writer.Claimed());
 
     StartAndPoll();
