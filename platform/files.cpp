@@ -310,6 +310,22 @@ bool ProcessGone(pid_t pid) {
     return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
+// Writes all of `bytes` to `fd`, the file service's "Print" on `path`, retried when a signal
+// cuts a write short.
+void WriteWhole(int fd, std::string_view bytes, const std::string& path) {
+    if (fd < 0) Fail(EBADF, "Print", path);
+    NoteFileChange();
+    std::size_t off = 0;
+    while (off < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + off, bytes.size() - off);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail(errno, "Print", path);
+        }
+        off += static_cast<std::size_t>(n);
+    }
+}
+
 // fsync of an open descriptor, retried when a signal interrupts it.
 int SyncDescriptor(int fd) {
     while (::fsync(fd) != 0) {
@@ -400,19 +416,7 @@ TextFileWriter::~TextFileWriter() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-void TextFileWriter::Write(std::string_view bytes) {
-    if (fd_ < 0) Fail(EBADF, "Print", path_);
-    NoteFileChange();
-    std::size_t off = 0;
-    while (off < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + off, bytes.size() - off);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Fail(errno, "Print", path_);
-        }
-        off += static_cast<std::size_t>(n);
-    }
-}
+void TextFileWriter::Write(std::string_view bytes) { WriteWhole(fd_, bytes, path_); }
 
 void TextFileWriter::Close() {
     if (fd_ < 0) return;
@@ -757,19 +761,7 @@ ClaimedNewFile::~ClaimedNewFile() {
     ::close(fd_);
 }
 
-void ClaimedNewFile::Write(std::string_view bytes) {
-    if (fd_ < 0) Fail(EBADF, "Print", path_);
-    NoteFileChange();
-    std::size_t off = 0;
-    while (off < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + off, bytes.size() - off);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Fail(errno, "Print", path_);
-        }
-        off += static_cast<std::size_t>(n);
-    }
-}
+void ClaimedNewFile::Write(std::string_view bytes) { WriteWhole(fd_, bytes, path_); }
 
 void ClaimedNewFile::Sync() {
     if (fd_ < 0) Fail(EBADF, "Close", path_);
