@@ -82,22 +82,24 @@ std::string TemporaryTail() {
            std::to_string(counter.fetch_add(1));
 }
 
-namespace {
-
-// The byte of a temporary file that its writer locks: beyond any document's end.
-constexpr off_t kHoldByte = off_t{1} << 30;
-
-int LockHoldByte(int fd, short type) {
+int LockByte(int fd, short type, off_t start) {
     struct flock range {};
     range.l_type = type;
     range.l_whence = SEEK_SET;
-    range.l_start = kHoldByte;
+    range.l_start = start;
     range.l_len = 1;
     while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
         if (errno != EINTR) return errno;
     }
     return 0;
 }
+
+namespace {
+
+// The byte of a temporary file that its writer locks: beyond any document's end.
+constexpr off_t kHoldByte = off_t{1} << 30;
+
+int LockHoldByte(int fd, short type) { return LockByte(fd, type, kHoldByte); }
 
 bool Refused(int e) { return e == EAGAIN || e == EACCES || e == EWOULDBLOCK; }
 

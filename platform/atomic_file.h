@@ -1,5 +1,7 @@
 #pragma once
 // Reading and atomically replacing whole files at native paths.
+#include <sys/types.h>
+
 #include <cstddef>
 #include <string>
 
@@ -23,6 +25,10 @@ int ReadOwnNative(const std::string& nativePath, std::string& bytes, std::size_t
 std::string TemporaryTail();
 // The part of TemporaryTail() before the process number, for this program on this host.
 std::string TemporaryTagOfThisProgram();
+
+// 0, or the errno of the failed attempt to lock the byte at `start` of `fd` without waiting
+// (an open-file-description lock: it ends with the last descriptor of that open file).
+int LockByte(int fd, short type, off_t start);
 
 // A temporary file is held by its writer, with a lock of the operating system, from just after
 // it is made until it is renamed or removed: a start-up that finds one judges by that lock

@@ -554,20 +554,6 @@ bool NameCarries(const std::string& native, unsigned long long dev, unsigned lon
     return ::lstat(native.c_str(), &named) == 0 && named.st_dev == dev && named.st_ino == ino;
 }
 
-// 0, or the errno of the failed attempt to lock the byte at `start` of `fd` (an
-// open-file-description lock: it ends with the last descriptor of that open file).
-int LockBytes(int fd, short type, off_t start) {
-    struct flock range {};
-    range.l_type = type;
-    range.l_whence = SEEK_SET;
-    range.l_start = start;
-    range.l_len = 1;
-    while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
-        if (errno != EINTR) return errno;
-    }
-    return 0;
-}
-
 // The claims file in the folder `nativeFolder` (that of the claimed file when empty), open for
 // writing; -1 with errno set when it
 // cannot be had. Whoever makes it lets every user write it. Anything but a regular file under
@@ -653,8 +639,8 @@ FileClaim::FileClaim(const std::string& path, const std::string& claimsFolder)
         outcome_ = Outcome::Unavailable;
         return;
     }
-    int e = LockBytes(lockFd_, F_WRLCK, NameByte(native_));
-    if (e == 0) e = LockBytes(lockFd_, F_WRLCK, FileByte(ino_));
+    int e = detail::LockByte(lockFd_, F_WRLCK, NameByte(native_));
+    if (e == 0) e = detail::LockByte(lockFd_, F_WRLCK, FileByte(ino_));
     if (e != 0) {
         Release();
         problem_ = e;
