@@ -554,6 +554,30 @@ bool NameCarries(const std::string& native, unsigned long long dev, unsigned lon
     return ::lstat(native.c_str(), &named) == 0 && named.st_dev == dev && named.st_ino == ino;
 }
 
+// A new claims file under `path`, open for writing, or -1 with errno set (EEXIST: another
+// claimer made it first). It is made under a name of its own and opened up to every user past
+// the umask before it gets its name: made in place, another user's claimer could meet it while
+// only its maker may write it, and claim nothing at all.
+int MakeClaimsFile(const std::string& path) {
+    constexpr int kFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
+    const std::string own = path + detail::TemporaryTail();
+    const int fd = ::open(own.c_str(), kFlags, 0666);
+    if (fd < 0) return -1;
+    ::fchmod(fd, 0666);
+    const int linked = ::link(own.c_str(), path.c_str()) == 0 ? 0 : errno;
+    ::unlink(own.c_str());
+    if (linked == 0) return fd;
+    ::close(fd);
+    if (linked != EPERM && linked != EOPNOTSUPP && linked != ENOSYS) {
+        errno = linked;
+        return -1;
+    }
+    // A file system without hard links: made in place, opened up at once.
+    const int made = ::open(path.c_str(), kFlags, 0666);
+    if (made >= 0) ::fchmod(made, 0666);
+    return made;
+}
+
 // The claims file in the folder `nativeFolder` (that of the claimed file when empty), open for
 // writing; -1 with errno set when it
 // cannot be had. Whoever makes it lets every user write it. Anything but a regular file under
@@ -571,14 +595,16 @@ int OpenClaimsFile(const std::string& native, const std::string& nativeFolder) {
         int fd = ::open(path.c_str(), kFlags);
         const int opening = errno;
         struct stat st;
-        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return fd;
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            // One its maker could not open up to every user (it died first, or an earlier
+            // version made it) is opened up by its maker now.
+            if ((st.st_mode & 0666) != 0666 && st.st_uid == ::geteuid()) ::fchmod(fd, 0666);
+            return fd;
+        }
         if (fd >= 0) ::close(fd);
         if (fd < 0 && opening == ENOENT) {
-            fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
-            if (fd >= 0) {
-                ::fchmod(fd, 0666);  // past the umask; at worst other users' claims are unavailable
-                return fd;
-            }
+            fd = MakeClaimsFile(path);
+            if (fd >= 0) return fd;
             if (errno == EEXIST) continue;  // made meanwhile by another claimer
             return -1;
         }

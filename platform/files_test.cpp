@@ -507,6 +507,20 @@ TEST(FileClaims, AClaimsFilePlantedAsALinkIsMadeAnew) {
     EXPECT_EQ(FileClaim("\\\\h\\s\\r.req").Result(), FileClaim::Outcome::Held);
 }
 
+TEST(FileClaims, AClaimsFileShutToOtherUsersIsOpenedUpByItsMaker) {
+    // Its maker killed between making it and opening it up leaves it so: every other user's
+    // claims would be unavailable for good.
+    SandboxEnv env;
+    env.dir().Write("unc/h/s/r.req", "x");
+    const std::string claims =
+        env.dir().Write("unc/h/s/" + std::string(FileClaim::kClaimsFile), "");
+    ASSERT_EQ(::chmod(claims.c_str(), 0600), 0);
+    EXPECT_TRUE(FileClaim("\\\\h\\s\\r.req").Claimed());
+    struct stat st;
+    ASSERT_EQ(::stat(claims.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666u);
+}
+
 TEST(FileClaims, AClaimEndsWithItsKilledHolder) {
     SandboxEnv env;
     env.dir().Write("unc/h/s/r.req", "x");
