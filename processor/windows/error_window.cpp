@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QEventLoop>
-#include <iostream>
 
+#include "platform/seams.h"
 #include "processor/globals.h"
 #include "processor/utilities.h"
 #include "processor/windows/error_window_widget.h"
@@ -40,14 +40,14 @@ bool WithoutDisplay() {
 std::string DateText(const QDateTime& t) { return t.date().toString("M/d/yyyy").toStdString(); }
 std::string TimeText(const QDateTime& t) { return t.time().toString("h:mm:ss AP").toStdString(); }
 
-// One line, ending with when it happened.
-void TellErrorStream(const std::string& text, const QDateTime& when) {
+// One line, ending with when it happened, where the program's boxes go without a display.
+void TellErrorStream(const std::string& text, const std::string& when) {
     if (!WithoutDisplay()) return;
     std::string line;
     for (char c : text)
         if (c != '\r') line += c == '\n' ? ' ' : c;
-    std::cerr << kTitle << ": " << line << " (" << DateText(when) << " " << TimeText(when) << ")"
-              << std::endl;
+    platform::UnattendedBox(
+        {line + " (" + when + ")", kTitle, platform::MsgButtons::Ok, platform::MsgIcon::Critical});
 }
 
 }  // namespace
@@ -82,7 +82,7 @@ void ErrorController::Load() {
     ShowNow();
     timer_.start();
     emit changed();
-    TellErrorStream(txtError_, QDateTime::currentDateTime());
+    TellErrorStream(txtError_, txtDate_ + " " + txtTime_);
 }
 
 void ErrorController::ShowModal(const std::string& message) {
@@ -128,7 +128,8 @@ void ErrorController::UnloadBecause(const char* why) {
     if (!loaded_) return;
     timer_.stop();
     loaded_ = false;
-    TellErrorStream(why, QDateTime::currentDateTime());
+    const QDateTime now = QDateTime::currentDateTime();
+    TellErrorStream(why, DateText(now) + " " + TimeText(now));
     emit unloaded();
 }
 

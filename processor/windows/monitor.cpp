@@ -245,24 +245,23 @@ void MonitorController::MakeShareFolders() {
 bool MonitorController::CatchUpWithShare() {
     if (engine_.Ready()) return true;
     if (!engine_.CreateMissing()) return false;
-    MakeShareFolders();
-    // The share was not there when start-up cleaned it.
-    RemoveOwnLeftovers();
-    Skippable([this] { DiscardStaleJournals(RequestFolder()); });
-    requestShareAway_ = !FolderAnswers(RequestFolder());
-    StopShareWaitWhenCaughtUp();
+    CatchUpWithShareFolders();
     return true;
 }
 
-bool MonitorController::CatchUpWithRequestShare() {
-    if (!requestShareAway_) return true;
-    // While it is away this is one look at one folder per poll.
-    if (!FolderAnswers(RequestShare())) return false;
+void MonitorController::CatchUpWithShareFolders() {
     MakeShareFolders();
+    // The share was not there when start-up cleaned it.
     RemoveOwnShareLeftovers();
     Skippable([this] { DiscardStaleJournals(RequestFolder()); });
     requestShareAway_ = !FolderAnswers(RequestFolder());
     StopShareWaitWhenCaughtUp();
+}
+
+bool MonitorController::CatchUpWithRequestShare() {
+    if (!requestShareAway_) return true;
+    if (!FolderAnswers(RequestShare())) return false;
+    CatchUpWithShareFolders();
     return !requestShareAway_;
 }
 
@@ -399,7 +398,6 @@ void MonitorController::Timer1_Timer() {
     } passEnd{passRunning_};
 
     const std::string folder = RequestFolder();
-    CatchUpWithRequestShare();
     std::optional<std::vector<std::string>> listed;
     try {
         listed = platform::ListFolder(folder + "\\*.req");
@@ -408,8 +406,9 @@ void MonitorController::Timer1_Timer() {
         listed = std::vector<std::string>{};
     }
     // A request folder that is not there went with its share (mounted anew, or removed by
-    // someone): it is made again as start-up makes it.
-    if (!listed && !requestShareAway_) {
+    // someone): it is made again as start-up makes it, and then looked for at the share wait's
+    // pace. One that is there but cannot be opened is no such folder.
+    if (!listed && !requestShareAway_ && !FolderAnswers(folder)) {
         requestShareAway_ = true;
         if (!CatchUpWithRequestShare()) StartShareWait();
     }

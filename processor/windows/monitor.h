@@ -140,6 +140,9 @@ private:
     // When the request share answers again after it was found without its request folder: its
     // folders made and cleaned as start-up does; true when the request folder is there.
     bool CatchUpWithRequestShare();
+    // What start-up does on the request share: its folders made, this program's leftovers and
+    // stale journals cleared.
+    void CatchUpWithShareFolders();
     void StartShareWait();
     // The wait ends once the engine objects and the request folder are both there.
     void StopShareWaitWhenCaughtUp();
