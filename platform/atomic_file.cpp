@@ -82,6 +82,31 @@ std::string TemporaryTail() {
            std::to_string(counter.fetch_add(1));
 }
 
+int WriteAll(int fd, std::string_view bytes) {
+    std::size_t off = 0;
+    while (off < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + off, bytes.size() - off);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        off += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+int SyncDescriptor(int fd) {
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR) return errno;
+    }
+    return 0;
+}
+
+bool NameCarries(const std::string& nativePath, unsigned long long dev, unsigned long long ino) {
+    struct stat named;
+    return ::lstat(nativePath.c_str(), &named) == 0 && named.st_dev == dev && named.st_ino == ino;
+}
+
 int LockByte(int fd, short type, off_t start) {
     struct flock range {};
     range.l_type = type;
@@ -110,9 +135,8 @@ bool HoldTemporary(int fd, const std::string& nativePath) {
     if (Refused(e)) return false;
     if (e != 0) return true;  // no locks here: leftovers are judged by their process alone
     // A start-up may have taken the file for a leftover and removed it before we locked it.
-    struct stat opened, named;
-    return ::fstat(fd, &opened) == 0 && ::lstat(nativePath.c_str(), &named) == 0 &&
-           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+    struct stat opened;
+    return ::fstat(fd, &opened) == 0 && NameCarries(nativePath, opened.st_dev, opened.st_ino);
 }
 
 int TakeLeftover(int fd) {
@@ -159,20 +183,9 @@ int ReplaceNative(const std::string& nativePath, const std::string& bytes, bool 
     struct stat st;
     if (::lstat(nativePath.c_str(), &st) == 0 && S_ISREG(st.st_mode))
         ::fchmod(fd, st.st_mode & 0777);
-    std::size_t off = 0;
-    while (off < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + off, bytes.size() - off);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int e = errno;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            return e;
-        }
-        off += static_cast<std::size_t>(n);
-    }
-    if (durable && ::fsync(fd) != 0) {
-        int e = errno;
+    int e = WriteAll(fd, bytes);
+    if (e == 0 && durable) e = SyncDescriptor(fd);
+    if (e != 0) {
         ::close(fd);
         ::unlink(tmp.c_str());
         return e;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace zel::platform::detail {
 
@@ -25,6 +26,14 @@ int ReadOwnNative(const std::string& nativePath, std::string& bytes, std::size_t
 std::string TemporaryTail();
 // The part of TemporaryTail() before the process number, for this program on this host.
 std::string TemporaryTagOfThisProgram();
+
+// 0, or the errno of the failure: all of `bytes` written to `fd`, and `fd`'s contents forced to
+// disk; both go on when a signal cuts them short.
+int WriteAll(int fd, std::string_view bytes);
+int SyncDescriptor(int fd);
+// Whether the native name itself (not what a link under it points to) carries the file of that
+// device and inode.
+bool NameCarries(const std::string& nativePath, unsigned long long dev, unsigned long long ino);
 
 // 0, or the errno of the failed attempt to lock the byte at `start` of `fd` without waiting
 // (an open-file-description lock: it ends with the last descriptor of that open file).

@@ -169,7 +169,7 @@ std::optional<std::int32_t> Int32Of(std::int64_t value) {
     return static_cast<std::int32_t>(value);
 }
 
-std::int32_t Int32Of(std::int64_t value, int number, const std::string& source) {
+std::int32_t Int32Of(std::int64_t value, int number, const char* source) {
     const std::optional<std::int32_t> fits = Int32Of(value);
     if (!fits) RaiseClassic(number, source);
     return *fits;

@@ -65,7 +65,8 @@ std::optional<std::int32_t> WholeInt32(double value);
 std::int32_t WholeInt32(double value, int number, const std::string& source);
 // `value` when it is within 32 bits, else nothing; the raising form as above.
 std::optional<std::int32_t> Int32Of(std::int64_t value);
-std::int32_t Int32Of(std::int64_t value, int number, const std::string& source);
+// `source` is a literal, so that a caller in a hot loop pays for the error text only when it fails.
+std::int32_t Int32Of(std::int64_t value, int number, const char* source);
 // A number a request carries (a quantity, the dealer number as the bill-to account, an item
 // count) as a whole number: its value read by RequestNumber ("1,000" is a thousand under the C
 // and English locales), rounded (halves to the even neighbour) when numeric and within 32 bits,

@@ -60,9 +60,7 @@ ClassicFailure ClassicFailureOf(int e) {
 // Whether the native name `native` itself (not what a link under it points to) carries the very
 // file `held` was taken of.
 bool NameCarries(const std::string& native, const struct stat& held) {
-    struct stat named;
-    return ::lstat(native.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
-           named.st_ino == held.st_ino;
+    return detail::NameCarries(native, held.st_dev, held.st_ino);
 }
 
 bool StatNative(const std::string& w, struct stat& st) {
@@ -246,12 +244,6 @@ long long FileSize(const std::string& path) {
     return static_cast<long long>(st.st_size);
 }
 
-long long FileModifiedTime(const std::string& path) {
-    struct stat st;
-    if (!StatNative(path, st) || !S_ISREG(st.st_mode)) return -1;
-    return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-}
-
 std::optional<FileStamp> StampOfFile(const std::string& path) {
     struct stat st;
     if (!StatNative(path, st) || !S_ISREG(st.st_mode)) return std::nullopt;
@@ -315,23 +307,7 @@ bool ProcessGone(pid_t pid) {
 void WriteWhole(int fd, std::string_view bytes, const std::string& path) {
     if (fd < 0) Fail(EBADF, "Print", path);
     NoteFileChange();
-    std::size_t off = 0;
-    while (off < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + off, bytes.size() - off);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Fail(errno, "Print", path);
-        }
-        off += static_cast<std::size_t>(n);
-    }
-}
-
-// fsync of an open descriptor, retried when a signal interrupts it.
-int SyncDescriptor(int fd) {
-    while (::fsync(fd) != 0) {
-        if (errno != EINTR) return errno;
-    }
-    return 0;
+    if (const int e = detail::WriteAll(fd, bytes); e != 0) Fail(e, "Print", path);
 }
 
 // Removes a temporary that looks left over by its name, unless a live writer still holds it.
@@ -378,7 +354,7 @@ void SyncFile(const std::string& path) {
     const std::string p = NativePath(path);
     const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) Fail(errno, "SyncFile", path);
-    const int e = SyncDescriptor(fd);
+    const int e = detail::SyncDescriptor(fd);
     ::close(fd);
     if (e != 0) Fail(e, "SyncFile", path);
 }
@@ -387,7 +363,7 @@ void SyncFolder(const std::string& path) {
     const std::string p = NativePath(path);
     const int fd = ::open(p.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) Fail(errno, "SyncFolder", path);
-    const int e = SyncDescriptor(fd);
+    const int e = detail::SyncDescriptor(fd);
     ::close(fd);
     if (e != 0) Fail(e, "SyncFolder", path);
 }
@@ -422,7 +398,7 @@ void TextFileWriter::Close() {
     if (fd_ < 0) return;
     const int fd = fd_;
     fd_ = -1;
-    const int e = SyncDescriptor(fd);
+    const int e = detail::SyncDescriptor(fd);
     if (::close(fd) != 0 && e == 0) Fail(errno, "Close", path_);
     if (e != 0) Fail(e, "Close", path_);
 }
@@ -549,11 +525,6 @@ off_t FileByte(unsigned long long ino) {
     return static_cast<off_t>(ino & (std::uint64_t(kNameBytes) - 1));
 }
 
-bool NameCarries(const std::string& native, unsigned long long dev, unsigned long long ino) {
-    struct stat named;
-    return ::lstat(native.c_str(), &named) == 0 && named.st_dev == dev && named.st_ino == ino;
-}
-
 // A new claims file under `path`, open for writing, or -1 with errno set (EEXIST: another
 // claimer made it first). It is made under a name of its own and opened up to every user past
 // the umask before it gets its name: made in place, another user's claimer could meet it while
@@ -568,6 +539,11 @@ int MakeClaimsFile(const std::string& path) {
     ::unlink(own.c_str());
     if (linked == 0) return fd;
     ::close(fd);
+    // Taken for a leftover and removed meanwhile by another machine's start-up: tried again.
+    if (linked == ENOENT || linked == EEXIST) {
+        errno = EEXIST;
+        return -1;
+    }
     if (linked != EPERM && linked != EOPNOTSUPP && linked != ENOSYS) {
         errno = linked;
         return -1;
@@ -675,7 +651,7 @@ FileClaim::FileClaim(const std::string& path, const std::string& claimsFolder)
     }
     // Between the open and the lock the holder before us may have finished with the file and
     // taken it away; what carries the name now is another file or none.
-    if (!NameCarries(native_, dev_, ino_)) {
+    if (!detail::NameCarries(native_, dev_, ino_)) {
         Release();
         outcome_ = Outcome::Gone;
         return;
@@ -777,7 +753,7 @@ void ClaimedNewFile::Write(std::string_view bytes) { WriteWhole(fd_, bytes, path
 
 void ClaimedNewFile::Sync() {
     if (fd_ < 0) Fail(EBADF, "Close", path_);
-    const int e = SyncDescriptor(fd_);
+    const int e = detail::SyncDescriptor(fd_);
     if (e != 0) Fail(e, "Close", path_);
 }
 
@@ -802,7 +778,7 @@ std::string FileClaim::ReadClaimed() const {
 }
 
 bool FileClaim::DeleteIfCarried() {
-    if (!Claimed() || !NameCarries(native_, dev_, ino_)) return false;
+    if (!Claimed() || !detail::NameCarries(native_, dev_, ino_)) return false;
     NoteFileChange();
     if (::unlink(native_.c_str()) != 0) {
         if (errno == ENOENT) return false;

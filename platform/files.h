@@ -42,8 +42,6 @@ bool IsRegularFile(const std::string& path);
 bool FolderExists(const std::string& path);
 // Size in bytes, or -1 when the file does not exist.
 long long FileSize(const std::string& path);
-// Time of the file's last change, in nanoseconds since 1970, or -1 when it does not exist.
-long long FileModifiedTime(const std::string& path);
 // What moves whenever a regular file's bytes change or another file takes its name: its device
 // and inode, size, time of last change, and time of last status change (times in nanoseconds
 // since 1970), which a program cannot set back as it can the time of last change.

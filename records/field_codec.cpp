@@ -1,7 +1,6 @@
 #include "records/field_codec.h"
 
 #include <cstdint>
-#include <optional>
 
 #include "engine/dates.h"
 #include "engine/packing.h"
@@ -61,11 +60,8 @@ std::string Expanded(const std::string& image, int position, int width) {
     return engine::Ucm(bytes);
 }
 
-// Called for every integer field of every record: the error's text is made only when it fails.
 std::int32_t Checked32(std::int64_t v) {
-    const std::optional<std::int32_t> fits = platform::Int32Of(v);
-    if (!fits) platform::RaiseClassic(platform::err::kOverflow, "Pack");
-    return *fits;
+    return platform::Int32Of(v, platform::err::kOverflow, "Pack");
 }
 
 std::int64_t IntegerOf(const FieldLayout& f, FieldRef ref) {
