@@ -113,7 +113,8 @@ void WriteIntoShareFolder(const std::string& target, const char* folderName, Wri
 // answered, whatever carries its name by now.
 bool ArchiveRequest(const RequestContext& ctx) {
     if (ctx.requestClaim) {
-        fs::WriteCopy(ctx.outFile, ctx.request.Bytes());
+        WriteIntoShareFolder(ctx.outFile, kArchiveFolderName,
+                             [&] { fs::WriteCopy(ctx.outFile, ctx.request.Bytes()); });
         return true;
     }
     try {

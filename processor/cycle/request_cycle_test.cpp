@@ -323,6 +323,15 @@ TEST_F(RequestCycleTest, MissingTestAndArchiveFoldersAreMadeWhenNeeded) {
     EXPECT_THAT(Listing("zeldist"), ElementsAre("g.req.1"));
     EXPECT_THAT(Listing("zeltest"), ElementsAre("g.log"));
     EXPECT_THAT(Listing("ZelArchive"), ElementsAre("g.log", "g.req"));
+
+    // The same for a request that is claimed, as the monitor claims every one.
+    std::filesystem::remove_all(Native("ZelArchive"));
+    std::string claimed = Put("h.req", Query());
+    pf::FileClaim claim(claimed);
+    ASSERT_TRUE(claim.Claimed());
+    ProcessRequest(claimed, claim);
+    EXPECT_THAT(boxes, IsEmpty());
+    EXPECT_THAT(Listing("ZelArchive"), ElementsAre("h.log", "h.req"));
 }
 
 // The work documents live in memory: a publication that fails reaches the error handler, and
