@@ -71,6 +71,8 @@ void Modify(const std::string& app, Edit edit) {
 
 }  // namespace
 
+std::chrono::milliseconds SettingsLockWait() { return LockWait(); }
+
 std::chrono::milliseconds SetSettingsLockWait(std::chrono::milliseconds wait) {
     return std::exchange(LockWait(), wait);
 }

@@ -33,6 +33,7 @@ void DeleteSetting(const std::string& appName, const std::string& section, const
 inline constexpr std::chrono::milliseconds kSettingsLockWait = std::chrono::seconds(20);
 // The wait in force (kSettingsLockWait unless a test shortened it); returns the one replaced.
 std::chrono::milliseconds SetSettingsLockWait(std::chrono::milliseconds wait);
+std::chrono::milliseconds SettingsLockWait();
 
 // One of the locks beside the store of `appName` (its file is the store's path followed by
 // `ending`), held for the life of the object across the programs sharing the store, waited for

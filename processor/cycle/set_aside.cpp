@@ -144,6 +144,8 @@ void Save(const std::vector<Entry>& entries) {
 
 // Every instance on this machine reads and rewrites the one record: without the lock, two that
 // end at once would each drop the other's line.
+// Beside the settings store, and waited for as its locks are: an instance stopped while it
+// holds it must not keep the others' failures from ending them, nor their passes from going on.
 std::string LockPath() { return SetAsideFilePath() + ".lock"; }
 
 std::string IdentityOf(const std::string& requestFile) {
@@ -220,7 +222,7 @@ void SetRequestAside(const std::string& requestFile, int step,
     try {
         Entry entry{LowerCase(requestFile), IdentityOf(requestFile), std::to_string(step),
                     description, 1};
-        const fs::ScopedFileLock lock(LockPath());
+        const fs::ScopedFileLock lock(LockPath(), fs::SettingsLockWait());
         std::vector<Entry> entries = Load();
         std::erase_if(entries, [&](const Entry& e) {
             if (e.path == entry.path && e.identity == entry.identity) {
@@ -273,7 +275,7 @@ void SetAsideRequests::Processed(const std::string& requestFile) noexcept {
     try {
         const std::string path = LowerCase(requestFile);
         if (!retried_.contains(path)) return;
-        const fs::ScopedFileLock lock(LockPath());
+        const fs::ScopedFileLock lock(LockPath(), fs::SettingsLockWait());
         std::vector<Entry> entries = Load();
         const std::size_t before = entries.size();
         std::erase_if(entries,

@@ -2,11 +2,14 @@
 // it is unchanged, says once which request it set aside and why, without a box that would stop
 // the folder, and answers every other request. A name planted beside one request must not stop
 // the whole folder at every start; a cause that passes must not cost a request anything.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -210,6 +213,25 @@ TEST_F(SetAsideTest, ExportFolderHeldByAFile) {
     // Renamed or rewritten, an order whose export may have gone out is exported twice.
     EXPECT_THAT(notices.at(0), HasSubstr("do not rename or rewrite it"));
     EXPECT_THAT(notices.at(0), Not(HasSubstr("or rename or rewrite the request")));
+}
+
+// Another instance stopped while it holds the record's lock: this one's failure still ends it
+// as the failure's box says, and is not held up behind the lock.
+TEST_F(SetAsideTest, ARecordLockHeldForEverHoldsUpNoEnd) {
+    Put(Zeldist("p1.req"), Order());
+    Put("QSERVER/DadAri/WebTask/In", "not a folder");
+    fs::create_directories(fs::path(SetAsideFilePath()).parent_path());
+    const int held =
+        ::open((SetAsideFilePath() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    const auto wait = platform::SetSettingsLockWait(std::chrono::milliseconds(1));
+    platform::ScopedEndProgramThrows ends;
+    EXPECT_TRUE(Start());
+    platform::SetSettingsLockWait(wait);
+    ::close(held);
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes[0].text, "Error: Path not found at Line: 710 in ProcessRequest");
 }
 
 // A full disk, a folder remounted read-only: the cause is gone by the next start, and the order
