@@ -1047,9 +1047,14 @@ TEST_F(OrderCrashTest, StartUpClearsOnlyExportsNoLiveOrderHoldsAndNoJournalNames
     const pf::FileClaim writer("\\\\QSERVER\\DadAri\\WebTask\\In\\502.tmp",
                                ExportClaimsFolder("QSERVER"));
     ASSERT_TRUE(writer.Claimed());
+    // Anyone may plant a journal's name that no order reads as a journal: it names no export.
+    const std::string outside = env_.dir().Write("elsewhere/journal", "");
+    ASSERT_EQ(::symlink(outside.c_str(),
+                        (env_.dir().path() + "/unc/QSERVER/DadAri/zeldist/zz.req.journal").c_str()),
+              0);
 
     StartAndPoll();
-    EXPECT_THAT(FolderNames(), ElementsAre("o.req.1"));
+    EXPECT_THAT(FolderNames(), ::testing::UnorderedElementsAre("o.req.1", "zz.req.journal"));
     EXPECT_EQ(Answer("o.req.1", "ConfirmationNumber"), "500");
     EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.txt"), sealed);
     EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/502.tmp"), "***850ZEL\r\nH00502\r\n");
