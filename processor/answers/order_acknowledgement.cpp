@@ -602,7 +602,7 @@ void OrderAcknowledgement::End() {
 
     ctx_.step = 710;
     order_->Publish(
-        gState.gHost, [&] { Seal(ExportTemporaryPath(gState.gHost, pickTicketNumber_)); },
+        gState.gHost, [&](const std::string& temporary) { Seal(temporary); },
         [&] { return TakeNextTicket(); });
 
     ctx_.step = 720;

@@ -121,7 +121,8 @@ std::string WebTask::ExportText() const {
     return out;
 }
 
-void WebTask::Publish(const std::string& Path, const std::function<void()>& beforeMove,
+void WebTask::Publish(const std::string& Path,
+                      const std::function<void(const std::string& temporary)>& beforeMove,
                       const std::function<std::int32_t()>& numberTaken) {
     MakeFolderIgnoringFailure("\\\\" + Path + "\\DadAri\\WebTask");
     MakeFolderIgnoringFailure(ExportFolder(Path));
@@ -159,7 +160,7 @@ void WebTask::Publish(const std::string& Path, const std::function<void()>& befo
         file.Sync();
         // Whoever records the order from here on may rely on the file being there.
         file.Keep();
-        if (beforeMove) beforeMove();
+        if (beforeMove) beforeMove(temporary);
         try {
             file.Publish(final);
         } catch (const fs::RuntimeError& e) {

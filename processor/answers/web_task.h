@@ -79,9 +79,11 @@ public:
     // A number that is taken (see above) is passed over: `numberTaken` gives the number to try
     // next, which becomes the PackingSlipNumber; without it, the failure (58) goes to the
     // caller. `beforeMove`, when given, runs once the complete temporary file is on disk and
-    // before it takes its final name (the order journal records the order there); its errors
-    // abort the publishing and reach the caller, and the temporary file then stays.
-    void Publish(const std::string& Path, const std::function<void()>& beforeMove = {},
+    // before it takes its final name, and is given that file's name (the order journal records
+    // the order there); its errors abort the publishing and reach the caller, and the temporary
+    // file then stays.
+    void Publish(const std::string& Path,
+                 const std::function<void(const std::string& temporary)>& beforeMove = {},
                  const std::function<std::int32_t()>& numberTaken = {});
 
     // The export file's contents.

@@ -106,7 +106,7 @@ TEST_F(PublishTest, WritesTheFileUnderItsTemporaryNameThenMovesIt) {
     order.Invoice_PackingSlipNumber(1234);
     AddLine(order, 1, "ACD", "P", 2);
     bool sawTemporary = false;
-    order.Publish("SRV", [&] {
+    order.Publish("SRV", [&](const std::string&) {
         sawTemporary = env_.dir().Exists(In("1234.tmp")) && !env_.dir().Exists(In("1234.txt"));
         EXPECT_EQ(env_.dir().Read(In("1234.tmp")), order.ExportText());
     });
@@ -166,8 +166,10 @@ TEST_F(PublishTest, AnotherOrdersFileIsNeverReplaced) {
 TEST_F(PublishTest, FailureBeforeTheMoveLeavesNoFinalFile) {
     WebTask order;
     order.Invoice_PackingSlipNumber(6);
-    EXPECT_THROW(order.Publish("SRV", [] { throw pf::RuntimeError(75, "test", "refused"); }),
-                 pf::RuntimeError);
+    EXPECT_THROW(
+        order.Publish("SRV",
+                      [](const std::string&) { throw pf::RuntimeError(75, "test", "refused"); }),
+        pf::RuntimeError);
     EXPECT_FALSE(env_.dir().Exists(In("6.txt")));
 }
 
