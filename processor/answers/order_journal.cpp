@@ -201,18 +201,6 @@ OrderJournal FreshJournal(const std::string& requestFile, const std::string& byt
     return fresh;
 }
 
-// The ticket of an export's temporary name as ExportTemporaryPath writes it ("<ticket>.tmp"),
-// or none for any other name.
-std::optional<std::int32_t> ExportTicketOf(const std::string& name) {
-    constexpr std::string_view kEnding = ".tmp";
-    if (!name.ends_with(kEnding)) return std::nullopt;
-    const std::string digits = name.substr(0, name.size() - kEnding.size());
-    if (digits.empty() || digits[0] == '-') return std::nullopt;
-    const std::optional<std::int32_t> ticket = WholeNumber(digits);
-    if (!ticket || *ticket < 1 || std::to_string(*ticket) != digits) return std::nullopt;
-    return ticket;
-}
-
 // The tickets whose exports the sealed journals of the request folder name, or none when a
 // journal could not be read (it may be one of them).
 std::optional<std::set<std::int32_t>> SealedExportTickets(const std::string& requestFolder) {
@@ -240,18 +228,24 @@ std::optional<std::set<std::int32_t>> SealedExportTickets(const std::string& req
 // are had (a journal sealed later names only a file its writer holds) and what one names stays.
 void DiscardLeftExports(const std::string& requestFolder) {
     const std::string folder = ExportFolder(gState.gHost);
-    std::vector<std::pair<std::string, fs::FileClaim>> left;
+    struct Left {
+        std::string path;
+        std::int32_t ticket;
+        fs::FileClaim claim;
+    };
+    std::vector<Left> left;
     for (const std::string& name : fs::ListDirectory(folder + "\\*.tmp")) {
+        const std::optional<std::int32_t> ticket = ExportTicketOf(name);
+        if (!ticket) continue;
         const std::string path = folder + "\\" + name;
-        if (!ExportTicketOf(name)) continue;
         fs::FileClaim claim(path, ExportClaimsFolder(gState.gHost));
-        if (claim.Claimed()) left.emplace_back(path, std::move(claim));
+        if (claim.Claimed()) left.push_back({path, *ticket, std::move(claim)});
     }
     if (left.empty()) return;
     const auto named = SealedExportTickets(requestFolder);
     if (!named) return;
-    for (const auto& [path, claim] : left) {
-        if (!named->contains(*ExportTicketOf(fs::FileNamePart(path)))) fs::TryDeleteFile(path);
+    for (const Left& l : left) {
+        if (!named->contains(l.ticket)) fs::TryDeleteFile(l.path);
     }
 }
 

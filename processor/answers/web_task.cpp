@@ -1,8 +1,10 @@
 #include "processor/answers/web_task.h"
 
+#include <algorithm>
 #include <exception>
 #include <string_view>
 
+#include "platform/convert.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "processor/request_documents.h"
@@ -54,6 +56,16 @@ std::string ExportClaimsFolder(const std::string& host) {
 std::string ExportTemporaryPath(const std::string& host, std::int32_t packingSlipNumber) {
     return ExportFolder(host) + "\\" + std::to_string(packingSlipNumber) +
            std::string(kTemporaryEnding);
+}
+
+std::optional<std::int32_t> ExportTicketOf(const std::string& name) {
+    if (!name.ends_with(kTemporaryEnding)) return std::nullopt;
+    const std::string digits = name.substr(0, name.size() - kTemporaryEnding.size());
+    // Digits as std::to_string writes a ticket of 1 or more, and nothing else.
+    if (digits.empty() || digits.size() > 10 || digits[0] == '0' ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return fs::Int32Of(std::stoll(digits));
 }
 
 // Only the name's own ending changes: a host or folder whose name holds ".tmp" must not send

@@ -15,6 +15,7 @@
 // written through.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "records/order.h"
@@ -29,6 +30,8 @@ std::string ExportClaimsFolder(const std::string& host);
 // The export's name while it is written, and the name it is published under.
 std::string ExportTemporaryPath(const std::string& host, std::int32_t packingSlipNumber);
 std::string ExportFinalPath(const std::string& temporaryPath);
+// The ticket of a name as ExportTemporaryPath makes it ("<ticket>.tmp"), or none for any other.
+std::optional<std::int32_t> ExportTicketOf(const std::string& name);
 
 class WebTask {
 public:
