@@ -6,7 +6,6 @@
 #include <exception>
 #include <iterator>
 #include <set>
-#include <string_view>
 #include <vector>
 
 #include "platform/error.h"
