@@ -39,6 +39,16 @@ protected:
     bool Exists(const std::string& name) const {
         return env_.dir().Exists("unc/host/dadari/zeldist/" + name);
     }
+    // An order with archiving on whose request was answered and deleted, and then the program
+    // died: its journal and time log are left.
+    void LeaveAnsweredOrderMidCleanUp() {
+        gState.gArchive = true;
+        OrderJournal journal = OpenJournalOf(kRequest);
+        journal.ticket = 3;
+        SaveOrderJournal(journal);
+        env_.dir().Write("unc/host/dadari/zeldist/order.log", "[Time]\r\n");
+        pf::DeleteFile(kRequest);
+    }
     pf::testing::SandboxEnv env_;
 };
 
@@ -204,13 +214,8 @@ TEST_F(OrderJournalTest, DamagedJournalIsDiscarded) {
 }
 
 TEST_F(OrderJournalTest, StartUpFinishesTheCleanUpOfAnsweredRequests) {
-    gState.gArchive = true;
-    OrderJournal journal = OpenJournalOf(kRequest);
-    journal.ticket = 3;
-    SaveOrderJournal(journal);
-    env_.dir().Write("unc/host/dadari/zeldist/order.log", "[Time]\r\n");
+    LeaveAnsweredOrderMidCleanUp();
     env_.dir().Write("unc/host/dadari/zeldist/order.req.1", "answer");
-    pf::DeleteFile(kRequest);  // the request was answered and deleted, then the program died
 
     // A journal of a request that is still there stays when it is the request's own.
     env_.dir().Write("unc/host/dadari/zeldist/other.req", "other");
@@ -229,12 +234,7 @@ TEST_F(OrderJournalTest, StartUpFinishesTheCleanUpOfAnsweredRequests) {
 // up a new request of the same name and saves its journal: that journal is not the start-up's
 // to remove.
 TEST_F(OrderJournalTest, StartUpRemovesOnlyTheJournalItClaimed) {
-    gState.gArchive = true;
-    OrderJournal journal = OpenJournalOf(kRequest);
-    journal.ticket = 3;
-    SaveOrderJournal(journal);
-    env_.dir().Write("unc/host/dadari/zeldist/order.log", "[Time]\r\n");
-    pf::DeleteFile(kRequest);
+    LeaveAnsweredOrderMidCleanUp();
 
     const std::string newJournal = "ZelOrderJournal 1\r\nRequest=new\r\nTicket=4\r\nEnd\r\n";
     bool taken = false;

@@ -193,9 +193,29 @@ protected:
         ASSERT_TRUE(BuildSampleShare(env_));
         SaveSettings();
         // The sample order as the dealer's system sends it.
-        std::ifstream in(std::string(ZEL_SOURCE_DIR) + "/samples/requests/purchase-order.txt");
-        std::string line;
-        while (std::getline(in, line)) sample_ += line + "\r\n";
+        sample_ = SampleRequest("purchase-order.txt");
+    }
+    // A sample request of samples/requests, with the line ends the dealer's system writes.
+    static std::string SampleRequest(const char* file) {
+        std::ifstream in(std::string(ZEL_SOURCE_DIR) + "/samples/requests/" + file);
+        std::string text, line;
+        while (std::getline(in, line)) text += line + "\r\n";
+        return text;
+    }
+    // The sample order under a PO number of its own.
+    std::string OrderWithPo(const std::string& po) const {
+        std::string order = sample_;
+        const std::string from = "PoNumber=ACME-7731";
+        return order.replace(order.find(from), from.size(), "PoNumber=" + po);
+    }
+    // Every order <prefix>1 ... <prefix>count answered and gone from the request folder.
+    bool AllAnswered(const std::string& prefix, int count) const {
+        for (int i = 1; i <= count; ++i) {
+            const std::string name = prefix + std::to_string(i) + ".req";
+            if (!fs::exists(Zeldist() / (name + ".1")) || fs::exists(Zeldist() / name))
+                return false;
+        }
+        return true;
     }
     // The site's settings, into the settings store XDG_CONFIG_HOME names now.
     static void SaveSettings() {
@@ -305,24 +325,15 @@ TEST_F(DulvanOrders, OrdersSurviveKillsAtRandomMoments) {
         auto dulvan = std::make_unique<Child>(Program());
         ASSERT_TRUE(Within(10s, [&] { return fs::is_directory(Zeldist()); }));
         for (int i = 1; i <= kOrders; ++i) {
-            std::string order = sample_;
-            const std::string from = "PoNumber=ACME-7731";
-            order.replace(order.find(from), from.size(), "PoNumber=K-" + std::to_string(i));
+            const std::string order = OrderWithPo("K-" + std::to_string(i));
             Drop(Zeldist(), "k" + std::to_string(i), order);
             // A kill at a random moment of the program's work, then a new start.
             std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
             dulvan.reset();
             dulvan = std::make_unique<Child>(Program());
         }
-        auto answered = [&] {
-            for (int i = 1; i <= kOrders; ++i) {
-                const std::string name = "k" + std::to_string(i) + ".req";
-                if (!fs::exists(Zeldist() / (name + ".1")) || fs::exists(Zeldist() / name))
-                    return false;
-            }
-            return true;
-        };
-        ASSERT_TRUE(Within(60s, answered)) << "not every order was answered";
+        ASSERT_TRUE(Within(60s, [&] { return AllAnswered("k", kOrders); }))
+            << "not every order was answered";
     }
 
     std::map<std::string, std::string> ticketOfOrder;
@@ -353,19 +364,12 @@ TEST_F(DulvanOrders, OrdersSurviveKillsAtRandomMoments) {
 // neither ends.
 TEST_F(DulvanOrders, TwoProgramsOnOneFolderAnswerEachRequestOnce) {
     constexpr int kEach = 20;
-    std::string query;
-    {
-        std::ifstream in(std::string(ZEL_SOURCE_DIR) + "/samples/requests/stock-query.txt");
-        std::string line;
-        while (std::getline(in, line)) query += line + "\r\n";
-    }
+    const std::string query = SampleRequest("stock-query.txt");
     Child first(Program());
     Child second(Program());
     ASSERT_TRUE(Within(10s, [&] { return fs::is_directory(Zeldist()); }));
     for (int i = 1; i <= kEach; ++i) {
-        std::string order = sample_;
-        const std::string from = "PoNumber=ACME-7731";
-        order.replace(order.find(from), from.size(), "PoNumber=T-" + std::to_string(i));
+        const std::string order = OrderWithPo("T-" + std::to_string(i));
         Drop(Zeldist(), "o" + std::to_string(i), order);
         Drop(Zeldist(), "q" + std::to_string(i), query);
     }
@@ -419,20 +423,11 @@ TEST_F(DulvanOrders, WorkstationsWithCountersOfTheirOwnExportEveryOrderOnce) {
     }
     ASSERT_TRUE(Within(10s, [&] { return fs::is_directory(Zeldist()); }));
     for (int i = 1; i <= kOrders; ++i) {
-        std::string order = sample_;
-        const std::string from = "PoNumber=ACME-7731";
-        order.replace(order.find(from), from.size(), "PoNumber=W-" + std::to_string(i));
+        const std::string order = OrderWithPo("W-" + std::to_string(i));
         Drop(Zeldist(), "w" + std::to_string(i), order);
     }
-    auto answered = [&] {
-        for (int i = 1; i <= kOrders; ++i) {
-            const std::string name = "w" + std::to_string(i) + ".req";
-            if (!fs::exists(Zeldist() / (name + ".1")) || fs::exists(Zeldist() / name))
-                return false;
-        }
-        return true;
-    };
-    ASSERT_TRUE(Within(120s, answered)) << "not every order was answered";
+    ASSERT_TRUE(Within(120s, [&] { return AllAnswered("w", kOrders); }))
+        << "not every order was answered";
     EXPECT_TRUE(first.Running()) << "the first workstation's program ended";
     EXPECT_TRUE(second->Running()) << "the second workstation's program ended";
 

@@ -213,6 +213,12 @@ protected:
                        const std::string& section = "ReturnReceipt") const {
         return pf::GetProfileString(section, key, "<missing>", 4096, Path(name));
     }
+    // The acknowledgement `name` gives the dealer `ticket` as the order's number.
+    void ExpectNumbered(const std::string& name, const std::string& ticket) const {
+        EXPECT_EQ(Answer(name, "ConfirmationNumber"), ticket);
+        EXPECT_THAT(Answer(name, "Comments"),
+                    ::testing::HasSubstr("assigned Order Number " + ticket + " to it."));
+    }
     bool InFolder(const std::string& name) const {
         return env_.dir().Exists("unc/QSERVER/DadAri/zeldist/" + name);
     }
@@ -632,9 +638,7 @@ TEST_F(PurchaseOrderTest, AnotherOrdersExportFileMakesTheOrderTakeTheNextNumber)
     EXPECT_THAT(boxes_.texts, ::testing::IsEmpty());
     EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.txt"), "another order");
     EXPECT_THAT(FolderNames(), ElementsAre("x.req.1"));
-    EXPECT_EQ(Answer("x.req.1", "ConfirmationNumber"), "501");
-    EXPECT_THAT(Answer("x.req.1", "Comments"),
-                ::testing::HasSubstr("assigned Order Number 501 to it."));
+    ExpectNumbered("x.req.1", "501");
     EXPECT_THAT(ExportNames(), ::testing::UnorderedElementsAre("500.txt", "501.txt"));
     EXPECT_EQ(Export(501)[1], "H00501");
     EXPECT_EQ(Counter(), "502");
@@ -686,9 +690,7 @@ TEST_F(PurchaseOrderTest, NumberAnotherWorkstationIsExportingIsPassedOverInTheSa
     EXPECT_EQ(Export(502).at(1), "H00502");
     EXPECT_EQ(Export(502).at(3), "H09X");
     EXPECT_THAT(FolderNames(), ElementsAre("x.req.1"));
-    EXPECT_EQ(Answer("x.req.1", "ConfirmationNumber"), "502");
-    EXPECT_THAT(Answer("x.req.1", "Comments"),
-                ::testing::HasSubstr("assigned Order Number 502 to it."));
+    ExpectNumbered("x.req.1", "502");
     EXPECT_EQ(Counter(), "503");
 }
 
@@ -891,9 +893,7 @@ protected:
         EXPECT_EQ(lines.at(1), "H00" + ticket);
         EXPECT_EQ(lines.back(), "D041");
         if (answer.back() == '1') {
-            EXPECT_EQ(Answer(answer, "ConfirmationNumber"), ticket);
-            EXPECT_THAT(Answer(answer, "Comments"),
-                        ::testing::HasSubstr("assigned Order Number " + ticket + " to it."));
+            ExpectNumbered(answer, ticket);
             EXPECT_EQ(Answer(answer, "PartDisposition1"), "In Stock - Available");
             EXPECT_EQ(Answer(answer, "DocType", "ZELINFO"), "ACKNOWLEDGEMENT");
         } else {
@@ -1026,8 +1026,7 @@ TEST_F(OrderCrashTest, TakenNumberIsPassedOverOnceWhereverTheProgramDies) {
             EXPECT_EQ(env_.dir().Read("unc/QSERVER/DadAri/WebTask/In/500.txt"), "another order");
             const std::string ticket = Answer("o.req.1", "ConfirmationNumber");
             ASSERT_NE(ticket, "500");
-            EXPECT_THAT(Answer("o.req.1", "Comments"),
-                        ::testing::HasSubstr("assigned Order Number " + ticket + " to it."));
+            ExpectNumbered("o.req.1", ticket);
             EXPECT_THAT(ExportNames(), ::testing::UnorderedElementsAre("500.txt", ticket + ".txt"));
             const auto lines = Export(std::stoi(ticket));
             EXPECT_EQ(lines.at(1), "H00" + ticket);
