@@ -40,6 +40,19 @@ using testing::Soon;
 using testing::WaitFor;
 namespace fs = std::filesystem;
 
+// The number of a process that has ended: what a leftover of an earlier run carries.
+pid_t EndedProcess() {
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    return ended;
+}
+
+// The tail this program gives its temporary files, as the process `pid` would have written it.
+std::string OwnLeftoverTail(pid_t pid) {
+    return platform::detail::TemporaryTagOfThisProgram() + std::to_string(pid) + "-4";
+}
+
 std::string Request(const std::string& docType) {
     return "[ZELINFO]\r\nDocType=" + docType +
            "\r\nDealerNumber=1\r\n[DMSINFO]\r\nTIMESUBMITED=08:00:00\r\n";
@@ -403,11 +416,8 @@ TEST_F(MonitorTest, HostileNamesAndLinksInTheRequestFolderAreLeftAlone) {
 
 TEST_F(MonitorTest, StartUpRemovesOnlyItsOwnLeftoverTemporaryFiles) {
     StoreSite();
-    const pid_t ended = ::fork();
-    if (ended == 0) ::_exit(0);
-    ::waitpid(ended, nullptr, 0);
-    const std::string own =
-        platform::detail::TemporaryTagOfThisProgram() + std::to_string(ended) + "-4";
+    const pid_t ended = EndedProcess();
+    const std::string own = OwnLeftoverTail(ended);
     const std::string agents =
         ".~zel-ZelAgent@" + platform::ComputerName() + "-" + std::to_string(ended) + "-4";
     Put(Zeldist("1.req.1" + own), "half");
@@ -421,14 +431,11 @@ TEST_F(MonitorTest, StartUpRemovesOnlyItsOwnLeftoverTemporaryFiles) {
 
 TEST_F(MonitorTest, StartUpCleansTheSettingsFolderByTheSameRule) {
     StoreSite();
-    const pid_t ended = ::fork();
-    if (ended == 0) ::_exit(0);
-    ::waitpid(ended, nullptr, 0);
+    const pid_t ended = EndedProcess();
     const std::string settings = platform::SettingsFilePath(kSettingsApp);
     const std::string folder = settings.substr(0, settings.rfind('/'));
-    const std::string tag = platform::detail::TemporaryTagOfThisProgram();
-    const std::string own = settings + tag + std::to_string(ended) + "-4";
-    const std::string running = settings + tag + std::to_string(::getppid()) + "-4";
+    const std::string own = settings + OwnLeftoverTail(ended);
+    const std::string running = settings + OwnLeftoverTail(::getppid());
     const std::string agents = settings + ".~zel-ZelAgent@" + platform::ComputerName() + "-" +
                                std::to_string(ended) + "-4";
     for (const std::string& path : {own, running, agents}) std::ofstream(path) << "[half";
@@ -450,13 +457,10 @@ TEST_F(MonitorTest, StartUpCleansTheSettingsFolderByTheSameRule) {
 TEST_F(MonitorTest, StartUpCleansTheWorkstationsSettingsFolderByTheSameRule) {
     StoreSite();
     platform::SaveSetting(kCorvelApp, kCorvelSection, "Host", "HOST");
-    const pid_t ended = ::fork();
-    if (ended == 0) ::_exit(0);
-    ::waitpid(ended, nullptr, 0);
+    const pid_t ended = EndedProcess();
     const std::string settings = platform::SettingsFilePath(kCorvelApp);
-    const std::string tag = platform::detail::TemporaryTagOfThisProgram();
-    const std::string own = settings + tag + std::to_string(ended) + "-4";
-    const std::string running = settings + tag + std::to_string(::getppid()) + "-4";
+    const std::string own = settings + OwnLeftoverTail(ended);
+    const std::string running = settings + OwnLeftoverTail(::getppid());
     for (const std::string& path : {own, running}) std::ofstream(path) << "[half";
 
     monitor.Form_Load();
@@ -721,13 +725,9 @@ TEST_F(MonitorTest, AShareThatAnswersLateIsMonitoredOnceItAnswersWithAutoStart) 
 
     BringBackHost();
     // What an earlier run of this program left half-written in the request folder goes too.
-    const pid_t ended = ::fork();
-    if (ended == 0) ::_exit(0);
-    ::waitpid(ended, nullptr, 0);
+    const pid_t ended = EndedProcess();
     fs::create_directories(Native("HOST/DadAri/zeldist"));
-    const std::string leftover = Native("HOST/DadAri/zeldist/x.req.1") +
-                                 platform::detail::TemporaryTagOfThisProgram() +
-                                 std::to_string(ended) + "-4";
+    const std::string leftover = Native("HOST/DadAri/zeldist/x.req.1") + OwnLeftoverTail(ended);
     std::ofstream(leftover) << "[half";
     ASSERT_TRUE(WaitFor([&] { return monitor.Timer1().isActive(); }));
     EXPECT_EQ(gState.gFile0Block1.substr(150, 22), "SAMPLE DISTRIBUTING CO");
@@ -751,12 +751,8 @@ TEST_F(MonitorTest, ARequestShareThatAnswersLateOrAnewGetsItsFolders) {
 
     // It comes holding the request folder, a request and what an earlier run of this program
     // left half-written, but no archive or test folder.
-    const pid_t ended = ::fork();
-    if (ended == 0) ::_exit(0);
-    ::waitpid(ended, nullptr, 0);
-    const std::string leftover = Native("HOST/DadAri/zeldist/x.req.1") +
-                                 platform::detail::TemporaryTagOfThisProgram() +
-                                 std::to_string(ended) + "-4";
+    const pid_t ended = EndedProcess();
+    const std::string leftover = Native("HOST/DadAri/zeldist/x.req.1") + OwnLeftoverTail(ended);
     fs::create_directories(Native("HOST/DadAri/zeldist"));
     std::ofstream(leftover) << "[half";
     Put(Zeldist("late.req"), Request("Estimate"));

@@ -66,14 +66,18 @@ protected:
 
     static std::string Zeldist(const std::string& name) { return "QSERVER/DadAri/zeldist/" + name; }
 
-    // One start of the program and `passes` polling passes; true when the program ended.
-    // `between` runs between two passes.
-    bool Start(int passes = 1, const std::function<void()>& between = {}) {
+    // The program's state as a start finds it, on the sample site.
+    static void PrepareStart() {
         ResetProgramState();
         engine::LoadCatalogSettings();
         SettingsController::Instance().Load();
         gState.gHost = "QSERVER";
         gState.gDirectory = "1";
+    }
+    // One start of the program and `passes` polling passes; true when the program ended.
+    // `between` runs between two passes.
+    bool Start(int passes = 1, const std::function<void()>& between = {}) {
+        PrepareStart();
         boxes.clear();
         notices.clear();
         MonitorController monitor;
@@ -267,11 +271,7 @@ TEST_F(SetAsideTest, ACauseClearedBeforeTheNextStartCostsTheRequestNothing) {
 TEST_F(SetAsideTest, TheNoticeStopsNothingAndNamesTheRequestAsListed) {
     Put(Zeldist("P1.req"), Estimate());
     WriteRecord({"P1.req"});
-    ResetProgramState();
-    engine::LoadCatalogSettings();
-    SettingsController::Instance().Load();
-    gState.gHost = "QSERVER";
-    gState.gDirectory = "1";
+    PrepareStart();
     MonitorController monitor;
     frmMonitor window(monitor);
     std::ostringstream said;
