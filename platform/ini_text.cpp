@@ -16,12 +16,9 @@ std::string OneLine(const std::string& s) {
 }
 
 bool HeaderName(std::string_view text, std::string& name) {
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    if (i >= text.size() || text[i] != '[') return false;
-    auto close = text.find(']', i + 1);
-    if (close == std::string_view::npos) return false;
-    name = TrimBlanks(text.substr(i + 1, close - i - 1));
+    std::string_view view;
+    if (!HeaderName(text, view)) return false;
+    name = view;
     return true;
 }
 

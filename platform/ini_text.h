@@ -74,8 +74,23 @@ void ForEachLine(std::string_view bytes, Fn fn) {
     }
 }
 
-// Blank-trimmed header name if `text` is a section header line.
+// Blank-trimmed header name if `text` is a section header line; the view form points into
+// `text`, for readers that compare it where it stands.
 bool HeaderName(std::string_view text, std::string& name);
+// Inline: the document's index compares every header of a document of millions.
+inline bool HeaderName(std::string_view text, std::string_view& name) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t i = 0;
+    while (i < text.size() && blank(text[i])) ++i;
+    if (i >= text.size() || text[i] != '[') return false;
+    const auto close = text.find(']', i + 1);
+    if (close == std::string_view::npos) return false;
+    std::size_t b = i + 1, e = close;
+    while (b < e && blank(text[b])) ++b;
+    while (e > b && blank(text[e - 1])) --e;
+    name = text.substr(b, e - b);
+    return true;
+}
 bool SplitKeyLine(std::string_view text, std::string& key, std::string& value);
 
 template <class Pred>

@@ -44,18 +44,11 @@ bool LooksLikeHeader(const std::string& text) {
 bool HeaderFoldsTo(std::string_view bytes, std::size_t offset, std::string_view folded) {
     std::string_view rest = bytes.substr(offset);
     rest = rest.substr(0, rest.find_first_of("\r\n"));
-    // As ini::HeaderName reads it: the name runs from the first '[' to the next ']'.
-    const std::size_t open = rest.find('[');
-    std::string_view name = rest.substr(open + 1, rest.find(']', open + 1) - open - 1);
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!name.empty() && blank(name.front())) name.remove_prefix(1);
-    while (!name.empty() && blank(name.back())) name.remove_suffix(1);
-    if (name.size() != folded.size()) return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const char c = name[i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != folded[i])
-            return false;
-    }
+    std::string_view name;
+    if (!ini::HeaderName(rest, name) || name.size() != folded.size()) return false;
+    // `folded` is lower case already: only the header's side needs folding.
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (LowerCase(name[i]) != folded[i]) return false;
     return true;
 }
 
@@ -120,8 +113,7 @@ void HeaderIndex::Build(std::string_view bytes) {
         // The header gives its name with the blanks around it dropped: only the case is left.
         std::string folded;
         if (!ini::HeaderName(text, folded)) return true;
-        for (char& c : folded)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        for (char& c : folded) c = LowerCase(c);
         const auto offset = static_cast<std::uint64_t>(text.data() - bytes.data());
         if ((used_ + 1) * 4 > slots_.size() * 3) Grow();
         const std::size_t mask = slots_.size() - 1;
